@@ -1,0 +1,60 @@
+#include "DesktopSeam.h"
+
+#include <QDesktopServices>
+
+namespace {
+DesktopSeam* installedSeam = nullptr;
+}
+
+DesktopSeam::~DesktopSeam() = default;
+
+QString DesktopSeam::GetOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                     const QString& filter)
+{
+    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+}
+
+QString DesktopSeam::GetSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                     const QString& filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+}
+
+QString DesktopSeam::GetExistingDirectory(QWidget* parent, const QString& caption, const QString& dir,
+                                          QFileDialog::Options options)
+{
+    return QFileDialog::getExistingDirectory(parent, caption, dir, options);
+}
+
+QColor DesktopSeam::GetColor(const QColor& initial, QWidget* parent, const QString& title,
+                             QColorDialog::ColorDialogOptions options)
+{
+    return QColorDialog::getColor(initial, parent, title, options);
+}
+
+void DesktopSeam::ShowMessage(const Message& message)
+{
+    QMessageBox box(message.parent);
+    box.setStyleSheet(message.styleSheet);
+    box.setIcon(message.icon);
+    box.setWindowTitle(message.title);
+    box.setTextFormat(message.textFormat);
+    box.setText(message.text);
+    box.exec();
+}
+
+bool DesktopSeam::OpenUrl(const QUrl& url)
+{
+    return QDesktopServices::openUrl(url);
+}
+
+DesktopSeam& DesktopSeam::Current()
+{
+    static DesktopSeam realDesktop;
+    return installedSeam ? *installedSeam : realDesktop;
+}
+
+void DesktopSeam::Install(DesktopSeam* seam)
+{
+    installedSeam = seam;
+}

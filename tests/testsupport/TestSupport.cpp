@@ -1,0 +1,94 @@
+#include "TestSupport.h"
+
+#include <QSettings>
+
+FakeDesktop::FakeDesktop()
+{
+    DesktopSeam::Install(this);
+}
+
+FakeDesktop::~FakeDesktop()
+{
+    DesktopSeam::Install(nullptr);
+}
+
+QString FakeDesktop::GetOpenFileName(QWidget*, const QString& caption, const QString&,
+                                     const QString& filter)
+{
+    askedCaptions << caption;
+    askedFilters << filter;
+    return openFileAnswers.isEmpty() ? QString() : openFileAnswers.dequeue();
+}
+
+QString FakeDesktop::GetSaveFileName(QWidget*, const QString& caption, const QString&,
+                                     const QString& filter)
+{
+    askedCaptions << caption;
+    askedFilters << filter;
+    return saveFileAnswers.isEmpty() ? QString() : saveFileAnswers.dequeue();
+}
+
+QString FakeDesktop::GetExistingDirectory(QWidget*, const QString& caption, const QString&,
+                                          QFileDialog::Options)
+{
+    askedCaptions << caption;
+    return directoryAnswers.isEmpty() ? QString() : directoryAnswers.dequeue();
+}
+
+QColor FakeDesktop::GetColor(const QColor&, QWidget*, const QString&, QColorDialog::ColorDialogOptions)
+{
+    return colorAnswers.isEmpty() ? QColor() : colorAnswers.dequeue();
+}
+
+void FakeDesktop::ShowMessage(const Message& message)
+{
+    messages << message;
+}
+
+bool FakeDesktop::OpenUrl(const QUrl& url)
+{
+    openedUrls << url;
+    return true;
+}
+
+IsolatedSettings::IsolatedSettings()
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+}
+
+QImage NoiseImage(int width, int height, QImage::Format format, quint32 seed)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    quint32 state = seed * 2654435761u + 12345u;
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            line[x] = 0xFF000000u | (state & 0x00FFFFFFu);
+        }
+    }
+    return format == QImage::Format_ARGB32 ? image : image.convertToFormat(format);
+}
+
+QString ImageDifference(const QImage& actual, const QImage& expected)
+{
+    if (actual.size() != expected.size())
+        return QString("size %1 x %2, expected %3 x %4")
+            .arg(actual.width()).arg(actual.height()).arg(expected.width()).arg(expected.height());
+    const QImage a = actual.convertToFormat(QImage::Format_ARGB32);
+    const QImage e = expected.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* la = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* le = reinterpret_cast<const QRgb*>(e.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x)
+            if (la[x] != le[x])
+                return QString("pixel (%1, %2) is #%3, expected #%4")
+                    .arg(x).arg(y)
+                    .arg(la[x], 8, 16, QChar('0'))
+                    .arg(le[x], 8, 16, QChar('0'));
+    }
+    return QString();
+}

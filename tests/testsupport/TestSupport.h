@@ -1,0 +1,67 @@
+#pragma once
+
+#include "DesktopSeam.h"
+
+#include <QImage>
+#include <QList>
+#include <QQueue>
+#include <QString>
+#include <QTemporaryDir>
+#include <QUrl>
+
+// A desktop that never blocks: dialogs answer from queues (empty answer when
+// a queue is empty) and everything asked or shown is recorded.
+class FakeDesktop : public DesktopSeam
+{
+public:
+    FakeDesktop();
+    ~FakeDesktop() override;
+
+    QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+                            const QString& filter) override;
+    QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                            const QString& filter) override;
+    QString GetExistingDirectory(QWidget* parent, const QString& caption, const QString& dir,
+                                 QFileDialog::Options options) override;
+    QColor GetColor(const QColor& initial, QWidget* parent, const QString& title,
+                    QColorDialog::ColorDialogOptions options) override;
+    void ShowMessage(const Message& message) override;
+    bool OpenUrl(const QUrl& url) override;
+
+    QQueue<QString> openFileAnswers;
+    QQueue<QString> saveFileAnswers;
+    QQueue<QString> directoryAnswers;
+    QQueue<QColor> colorAnswers;
+
+    QStringList askedCaptions;   // captions of every file and folder dialog, in order
+    QStringList askedFilters;
+    QList<Message> messages;
+    QList<QUrl> openedUrls;
+};
+
+// Points the toolkit's user-scope settings at a temporary folder so tests
+// never read or write the user's own settings. Create before any QSettings.
+class IsolatedSettings
+{
+public:
+    IsolatedSettings();
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Deterministic noise: every pixel differs from its neighbours, so an
+// off-by-one in any cut shows.
+QImage NoiseImage(int width, int height, QImage::Format format = QImage::Format_ARGB32,
+                  quint32 seed = 1);
+
+// Empty string when equal; otherwise names the first differing pixel.
+QString ImageDifference(const QImage& actual, const QImage& expected);
+
+#define COMPARE_IMAGES(actual, expected)                                   \
+    do {                                                                   \
+        const QString diff_ = ImageDifference((actual), (expected));       \
+        if (!diff_.isEmpty())                                              \
+            QFAIL(qPrintable(diff_));                                      \
+    } while (false)
