@@ -1,10 +1,14 @@
+#include "MainWindow.h"
 #include "ScalarTypes.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    Q_INIT_RESOURCE(resources);
     QApplication application(argc, argv);
     RegisterScalarTypeNames();
-    return 0;
+    MainWindow window(nullptr);
+    window.show();
+    return application.exec();
 }

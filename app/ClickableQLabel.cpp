@@ -1,0 +1,14 @@
+#include "ClickableQLabel.h"
+
+#include <QMouseEvent>
+
+ClickableQLabel::ClickableQLabel(QWidget* parent)
+    : QLabel(parent, Qt::WindowFlags())
+{
+}
+
+void ClickableQLabel::mouseReleaseEvent(QMouseEvent* event)
+{
+    emit clicked();
+    event->accept();
+}

@@ -1,0 +1,129 @@
+#include "MainWindow.h"
+
+#include "DesktopSeam.h"
+#include "ui_MainWindow.h"
+
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTextStream>
+
+namespace {
+const char* const kUpdatePath = "/~ftp-xml/product_update_1002.xml";
+}
+
+QUrl MainWindow::DefaultUpdateServer()
+{
+    return QUrl(QStringLiteral("http://www.kevrel.example"));
+}
+
+QUrl MainWindow::HomePage()
+{
+    return QUrl(QStringLiteral("http://www.kevrel.example/"));
+}
+
+MainWindow::MainWindow(QWidget* parent, const QUrl& updateServer)
+    : QMainWindow(parent, Qt::WindowFlags())
+    , ui(new Ui::MainWindow)
+    , m_Settings(QStringLiteral("Kevrel"), QStringLiteral("Quillex"))
+    , m_UpdateServer(updateServer)
+    , m_CoveringPage(this)
+    , m_CanvasPage(this)
+{
+    ui->setupUi(this);
+
+    m_NetworkManager = new QNetworkAccessManager(this);
+    connect(m_NetworkManager, &QNetworkAccessManager::finished, this, &MainWindow::fileIsReady);
+    SendUpdateRequest();
+
+    ui->stackedWidgetGeneral->addWidget(&m_CoveringPage);
+    ui->stackedWidgetGeneral->addWidget(&m_CanvasPage);
+
+    ui->logoKV->setPixmap(QPixmap(QStringLiteral(":/Logo/logo-kv.png")));
+
+    ui->pushButtonCoveringMode->setCheckable(true);
+    ui->pushButtonCanvasMode->setCheckable(true);
+    ui->pushButtonCoveringMode->setChecked(true);
+
+    m_ModeGroup.addButton(ui->pushButtonCoveringMode, 0);
+    m_ModeGroup.addButton(ui->pushButtonCanvasMode, 1);
+    connect(&m_ModeGroup, &QButtonGroup::idClicked, this,
+            &MainWindow::SLOT_ChangeMode);
+    connect(ui->logoKV, &ClickableQLabel::clicked, this, &MainWindow::SLOT_ClickKVLink);
+
+    ApplyStyleSheet();
+}
+
+MainWindow::~MainWindow()
+{
+    // A request still in flight is abandoned with the manager, silently.
+    delete m_NetworkManager;
+    m_NetworkManager = nullptr;
+    delete ui;
+}
+
+void MainWindow::ApplyStyleSheet()
+{
+    QFile file(QStringLiteral(":/style sheet/StyleSheet_MacOSX.css"));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return;
+    QTextStream stream(&file);
+    m_StyleSheetApp = stream.readAll();
+    ui->mainWidget->setStyleSheet(m_StyleSheetApp);
+}
+
+void MainWindow::SendUpdateRequest()
+{
+    if (!m_NetworkManager)
+        return;
+    QUrl url(m_UpdateServer);
+    url.setPath(QString::fromLatin1(kUpdatePath), QUrl::TolerantMode);
+    m_NetworkManager->get(QNetworkRequest(url));
+}
+
+void MainWindow::fileIsReady(QNetworkReply* reply)
+{
+    reply->deleteLater();
+}
+
+void MainWindow::SLOT_ChangeMode(SDWord i_PageMode)
+{
+    switch (i_PageMode) {
+    case 0:
+        ui->stackedWidgetGeneral->setCurrentWidget(&m_CoveringPage);
+        break;
+    case 1:
+        ui->stackedWidgetGeneral->setCurrentWidget(&m_CanvasPage);
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::SLOT_ClickKVLink()
+{
+    DesktopSeam::Current().OpenUrl(HomePage());
+}
+
+void MainWindow::on_actionQuitter_triggered()
+{
+    close();
+}
+
+void MainWindow::on_actionCheck_for_Updates_triggered()
+{
+    SendUpdateRequest();
+}
+
+void MainWindow::on_actionAbout_KV_Quillex_triggered()
+{
+}
+
+void MainWindow::on_actionLoadConfiguration_triggered()
+{
+}
+
+void MainWindow::on_actionSaveConfiguration_triggered()
+{
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "PageCanvasOption.h"
+#include "PageCoveringOption.h"
+#include "ScalarTypes.h"
+
+#include <QButtonGroup>
+#include <QMainWindow>
+#include <QSettings>
+#include <QUrl>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace Ui {
+class MainWindow;
+}
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // Where the update document is published; tests pass a local server.
+    static QUrl DefaultUpdateServer();
+    static QUrl HomePage();
+
+    explicit MainWindow(QWidget* parent = nullptr, const QUrl& updateServer = DefaultUpdateServer());
+    ~MainWindow() override;
+
+private slots:
+    void on_actionLoadConfiguration_triggered();
+    void on_actionSaveConfiguration_triggered();
+    void on_actionQuitter_triggered();
+    void on_actionCheck_for_Updates_triggered();
+    void on_actionAbout_KV_Quillex_triggered();
+    void fileIsReady(QNetworkReply* reply);
+    void SLOT_ChangeMode(SDWord i_PageMode);
+    void SLOT_ClickKVLink();
+
+private:
+    void ApplyStyleSheet();
+    void SendUpdateRequest();
+
+    Ui::MainWindow* ui = nullptr;
+    QNetworkAccessManager* m_NetworkManager = nullptr;
+    QSettings m_Settings;
+    bool m_UpdateAnswered = false;
+    QUrl m_UpdateServer;
+    PAGE_COVERING_OPTION m_CoveringPage;
+    PAGE_CANVAS_OPTION m_CanvasPage;
+    QString m_LastConfigurationDir;
+    QString m_StyleSheetApp;
+    QButtonGroup m_ModeGroup;
+};

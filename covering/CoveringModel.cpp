@@ -1,0 +1,45 @@
+#include "CoveringModel.h"
+
+#include <algorithm>
+
+void CoveringModel::SetGrid(int columns, int rows, int outWidth, int outHeight)
+{
+    columnCount = columns;
+    rowCount = rows;
+    outputWidth = outWidth;
+    outputHeight = outHeight;
+    screenPixelWidth = columns * outWidth;
+    screenPixelHeight = rows * outHeight;
+}
+
+void CoveringModel::UpdateCoverings(const SeamBoxes& horizontalBoxes, const SeamBoxes& verticalBoxes)
+{
+    coveredWidth = screenPixelWidth;
+    coveredHeight = screenPixelHeight;
+
+    for (int k = 0; k < std::min(columnCount - 1, MaxSeams); ++k) {
+        horizontalCoverings[k] = horizontalAllSeams ? horizontalBoxes[MaxSeams] : horizontalBoxes[k];
+        coveredWidth -= horizontalCoverings[k];
+    }
+    for (int k = 0; k < std::min(rowCount - 1, MaxSeams); ++k) {
+        verticalCoverings[k] = verticalAllSeams ? verticalBoxes[MaxSeams] : verticalBoxes[k];
+        coveredHeight -= verticalCoverings[k];
+    }
+
+    columnOffsets[0] = 0;
+    rowOffsets[0] = 0;
+    for (int i = 1; i < MaxCount; ++i) {
+        columnOffsets[i] = columnOffsets[i - 1] + horizontalCoverings[i - 1];
+        rowOffsets[i] = rowOffsets[i - 1] + verticalCoverings[i - 1];
+    }
+}
+
+int MaxCountBeside(int otherCount)
+{
+    return std::min(CoveringModel::MaxOutputs - otherCount, CoveringModel::MaxCount);
+}
+
+QString SizeText(int width, int height)
+{
+    return QStringLiteral("%1 x %2").arg(width).arg(height);
+}

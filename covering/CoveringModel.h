@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+// The covering screen: a grid of equal outputs whose neighbouring columns
+// (rows) overlap by a covering per seam; a negative covering is a gap.
+// Widget-free so the page, the tests and a headless renderer share it.
+struct CoveringModel
+{
+    static constexpr int MaxCount = 8;        // columns or rows
+    static constexpr int MaxSeams = MaxCount - 1;
+    static constexpr int MaxOutputs = 12;     // columns + rows together
+
+    int columnCount = 1;
+    int rowCount = 1;
+    int outputWidth = 1920;
+    int outputHeight = 1080;
+    int screenPixelWidth = 1920;
+    int screenPixelHeight = 1080;
+    int coveredWidth = 1920;
+    int coveredHeight = 1080;
+    std::array<int, MaxSeams> horizontalCoverings{};
+    std::array<int, MaxSeams> verticalCoverings{};
+    std::array<int, MaxCount> columnOffsets{};
+    std::array<int, MaxCount> rowOffsets{};
+    bool horizontalAllSeams = false;
+    bool verticalAllSeams = false;
+
+    // Values of the seam boxes 1..7 at indices 0..6 and of the common box at 7.
+    using SeamBoxes = std::array<int, MaxSeams + 1>;
+
+    // Sets counts and sizes and the screen pixel size that follows from them.
+    void SetGrid(int columns, int rows, int outWidth, int outHeight);
+
+    // Coverings of the seams in use, covered size and cumulative offsets.
+    // Coverings of seams beyond the grid keep what an earlier, larger grid
+    // left; only offsets of the columns and rows in use are meaningful.
+    void UpdateCoverings(const SeamBoxes& horizontalBoxes, const SeamBoxes& verticalBoxes);
+
+    // Left and top edge of output (column, row) on the covered screen.
+    int OutputLeft(int column) const { return column * outputWidth - columnOffsets[column]; }
+    int OutputTop(int row) const { return row * outputHeight - rowOffsets[row]; }
+};
+
+// Largest count allowed in one direction when the other holds `otherCount`,
+// so that columns + rows never exceed 12.
+int MaxCountBeside(int otherCount);
+
+// "%1 x %2" in plain decimal.
+QString SizeText(int width, int height);
