@@ -43,3 +43,15 @@ QString SizeText(int width, int height)
 {
     return QStringLiteral("%1 x %2").arg(width).arg(height);
 }
+
+QSize PreviewCellSize(QSize viewSize, int columns, int rows, int outputWidth, int outputHeight)
+{
+    const float ratio = float(outputWidth) / float(outputHeight);
+    int cellWidth = (viewSize.width() - 30 - 20 * columns) / columns;
+    int cellHeight = int(cellWidth / ratio);
+    if (cellHeight * rows + 20 * rows + 30 > viewSize.height()) {
+        cellHeight = (viewSize.height() - 30 - 20 * rows) / rows;
+        cellWidth = int(ratio * cellHeight);
+    }
+    return QSize(cellWidth, cellHeight);
+}

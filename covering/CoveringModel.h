@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 #include <array>
@@ -50,3 +51,8 @@ int MaxCountBeside(int otherCount);
 
 // "%1 x %2" in plain decimal.
 QString SizeText(int width, int height);
+
+// Size of one preview cell for a grid of `columns` x `rows` outputs in a view
+// of `viewSize`, keeping the outputs' aspect ratio. Either side may come out
+// 0 or negative when the view is too small for the grid.
+QSize PreviewCellSize(QSize viewSize, int columns, int rows, int outputWidth, int outputHeight);

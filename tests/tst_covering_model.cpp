@@ -92,6 +92,25 @@ private slots:
         QCOMPARE(MaxCountBeside(count), otherMaximum);
     }
 
+    void previewCellSize_data()
+    {
+        QTest::addColumn<QSize>("view");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QSize>("cell");
+        QTest::newRow("width decides") << QSize(1000, 600) << 2 << 1 << QSize(465, 261);
+        QTest::newRow("height decides") << QSize(1000, 600) << 1 << 3 << QSize(302, 170);
+        QTest::newRow("view too narrow") << QSize(150, 600) << 8 << 1 << QSize(-5, -2);
+    }
+    void previewCellSize()
+    {
+        QFETCH(QSize, view);
+        QFETCH(int, columns);
+        QFETCH(int, rows);
+        QFETCH(QSize, cell);
+        QCOMPARE(PreviewCellSize(view, columns, rows, 1920, 1080), cell);
+    }
+
     void sizeText()
     {
         QCOMPARE(SizeText(5560, 1080), QStringLiteral("5560 x 1080"));
