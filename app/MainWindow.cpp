@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "About.h"
 #include "DesktopSeam.h"
 #include "UpdateCheck.h"
 #include "ui_MainWindow.h"
@@ -9,6 +10,8 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTextStream>
+
+#include <memory>
 
 QUrl MainWindow::DefaultUpdateServer()
 {
@@ -147,6 +150,13 @@ void MainWindow::on_actionCheck_for_Updates_triggered()
 
 void MainWindow::on_actionAbout_KV_Quillex_triggered()
 {
+    const QPixmap picture(QStringLiteral(":/icons/icone-about.png"));
+    const auto dialog = std::make_unique<About>(QStringLiteral("KV Quillex"), UpdateCheck::OwnVersion(),
+                                                picture, QStringLiteral("#0095ff"),
+                                                QStringLiteral(":/Licenses/"), this);
+    // A child window of the main window, outside the styled central widget.
+    dialog->setStyleSheet(m_StyleSheetApp);
+    DesktopSeam::Current().ExecDialog(*dialog);
 }
 
 void MainWindow::on_actionLoadConfiguration_triggered()
