@@ -1,6 +1,7 @@
 #include "DesktopSeam.h"
 
 #include <QDesktopServices>
+#include <QDialog>
 
 namespace {
 DesktopSeam* installedSeam = nullptr;
@@ -46,6 +47,11 @@ void DesktopSeam::ShowMessage(const Message& message)
 bool DesktopSeam::OpenUrl(const QUrl& url)
 {
     return QDesktopServices::openUrl(url);
+}
+
+int DesktopSeam::ExecDialog(QDialog& dialog)
+{
+    return dialog.exec();
 }
 
 DesktopSeam& DesktopSeam::Current()

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QUrl>
 
+class QDialog;
 class QWidget;
 
 // Everything that would block on a modal dialog or leave the program for the
@@ -38,6 +39,8 @@ public:
     // Shows a modal message box with the toolkit's default button.
     virtual void ShowMessage(const Message& message);
     virtual bool OpenUrl(const QUrl& url);
+    // Runs a dialog modally (exec()) and returns its result code.
+    virtual int ExecDialog(QDialog& dialog);
 
     // The seam in use; the real desktop unless a test installed another.
     static DesktopSeam& Current();

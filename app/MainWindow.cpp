@@ -1,6 +1,8 @@
 #include "MainWindow.h"
 
+#include "About.h"
 #include "DesktopSeam.h"
+#include "UpdateCheck.h"
 #include "ui_MainWindow.h"
 
 #include <QFile>
@@ -9,9 +11,7 @@
 #include <QNetworkRequest>
 #include <QTextStream>
 
-namespace {
-const char* const kUpdatePath = "/~ftp-xml/product_update_1002.xml";
-}
+#include <memory>
 
 QUrl MainWindow::DefaultUpdateServer()
 {
@@ -78,13 +78,45 @@ void MainWindow::SendUpdateRequest()
     if (!m_NetworkManager)
         return;
     QUrl url(m_UpdateServer);
-    url.setPath(QString::fromLatin1(kUpdatePath), QUrl::TolerantMode);
+    url.setPath(UpdateCheck::DocumentPath(), QUrl::TolerantMode);
     m_NetworkManager->get(QNetworkRequest(url));
 }
 
 void MainWindow::fileIsReady(QNetworkReply* reply)
 {
     reply->deleteLater();
+    // Network failures are never reported; the next reply then counts as an
+    // answer to the menu command.
+    if (reply->error() != QNetworkReply::NoError) {
+        m_UpdateAnswered = true;
+        return;
+    }
+
+    const UpdateCheck::Document document = UpdateCheck::ReadDocument(reply);
+    const QString lastAnnounced = m_Settings.value(UpdateCheck::LastVersionKey()).toString();
+    const UpdateCheck::Decision decision =
+        UpdateCheck::Decide(document, lastAnnounced, m_UpdateAnswered);
+    if (!decision.handled)
+        return;
+
+    // State first: the message box runs its own loop, in which another reply
+    // may arrive and must see this one as handled.
+    if (decision.storeVersion)
+        m_Settings.setValue(UpdateCheck::LastVersionKey(), document.version);
+    m_UpdateAnswered = true;
+
+    if (decision.notice == UpdateCheck::Notice::None)
+        return;
+    DesktopSeam::Message message;
+    message.parent = this;
+    message.icon = QMessageBox::Information;
+    message.title = QStringLiteral("KV Quillex");
+    message.textFormat = Qt::RichText;
+    message.styleSheet = m_StyleSheetApp;
+    message.text = decision.notice == UpdateCheck::Notice::NewerVersion
+        ? UpdateCheck::NewerVersionText(document.version, document.url)
+        : UpdateCheck::UpToDateText();
+    DesktopSeam::Current().ShowMessage(message);
 }
 
 void MainWindow::SLOT_ChangeMode(SDWord i_PageMode)
@@ -118,6 +150,13 @@ void MainWindow::on_actionCheck_for_Updates_triggered()
 
 void MainWindow::on_actionAbout_KV_Quillex_triggered()
 {
+    const QPixmap picture(QStringLiteral(":/icons/icone-about.png"));
+    const auto dialog = std::make_unique<About>(QStringLiteral("KV Quillex"), UpdateCheck::OwnVersion(),
+                                                picture, QStringLiteral("#0095ff"),
+                                                QStringLiteral(":/Licenses/"), this);
+    // A child window of the main window, outside the styled central widget.
+    dialog->setStyleSheet(m_StyleSheetApp);
+    DesktopSeam::Current().ExecDialog(*dialog);
 }
 
 void MainWindow::on_actionLoadConfiguration_triggered()

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <QDialog>
 #include <QSettings>
 
 FakeDesktop::FakeDesktop()
@@ -49,6 +50,12 @@ bool FakeDesktop::OpenUrl(const QUrl& url)
 {
     openedUrls << url;
     return true;
+}
+
+int FakeDesktop::ExecDialog(QDialog& dialog)
+{
+    executedDialogs << dialog.objectName();
+    return dialogHandler ? dialogHandler(dialog) : int(QDialog::Rejected);
 }
 
 IsolatedSettings::IsolatedSettings()

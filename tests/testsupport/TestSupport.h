@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <functional>
+
 // A desktop that never blocks: dialogs answer from queues (empty answer when
 // a queue is empty) and everything asked or shown is recorded.
 class FakeDesktop : public DesktopSeam
@@ -27,6 +29,9 @@ public:
                     QColorDialog::ColorDialogOptions options) override;
     void ShowMessage(const Message& message) override;
     bool OpenUrl(const QUrl& url) override;
+    // Records the dialog's object name and lets the test look at the live
+    // dialog; answers QDialog::Rejected unless dialogHandler says otherwise.
+    int ExecDialog(QDialog& dialog) override;
 
     QQueue<QString> openFileAnswers;
     QQueue<QString> saveFileAnswers;
@@ -37,6 +42,8 @@ public:
     QStringList askedFilters;
     QList<Message> messages;
     QList<QUrl> openedUrls;
+    QStringList executedDialogs;
+    std::function<int(QDialog&)> dialogHandler;
 };
 
 // Points the toolkit's user-scope settings at a temporary folder so tests
