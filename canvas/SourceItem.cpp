@@ -8,6 +8,11 @@
 #include <QPainter>
 #include <QPainterPath>
 
+// Item coordinates of a mouse event are taken from its scene position here:
+// the position the scene puts into the event uses the item's place as of the
+// scene's last deferred update, so when moves come in faster than the event
+// loop turns it lags one step behind the item's own setPos calls.
+
 CLASS_SOURCE_ITEM::CLASS_SOURCE_ITEM(unsigned int i_ID, const QColor& i_BorderColor,
                                      const QColor& i_FillColor, QGraphicsItem* i_Parent)
     : QObject(nullptr),
@@ -135,7 +140,7 @@ void CLASS_SOURCE_ITEM::mousePressEvent(QGraphicsSceneMouseEvent* i_Event)
         return;
     }
     i_Event->accept();
-    m_PressPosition = i_Event->pos();
+    m_PressPosition = mapFromScene(i_Event->scenePos());
     // The drag starts from where the item really is, even if it was moved
     // by a handle or by setPos since the last SetItemPos.
     m_ItemPosition = pos();
@@ -150,7 +155,7 @@ void CLASS_SOURCE_ITEM::mouseMoveEvent(QGraphicsSceneMouseEvent* i_Event)
         return;
     // The item moved by the last offset, so the mouse is back at the press
     // point in item coordinates and each step only adds the new movement.
-    m_ItemPosition += i_Event->pos() - m_PressPosition;
+    m_ItemPosition += mapFromScene(i_Event->scenePos()) - m_PressPosition;
     setPos(m_ItemPosition);
     emit SIGNAL_ItemSourceSceneBoundingRectChange(m_ID, sceneBoundingRect());
 }
@@ -171,19 +176,19 @@ bool CLASS_SOURCE_ITEM::sceneEventFilter(QGraphicsItem* i_Watched, QEvent* i_Eve
 
     switch (i_Event->type()) {
     case QEvent::GraphicsSceneMousePress: {
-        auto* event = static_cast<QGraphicsSceneMouseEvent*>(i_Event);
+        const QPointF pressed = grabber->mapFromScene(static_cast<QGraphicsSceneMouseEvent*>(i_Event)->scenePos());
         m_GrabberSelected = true;
-        grabber->SetMousePressX(event->pos().x());
-        grabber->SetMousePressY(event->pos().y());
+        grabber->SetMousePressX(pressed.x());
+        grabber->SetMousePressY(pressed.y());
         // Consumed while still accepted: the handle keeps the mouse grab
         // and the following moves come back through here.
         return true;
     }
     case QEvent::GraphicsSceneMouseMove: {
-        auto* event = static_cast<QGraphicsSceneMouseEvent*>(i_Event);
+        const QPointF mouse = grabber->mapFromScene(static_cast<QGraphicsSceneMouseEvent*>(i_Event)->scenePos());
         const GrabberGeometry::ResizeStep step = GrabberGeometry::ComputeResizeStep(
             grabber->GetGrabberNumber(), m_Width, m_Height, pos(),
-            QPointF(grabber->GetMousePressX(), grabber->GetMousePressY()), event->pos());
+            QPointF(grabber->GetMousePressX(), grabber->GetMousePressY()), mouse);
         prepareGeometryChange();
         m_Width = step.width;
         m_Height = step.height;
