@@ -1,0 +1,43 @@
+#include "KvGraphicsItemScreen.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+CLASS_KV_GRAPHICS_ITEM_SCREEN::CLASS_KV_GRAPHICS_ITEM_SCREEN(const QColor& i_BorderColor,
+                                                             QGraphicsItem* i_Parent)
+    : QGraphicsItem(i_Parent),
+      m_BorderColor(i_BorderColor)
+{
+    setAcceptHoverEvents(true);
+}
+
+CLASS_KV_GRAPHICS_ITEM_SCREEN::~CLASS_KV_GRAPHICS_ITEM_SCREEN() = default;
+
+void CLASS_KV_GRAPHICS_ITEM_SCREEN::SetPixmap(const QPixmap& i_Pixmap)
+{
+    // The scene indexes items by their bounding rectangle: tell it first.
+    if (i_Pixmap.size() != m_Pixmap.size())
+        prepareGeometryChange();
+    m_Pixmap = i_Pixmap;
+    update(QRectF());
+}
+
+QRectF CLASS_KV_GRAPHICS_ITEM_SCREEN::boundingRect() const
+{
+    return QRectF(0, 0, m_Pixmap.width(), m_Pixmap.height());
+}
+
+void CLASS_KV_GRAPHICS_ITEM_SCREEN::paint(QPainter* i_Painter, const QStyleOptionGraphicsItem*,
+                                          QWidget*)
+{
+    if (m_Pixmap.isNull())
+        return;
+    QPainterPath path;
+    path.addRect(boundingRect());
+    i_Painter->setPen(QPen(QBrush(m_BorderColor), 4.0, Qt::DashLine, Qt::FlatCap, Qt::MiterJoin));
+    // The texture starts at the item's origin: the picture covers the
+    // rectangle exactly once, unscaled.
+    i_Painter->setBrushOrigin(0, 0);
+    i_Painter->setBrush(QBrush(m_Pixmap));
+    i_Painter->drawPath(path);
+}
