@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QtEndian>
 
@@ -174,7 +175,8 @@ bool WriteFile(const QImage& i_Image, const QString& i_Path, int i_Quality)
         const bool ok = EncodeWithToolkit(i_Image, i_Quality, &file);
         file.close();
         if (!ok || file.error() != QFileDevice::NoError) {
-            file.remove();
+            if (QFileInfo(i_Path).isFile())
+                file.remove();
             return false;
         }
         return true;
@@ -192,8 +194,8 @@ bool WriteFile(const QImage& i_Image, const QString& i_Path, int i_Quality)
         ok = false;
     if (std::fclose(file) != 0)
         ok = false;
-    if (!ok)
-        std::remove(path.constData());
+    if (!ok && QFileInfo(i_Path).isFile())
+        std::remove(path.constData());  // never a device or anything but the file we wrote
     return ok;
 }
 
