@@ -1,0 +1,59 @@
+#include "CoveringSave.h"
+
+#include "ParallelFor.h"
+#include "PngWriter.h"
+
+#include <QFileInfo>
+
+#include <vector>
+
+namespace CoveringEngine {
+
+QString OutputFileName(const QString& i_Prefix, int i_Column, int i_Row)
+{
+    return i_Prefix + QString("_%1_%2.png").arg(i_Column).arg(i_Row);
+}
+
+QString OutputFilePrefix(const QString& i_TypedPrefix, const QString& i_ImagePath)
+{
+    if (!i_TypedPrefix.isEmpty())
+        return i_TypedPrefix;
+    return QFileInfo(i_ImagePath).baseName();
+}
+
+QStringList OutputFilePaths(const QString& i_Folder, const QString& i_Prefix, int i_ColumnCount, int i_RowCount)
+{
+    QStringList paths;
+    const int columns = qBound(0, i_ColumnCount, kGridSize);
+    const int rows = qBound(0, i_RowCount, kGridSize);
+    for (int i = 0; i < columns; ++i)
+        for (int j = 0; j < rows; ++j)
+            paths.append(QString("%1/%2").arg(i_Folder, OutputFileName(i_Prefix, i, j)));
+    return paths;
+}
+
+QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int i_RowCount,
+                             const QString& i_Folder, const QString& i_Prefix, int i_Quality)
+{
+    const QStringList paths = OutputFilePaths(i_Folder, i_Prefix, i_ColumnCount, i_RowCount);
+    const int rows = qBound(0, i_RowCount, kGridSize);
+    std::vector<const QImage*> images;
+    const QImage missing;
+    for (int index = 0; index < paths.size(); ++index) {
+        const int i = index / rows;
+        const int j = index % rows;
+        const bool known = i < i_Results.size() && j < i_Results.at(i).size();
+        images.push_back(known ? &i_Results.at(i).at(j) : &missing);
+    }
+    std::vector<char> written(size_t(paths.size()), 0);
+    ParallelFor(paths.size(), [&](int index) {
+        written[size_t(index)] = PngWriter::WriteFile(*images[size_t(index)], paths.at(index), i_Quality);
+    });
+    QStringList failed;
+    for (int index = 0; index < paths.size(); ++index)
+        if (!written[size_t(index)])
+            failed.append(paths.at(index));
+    return failed;
+}
+
+} // namespace CoveringEngine

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "CoveringCompose.h"
+
+#include <QString>
+#include <QStringList>
+
+// Naming and writing of the covering outputs' PNG files.
+namespace CoveringEngine {
+
+// prefix + "_%1_%2.png" with the output's column and row, counted from 0.
+QString OutputFileName(const QString& i_Prefix, int i_Column, int i_Row);
+
+// The typed prefix; when it is empty, the base name of the source image (its
+// file name up to the first dot).
+QString OutputFilePrefix(const QString& i_TypedPrefix, const QString& i_ImagePath);
+
+// "%1/%2" with the folder and each output's file name, column by column and,
+// within a column, row by row.
+QStringList OutputFilePaths(const QString& i_Folder, const QString& i_Prefix, int i_ColumnCount, int i_RowCount);
+
+// Writes result[column][row] of every output in use to the paths above as PNG
+// at the given save quality (50..100 on the page; see PngWriter), replacing
+// existing files, several files at once. A file that cannot be written does
+// not stop the others. Returns the paths that could not be written, in the
+// order above; empty when everything was written.
+QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int i_RowCount,
+                             const QString& i_Folder, const QString& i_Prefix, int i_Quality);
+
+} // namespace CoveringEngine

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// PNG writing that gives the same pixels as QImage::save(path, "PNG", quality)
+// and the same zlib level, faster: rows go straight from the image to libpng
+// (no converted copy of the image), and the row filters are the ones that
+// measured best for each level. Images that carry what only the toolkit's
+// writer keeps (text, a colour space, an offset) or in other formats than
+// Format_ARGB32 and Format_RGB32 are handed to the toolkit's writer.
+namespace PngWriter {
+
+// The toolkit's mapping of a save quality to a zlib level: quality 100 is
+// level 0 (stored), 50 is level 4; a negative quality means the default, 6.
+int CompressionLevel(int i_Quality);
+
+// libpng filter mask used at a zlib level.
+int RowFilters(int i_CompressionLevel);
+
+// Encodes into memory. False when the image is null or encoding failed.
+bool Encode(const QImage& i_Image, int i_Quality, QByteArray& o_Png);
+
+// Writes the file, replacing an existing one. False when the image is null
+// or the file cannot be opened or written completely; a partly written file
+// is removed.
+bool WriteFile(const QImage& i_Image, const QString& i_Path, int i_Quality);
+
+} // namespace PngWriter
