@@ -1,14 +1,63 @@
 #include "PageCoveringOption.h"
 
+#include "CoveringSave.h"
+#include "DesktopSeam.h"
+#include "LayoutItem.h"
+#include "PngReader.h"
 #include "ui_PAGE_COVERING_OPTION.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+#include <QGraphicsGridLayout>
+#include <QGraphicsLinearLayout>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsScene>
+#include <QGraphicsWidget>
+#include <QRegularExpressionValidator>
+
 #include <algorithm>
+#include <cmath>
+
+namespace {
+const char* const kImageFilter = "Images (*.png *.xpm *.jpg *.bmp *.jpeg *.pbm *.pgm *.ppm *.xbm)";
+
+// Rounds half up, as the aspect-ratio lock shows sizes.
+int RoundHalfUp(float i_Value)
+{
+    const float lower = std::floor(i_Value);
+    const float rounded = (lower + 0.5f > i_Value) ? lower : std::ceil(i_Value);
+    if (!std::isfinite(rounded))
+        return -1;
+    return static_cast<int>(std::clamp(rounded, float(INT_MIN / 2), float(INT_MAX / 2)));
+}
+
+void DeleteScene(QGraphicsScene* i_Scene)
+{
+    if (!i_Scene)
+        return;
+    for (QGraphicsItem* item : i_Scene->items())
+        if (!item->parentItem()) {
+            i_Scene->removeItem(item);
+            delete item;
+        }
+    i_Scene->clear();
+}
+}  // namespace
 
 PAGE_COVERING_OPTION::PAGE_COVERING_OPTION(QWidget* parent)
     : QWidget(parent)
     , ui(new Ui::PAGE_COVERING_OPTION)
 {
     ui->setupUi(this);
+
+    m_SourceScene = new QGraphicsScene(this);
+    m_ResultScene = new QGraphicsScene(this);
+    ui->graphicsViewSource->setScene(m_SourceScene);
+    ui->graphicsViewResult->setScene(m_ResultScene);
+
+    ui->lineEditBaseName->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("^$|^[\\w\\-. ]+$")), this));
 
     InitComboBoxCoveringHorizontal();
     InitComboBoxCoveringVertical();
@@ -29,6 +78,11 @@ PAGE_COVERING_OPTION::PAGE_COVERING_OPTION(QWidget* parent)
 
 PAGE_COVERING_OPTION::~PAGE_COVERING_OPTION()
 {
+    // Cells first (they leave their layout and parent as they go), then
+    // whatever the scenes still hold.
+    CleanScene();
+    DeleteScene(m_SourceScene);
+    DeleteScene(m_ResultScene);
     delete ui;
 }
 
@@ -73,7 +127,89 @@ void PAGE_COVERING_OPTION::UpdateGeneralInfo()
 {
     m_Model.SetGrid(ui->spinBoxScreenW->value(), ui->spinBoxScreenH->value(),
                     ui->spinBoxOutputWidth->value(), ui->spinBoxOutputHeight->value());
+    m_FullScreen = ui->fullscreenRadioButton->isChecked();
+    m_OriginalSize = ui->originalSizeRadioButton->isChecked();
+    m_CustomSize = ui->customSizeRadioButton->isChecked();
+    m_Centered = ui->centeredRadioButton->isChecked();
+    m_CustomPos = ui->customPosRadioButton->isChecked();
+    m_CustomWidth = ui->spinBoxCustomSizeWidth->value();
+    m_CustomHeight = ui->spinBoxCustomSizeHeight->value();
+    m_CustomX = ui->spinBoxCustomPosWidth->value();
+    m_CustomY = ui->spinBoxCustomPosHeight->value();
     UpdateCoveringInfo();
+}
+
+CoveringEngine::Input PAGE_COVERING_OPTION::EngineInput() const
+{
+    CoveringEngine::Input input;
+    input.columnCount = m_Model.columnCount;
+    input.rowCount = m_Model.rowCount;
+    input.outputWidth = m_Model.outputWidth;
+    input.outputHeight = m_Model.outputHeight;
+    input.coveredWidth = m_Model.coveredWidth;
+    input.coveredHeight = m_Model.coveredHeight;
+    input.columnOffsets = m_Model.columnOffsets;
+    input.rowOffsets = m_Model.rowOffsets;
+    input.imageWidth = m_ImageWidth;
+    input.imageHeight = m_ImageHeight;
+    input.cropLeft = m_CropLeft;
+    input.cropRight = m_CropRight;
+    input.cropTop = m_CropTop;
+    input.cropBottom = m_CropBottom;
+    input.isFullScreen = m_FullScreen;
+    input.isOriginalSize = m_OriginalSize;
+    input.isCustomSize = m_CustomSize;
+    input.isCentered = m_Centered;
+    input.isCustomPos = m_CustomPos;
+    input.customWidth = m_CustomWidth;
+    input.customHeight = m_CustomHeight;
+    input.customX = m_CustomX;
+    input.customY = m_CustomY;
+    input.backgroundColor = m_BackgroundColor;
+    input.isTransparent = m_Transparent;
+    return input;
+}
+
+// --- Placement records: the page's entry points into the engine -------------
+
+void PAGE_COVERING_OPTION::ComputeResultImages()
+{
+    m_Records = CoveringEngine::ComputeResultImages(EngineInput());
+}
+
+void PAGE_COVERING_OPTION::ComputeFullscreenImages(CoveringEngine::imgSizePosOnScreen& img, int scW, int scH)
+{
+    CoveringEngine::ComputeFullscreenImages(EngineInput(), img, scW, scH);
+}
+
+void PAGE_COVERING_OPTION::ComputeOriginalSizeImagesCentered(CoveringEngine::imgSizePosOnScreen& img, int scW,
+                                                             int scH)
+{
+    CoveringEngine::ComputeOriginalSizeImagesCentered(EngineInput(), img, scW, scH);
+}
+
+void PAGE_COVERING_OPTION::ComputeOriginalSizeImagesCustomPos(CoveringEngine::imgSizePosOnScreen& img, int scW,
+                                                              int scH)
+{
+    CoveringEngine::ComputeOriginalSizeImagesCustomPos(EngineInput(), img, scW, scH);
+}
+
+void PAGE_COVERING_OPTION::ComputeCustomSizeImagesCentered(CoveringEngine::imgSizePosOnScreen& img, int scW,
+                                                           int scH)
+{
+    CoveringEngine::ComputeCustomSizeImagesCentered(EngineInput(), img, scW, scH);
+}
+
+void PAGE_COVERING_OPTION::ComputeCustomSizeImagesCustomPos(CoveringEngine::imgSizePosOnScreen& img, int scW,
+                                                            int scH)
+{
+    CoveringEngine::ComputeCustomSizeImagesCustomPos(EngineInput(), img, scW, scH);
+}
+
+void PAGE_COVERING_OPTION::ComputeImages(CoveringEngine::imgSizePosOnScreen& img, int scW, int scH, int imgPosX,
+                                         int imgPosY, int imgWidth, int imgHeight)
+{
+    CoveringEngine::ComputeImages(EngineInput(), img, scW, scH, imgPosX, imgPosY, imgWidth, imgHeight);
 }
 
 void PAGE_COVERING_OPTION::UpdateCoveringInfo()
@@ -231,3 +367,376 @@ void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical5_valueChanged(int) { Cover
 void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical6_valueChanged(int) { CoveringBoxChanged(); }
 void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical7_valueChanged(int) { CoveringBoxChanged(); }
 void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical_X_valueChanged(int) { CoveringBoxChanged(); }
+
+void PAGE_COVERING_OPTION::ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text)
+{
+    DesktopSeam::Message message;
+    message.parent = this;
+    message.icon = i_Icon;
+    message.title = QStringLiteral("KV Quillex");
+    message.text = i_Text;
+    message.styleSheet = m_StyleSheetApp;
+    DesktopSeam::Current().ShowMessage(message);
+}
+
+// --- Source image -----------------------------------------------------------
+
+void PAGE_COVERING_OPTION::on_pushButtonLoadImg_clicked()
+{
+    const QString fileName = DesktopSeam::Current().GetOpenFileName(
+        this, QStringLiteral("Load image"), QString(), QString::fromLatin1(kImageFilter));
+    if (!fileName.isEmpty() && !loadImage(fileName))
+        ShowMessage(QMessageBox::Information, QStringLiteral("Error while loading image file in Covering menu."));
+}
+
+bool PAGE_COVERING_OPTION::loadImage(QString i_FileName)
+{
+    if (!QFileInfo::exists(i_FileName))
+        return false;
+
+    m_LoadedImage = PngReader::Load(i_FileName);
+    const bool loaded = !m_LoadedImage.isNull();
+    if (loaded) {
+        m_ImagePath = i_FileName;
+        m_ImageWidth = m_LoadedImage.width();
+        m_ImageHeight = m_LoadedImage.height();
+        ui->spinBoxCropLeft->setMaximum(m_ImageWidth);
+        ui->spinBoxCropRight->setMaximum(m_ImageWidth);
+        ui->spinBoxCropTop->setMaximum(m_ImageHeight);
+        ui->spinBoxCropBottom->setMaximum(m_ImageHeight);
+        m_SourceImage = m_LoadedImage;
+    } else {
+        m_ImagePath.clear();
+        m_ImageWidth = 0;
+        m_ImageHeight = 0;
+        ui->spinBoxCropLeft->setMaximum(0);
+        ui->spinBoxCropRight->setMaximum(0);
+        ui->spinBoxCropTop->setMaximum(0);
+        ui->spinBoxCropBottom->setMaximum(0);
+    }
+    refresfSourcePreview();
+    ui->labelImageSize->setText(SizeText(m_ImageWidth, m_ImageHeight));
+    setRefreshNeeded(true);
+    return loaded;
+}
+
+void PAGE_COVERING_OPTION::refresfSourcePreview()
+{
+    m_CroppedSource = CoveringEngine::CropSource(m_SourceImage, m_CropLeft, m_CropRight, m_CropTop, m_CropBottom);
+
+    const QSize previewSize(ui->graphicsViewSource->width() - 25, ui->graphicsViewSource->height() - 25);
+    const QImage preview = m_CroppedSource.isNull() || previewSize.isEmpty()
+        ? QImage()
+        : m_CroppedSource.scaled(previewSize, Qt::KeepAspectRatio, Qt::FastTransformation);
+
+    QGraphicsScene* previous = m_SourceScene;
+    DeleteScene(previous);
+    previous->deleteLater();
+    m_SourceScene = new QGraphicsScene(this);
+    if (!m_ImagePath.isEmpty() && !preview.isNull())
+        m_SourceScene->addPixmap(QPixmap::fromImage(preview))->setPos(0, 0);
+    ui->graphicsViewSource->setScene(m_SourceScene);
+}
+
+// --- Cropping ---------------------------------------------------------------
+
+void PAGE_COVERING_OPTION::on_checkBoxCropSource_stateChanged(int i_State)
+{
+    const bool enabled = i_State == Qt::Checked;
+    for (QWidget* widget : std::initializer_list<QWidget*>{
+             ui->labelCropLeft, ui->labelCropRight, ui->labelCropTop, ui->labelCropBottom,
+             ui->spinBoxCropLeft, ui->spinBoxCropRight, ui->spinBoxCropTop, ui->spinBoxCropBottom})
+        widget->setEnabled(enabled);
+    if (!enabled) {
+        ui->spinBoxCropLeft->setValue(0);
+        ui->spinBoxCropRight->setValue(0);
+        ui->spinBoxCropTop->setValue(0);
+        ui->spinBoxCropBottom->setValue(0);
+    }
+    setRefreshNeeded(true);
+}
+
+void PAGE_COVERING_OPTION::on_spinBoxCropLeft_valueChanged(int i_Value)
+{
+    m_CropLeft = i_Value;
+    refresfSourcePreview();
+    ui->spinBoxCropRight->setMaximum(std::max(m_ImageWidth - i_Value - 1, 0));
+    setRefreshNeeded(true);
+}
+
+void PAGE_COVERING_OPTION::on_spinBoxCropRight_valueChanged(int i_Value)
+{
+    m_CropRight = i_Value;
+    refresfSourcePreview();
+    ui->spinBoxCropLeft->setMaximum(std::max(m_ImageWidth - i_Value - 1, 0));
+    setRefreshNeeded(true);
+}
+
+void PAGE_COVERING_OPTION::on_spinBoxCropTop_valueChanged(int i_Value)
+{
+    m_CropTop = i_Value;
+    refresfSourcePreview();
+    ui->spinBoxCropBottom->setMaximum(std::max(m_ImageHeight - i_Value - 1, 0));
+    setRefreshNeeded(true);
+}
+
+void PAGE_COVERING_OPTION::on_spinBoxCropBottom_valueChanged(int i_Value)
+{
+    m_CropBottom = i_Value;
+    refresfSourcePreview();
+    ui->spinBoxCropTop->setMaximum(std::max(m_ImageHeight - i_Value - 1, 0));
+    setRefreshNeeded(true);
+}
+
+// --- Image size and position -----------------------------------------------
+
+void PAGE_COVERING_OPTION::SetPositionControlsEnabled(bool i_Enabled)
+{
+    ui->centeredRadioButton->setEnabled(i_Enabled);
+    ui->customPosRadioButton->setEnabled(i_Enabled);
+    const bool boxes = i_Enabled && ui->customPosRadioButton->isChecked();
+    ui->spinBoxCustomPosWidth->setEnabled(boxes);
+    ui->spinBoxCustomPosHeight->setEnabled(boxes);
+}
+
+void PAGE_COVERING_OPTION::on_fullscreenRadioButton_clicked(bool i_Checked)
+{
+    if (i_Checked) {
+        ui->pushButtonLocker->setEnabled(false);
+        ui->spinBoxCustomSizeWidth->setEnabled(false);
+        ui->spinBoxCustomSizeHeight->setEnabled(false);
+        SetPositionControlsEnabled(false);
+    }
+    setRefreshNeeded(true);
+}
+
+void PAGE_COVERING_OPTION::on_originalSizeRadioButton_clicked(bool i_Checked)
+{
+    if (i_Checked) {
+        ui->pushButtonLocker->setEnabled(false);
+        ui->spinBoxCustomSizeWidth->setEnabled(false);
+        ui->spinBoxCustomSizeHeight->setEnabled(false);
+        SetPositionControlsEnabled(true);
+    }
+    setRefreshNeeded(true);
+}
+
+void PAGE_COVERING_OPTION::on_customSizeRadioButton_clicked(bool i_Checked)
+{
+    if (i_Checked) {
+        ui->pushButtonLocker->setEnabled(true);
+        ui->spinBoxCustomSizeWidth->setEnabled(true);
+        ui->spinBoxCustomSizeHeight->setEnabled(true);
+        SetPositionControlsEnabled(true);
+    }
+    setRefreshNeeded(true);
+}
+
+void PAGE_COVERING_OPTION::on_centeredRadioButton_clicked(bool i_Checked)
+{
+    if (i_Checked) {
+        ui->spinBoxCustomPosWidth->setEnabled(false);
+        ui->spinBoxCustomPosHeight->setEnabled(false);
+    }
+    setRefreshNeeded(true);
+}
+
+void PAGE_COVERING_OPTION::on_customPosRadioButton_clicked(bool i_Checked)
+{
+    if (i_Checked) {
+        ui->spinBoxCustomPosWidth->setEnabled(true);
+        ui->spinBoxCustomPosHeight->setEnabled(true);
+    }
+    setRefreshNeeded(true);
+}
+
+void PAGE_COVERING_OPTION::on_spinBoxCustomPosWidth_valueChanged(int)
+{
+    setRefreshNeeded(true);
+}
+
+void PAGE_COVERING_OPTION::on_spinBoxCustomPosHeight_valueChanged(int)
+{
+    setRefreshNeeded(true);
+}
+
+// --- Aspect-ratio lock ------------------------------------------------------
+// Without an image the ratio is 0 / 0; the other box then keeps its value.
+
+void PAGE_COVERING_OPTION::on_pushButtonLocker_clicked(bool i_Checked)
+{
+    m_Locked = i_Checked;
+    if (i_Checked && m_ImageWidth > 0 && m_ImageHeight > 0) {
+        const float ratio = float(m_ImageWidth) / float(m_ImageHeight);
+        ui->spinBoxCustomSizeHeight->setValue(RoundHalfUp(ui->spinBoxCustomSizeWidth->value() / ratio));
+    }
+    setRefreshNeeded(true);
+}
+
+void PAGE_COVERING_OPTION::on_spinBoxCustomSizeWidth_valueChanged(int i_Value)
+{
+    if (m_Locked && ui->spinBoxCustomSizeWidth->hasFocus() && m_ImageWidth > 0 && m_ImageHeight > 0) {
+        const float ratio = float(m_ImageWidth) / float(m_ImageHeight);
+        ui->spinBoxCustomSizeHeight->setValue(RoundHalfUp(i_Value / ratio));
+    }
+    setRefreshNeeded(true);
+}
+
+void PAGE_COVERING_OPTION::on_spinBoxCustomSizeHeight_valueChanged(int i_Value)
+{
+    if (m_Locked && ui->spinBoxCustomSizeHeight->hasFocus() && m_ImageWidth > 0 && m_ImageHeight > 0) {
+        const float ratio = float(m_ImageWidth) / float(m_ImageHeight);
+        ui->spinBoxCustomSizeWidth->setValue(RoundHalfUp(i_Value * ratio));
+    }
+    setRefreshNeeded(true);
+}
+
+// --- Background ---------------------------------------------------------------
+
+void PAGE_COVERING_OPTION::on_radioButtonColor_clicked(bool i_Checked)
+{
+    if (i_Checked) {
+        ui->toolButtonColor->setEnabled(true);
+        ui->labelColor->setEnabled(true);
+        m_Transparent = false;
+    }
+    setRefreshNeeded(true);
+}
+
+void PAGE_COVERING_OPTION::on_radioButtonTransparency_clicked(bool i_Checked)
+{
+    if (i_Checked) {
+        ui->toolButtonColor->setEnabled(false);
+        ui->labelColor->setEnabled(false);
+        m_Transparent = true;
+    }
+    setRefreshNeeded(true);
+}
+
+void PAGE_COVERING_OPTION::on_toolButtonColor_clicked()
+{
+    const QColor color = DesktopSeam::Current().GetColor(Qt::white, this, QString(),
+                                                         QColorDialog::ColorDialogOptions());
+    if (color.isValid())
+        setBackgroundColor(color);
+    setRefreshNeeded(true);
+}
+
+void PAGE_COVERING_OPTION::setBackgroundColor(QColor i_Color)
+{
+    if (!i_Color.isValid())
+        return;
+    m_BackgroundColor = i_Color;
+    ui->labelColor->setStyleSheet(QStringLiteral("QLabel { background-color : rgb(")
+                                  + QStringLiteral("%1, %2, %3").arg(i_Color.red()).arg(i_Color.green()).arg(i_Color.blue())
+                                  + QStringLiteral("); }"));
+    QPalette palette = ui->labelColor->palette();
+    palette.setBrush(QPalette::All, ui->labelColor->backgroundRole(), QBrush(i_Color, Qt::SolidPattern));
+    ui->labelColor->setPalette(palette);
+}
+
+// --- Refresh and preview ------------------------------------------------------
+
+void PAGE_COVERING_OPTION::on_pushButtonGenerate_clicked()
+{
+    RefreshImages();
+}
+
+void PAGE_COVERING_OPTION::CleanScene()
+{
+    for (QVector<LayoutItem*>& column : m_PreviewItems)
+        qDeleteAll(column);
+    m_PreviewItems.clear();
+}
+
+void PAGE_COVERING_OPTION::RefreshImages()
+{
+    if (m_CroppedSource.isNull())
+        return;
+
+    setCursor(Qt::WaitCursor);
+    CleanScene();
+    UpdateGeneralInfo();
+    ComputeResultImages();
+
+    const QSize cell = PreviewCellSize(ui->graphicsViewResult->size(), m_Model.columnCount, m_Model.rowCount,
+                                       m_Model.outputWidth, m_Model.outputHeight);
+
+    // The previous results stay as they are when the new ones cannot be made.
+    QImage placed;
+    bool failed = !CoveringEngine::MakePlacedImage(m_CroppedSource, CoveringEngine::PlacedSize(EngineInput()), placed)
+        || !CoveringEngine::ComposeOutputImages(placed, EngineInput(), m_Records, m_ResultImages);
+    placed = QImage();
+
+    auto* grid = new QGraphicsGridLayout;
+    grid->setSpacing(10);
+    if (!failed) {
+        for (int i = 0; i < m_Model.columnCount; ++i) {
+            QVector<LayoutItem*> column;
+            for (int j = 0; j < m_Model.rowCount; ++j) {
+                const QImage preview = cell.isEmpty()
+                    ? QImage()
+                    : m_ResultImages[i][j].scaled(cell, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+                if (preview.isNull())
+                    failed = true;
+                auto* item = new LayoutItem(QPixmap::fromImage(preview));
+                column << item;
+                grid->addItem(item, j, i, 1, 1);
+            }
+            m_PreviewItems << column;
+        }
+    }
+    auto* linear = new QGraphicsLinearLayout(Qt::Vertical);
+    linear->addItem(grid);
+    auto* preview = new QGraphicsWidget;
+    preview->setLayout(linear);
+
+    QGraphicsScene* previous = m_ResultScene;
+    DeleteScene(previous);
+    previous->deleteLater();
+    m_ResultScene = new QGraphicsScene(this);
+    if (!failed && !m_ImagePath.isEmpty()) {
+        m_ResultScene->addItem(preview);
+    } else {
+        // Shown nowhere: free it now with its cells rather than keep them.
+        m_PreviewItems.clear();
+        delete preview;
+    }
+    ui->graphicsViewResult->setScene(m_ResultScene);
+
+    setCursor(Qt::ArrowCursor);
+
+    if (failed)
+        ShowMessage(QMessageBox::Warning,
+                    QStringLiteral("Unable to preview the result. Try reducing output size or screen size!"));
+    else
+        setRefreshNeeded(false);
+}
+
+// --- Saving -----------------------------------------------------------------
+
+void PAGE_COVERING_OPTION::on_pushButtonSave_clicked()
+{
+    const QString folder = DesktopSeam::Current().GetExistingDirectory(
+        this, QStringLiteral("Select the folder where images will be saved"), QFileInfo(m_ImagePath).absolutePath(),
+        QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    if (folder.isEmpty())
+        return;
+
+    setCursor(Qt::WaitCursor);
+    const QString prefix = CoveringEngine::OutputFilePrefix(ui->lineEditBaseName->text(), m_ImagePath);
+    const QStringList failed = CoveringEngine::SaveOutputImages(m_ResultImages, m_Model.columnCount,
+                                                                m_Model.rowCount, folder, prefix,
+                                                                ui->horizontalSliderQuality->value());
+    setCursor(Qt::ArrowCursor);
+
+    DesktopSeam::Current().OpenUrl(QUrl::fromLocalFile(folder));
+
+    if (!failed.isEmpty()) {
+        QStringList names;
+        for (const QString& path : failed)
+            names << QDir::toNativeSeparators(path);
+        ShowMessage(QMessageBox::Warning,
+                    QStringLiteral("These images could not be written:\n%1").arg(names.join(QLatin1Char('\n'))));
+    }
+}

@@ -1,14 +1,20 @@
 #pragma once
 
+#include "CoveringCompose.h"
 #include "CoveringModel.h"
 
+#include <QColor>
 #include <QImage>
 #include <QList>
+#include <QMessageBox>
+#include <QVector>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 
+class LayoutItem;
 class QComboBox;
+class QGraphicsScene;
 class QPushButton;
 class QSpinBox;
 class QStackedWidget;
@@ -27,6 +33,8 @@ public:
     ~PAGE_COVERING_OPTION() override;
 
     void SetStyleSheetApp(const QString& i_StyleSheet);
+    void CleanScene();
+    void RefreshImages();
 
     // Working values of the screen model, as last copied from the controls.
     const CoveringModel& Model() const { return m_Model; }
@@ -35,7 +43,14 @@ public:
 public slots:
     void UpdateScreenCovLabel();
 
+    // Output images of the last refresh, [column][row].
+    const CoveringEngine::ImageTable& ResultImages() const { return m_ResultImages; }
+    const CoveringEngine::RecordTable& Records() const { return m_Records; }
+
 private slots:
+    void on_pushButtonLoadImg_clicked();
+    void on_pushButtonGenerate_clicked();
+    void on_pushButtonSave_clicked();
     void on_spinBoxScreenW_valueChanged(int i_Value);
     void on_spinBoxScreenH_valueChanged(int i_Value);
     void on_spinBoxOutputWidth_valueChanged(int i_Value);
@@ -56,15 +71,44 @@ private slots:
     void on_spinBoxCoveringVertical6_valueChanged(int i_Value);
     void on_spinBoxCoveringVertical7_valueChanged(int i_Value);
     void on_spinBoxCoveringVertical_X_valueChanged(int i_Value);
+    void on_fullscreenRadioButton_clicked(bool i_Checked);
+    void on_originalSizeRadioButton_clicked(bool i_Checked);
+    void on_customSizeRadioButton_clicked(bool i_Checked);
+    void on_spinBoxCustomSizeWidth_valueChanged(int i_Value);
+    void on_spinBoxCustomSizeHeight_valueChanged(int i_Value);
+    void on_pushButtonLocker_clicked(bool i_Checked);
+    void on_centeredRadioButton_clicked(bool i_Checked);
+    void on_customPosRadioButton_clicked(bool i_Checked);
+    void on_spinBoxCustomPosWidth_valueChanged(int i_Value);
+    void on_spinBoxCustomPosHeight_valueChanged(int i_Value);
+    void on_radioButtonColor_clicked(bool i_Checked);
+    void on_radioButtonTransparency_clicked(bool i_Checked);
+    void on_toolButtonColor_clicked();
     void on_pushButtonCoveringHorizontal_clicked(bool i_Checked);
     void on_pushButtonCoveringVertical_clicked(bool i_Checked);
+    void on_checkBoxCropSource_stateChanged(int i_State);
+    void on_spinBoxCropLeft_valueChanged(int i_Value);
+    void on_spinBoxCropRight_valueChanged(int i_Value);
+    void on_spinBoxCropTop_valueChanged(int i_Value);
+    void on_spinBoxCropBottom_valueChanged(int i_Value);
     void on_horizontalSliderQuality_valueChanged(int i_Value);
     void UpdateGeneralInfo();
     void UpdateCoveringInfo();
     void UpdateScreenSizeLabel();
+    void ComputeResultImages();
+    void ComputeFullscreenImages(CoveringEngine::imgSizePosOnScreen& img, int scW, int scH);
+    void ComputeOriginalSizeImagesCentered(CoveringEngine::imgSizePosOnScreen& img, int scW, int scH);
+    void ComputeOriginalSizeImagesCustomPos(CoveringEngine::imgSizePosOnScreen& img, int scW, int scH);
+    void ComputeCustomSizeImagesCentered(CoveringEngine::imgSizePosOnScreen& img, int scW, int scH);
+    void ComputeCustomSizeImagesCustomPos(CoveringEngine::imgSizePosOnScreen& img, int scW, int scH);
+    void ComputeImages(CoveringEngine::imgSizePosOnScreen& img, int scW, int scH, int imgPosX, int imgPosY,
+                       int imgWidth, int imgHeight);
     void InitComboBoxCoveringHorizontal();
     void InitComboBoxCoveringVertical();
     void InitSpinBoxCoveringInfo();
+    void refresfSourcePreview();
+    void setBackgroundColor(QColor i_Color);
+    bool loadImage(QString i_FileName);
     void setRefreshNeeded(bool isRefreshNeded);
 
 private:
@@ -83,6 +127,10 @@ private:
     void CountChanged(const SeamControls& i_Seams, int i_Count);
     void AllSeamsToggled(const SeamControls& i_Seams, bool i_Checked);
     void CoveringBoxChanged();
+    void SetPositionControlsEnabled(bool i_Enabled);
+    // The screen model and the placement values, as the engine reads them.
+    CoveringEngine::Input EngineInput() const;
+    void ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text);
 
     Ui::PAGE_COVERING_OPTION* ui = nullptr;
     CoveringModel m_Model;
@@ -92,7 +140,35 @@ private:
     QStringList m_VerticalCoveringTexts;
 
     QString m_ImagePath;
+    int m_ImageWidth = 0;
+    int m_ImageHeight = 0;
+    QImage m_LoadedImage;
     QImage m_SourceImage;
+    QImage m_CroppedSource;
+    int m_CropLeft = 0;
+    int m_CropRight = 0;
+    int m_CropTop = 0;
+    int m_CropBottom = 0;
+    QColor m_BackgroundColor = Qt::white;
+    bool m_Transparent = false;
+    bool m_Locked = false;
+    // Placement values copied from the controls by UpdateGeneralInfo.
+    bool m_FullScreen = true;
+    bool m_OriginalSize = false;
+    bool m_CustomSize = false;
+    bool m_Centered = true;
+    bool m_CustomPos = false;
+    int m_CustomWidth = 0;
+    int m_CustomHeight = 0;
+    int m_CustomX = 0;
+    int m_CustomY = 0;
+
+    QGraphicsScene* m_SourceScene = nullptr;
+    QGraphicsScene* m_ResultScene = nullptr;
+    QVector<QVector<LayoutItem*>> m_PreviewItems;
+    CoveringEngine::RecordTable m_Records;
+    CoveringEngine::ImageTable m_ResultImages;
+
     bool m_RefreshNeeded = false;
     QString m_StyleSheetApp;
 };
