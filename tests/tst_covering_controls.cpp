@@ -21,14 +21,6 @@ class TestCoveringControls : public QObject
     FakeDesktop desktop;
     QTemporaryDir folder;
 
-    template <typename T>
-    static T* child(QWidget& page, const char* name)
-    {
-        T* widget = page.findChild<T*>(QLatin1String(name));
-        if (!widget)
-            qFatal("missing widget %s", name);
-        return widget;
-    }
     QString imageFile(int width, int height, const QString& name = QStringLiteral("source.png"))
     {
         const QString path = folder.filePath(name);
@@ -39,7 +31,7 @@ class TestCoveringControls : public QObject
     void load(PAGE_COVERING_OPTION& page, const QString& path)
     {
         desktop.openFileAnswers.enqueue(path);
-        QTest::mouseClick(child<QPushButton>(page, "pushButtonLoadImg"), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(page, "pushButtonLoadImg"), Qt::LeftButton);
     }
 
 private slots:
@@ -64,10 +56,10 @@ private slots:
         QCOMPARE(desktop.askedFilters,
                  QStringList{"Images (*.png *.xpm *.jpg *.bmp *.jpeg *.pbm *.pgm *.ppm *.xbm)"});
         QVERIFY(desktop.messages.isEmpty());
-        QCOMPARE(child<QLabel>(page, "labelImageSize")->text(), QStringLiteral("800 x 600"));
-        QVERIFY(child<QPushButton>(page, "pushButtonGenerate")->isEnabled());
-        QVERIFY(!child<QPushButton>(page, "pushButtonSave")->isEnabled());
-        QCOMPARE(child<QGraphicsView>(page, "graphicsViewSource")->scene()->items().size(), 1);
+        QCOMPARE(Child<QLabel>(page, "labelImageSize")->text(), QStringLiteral("800 x 600"));
+        QVERIFY(Child<QPushButton>(page, "pushButtonGenerate")->isEnabled());
+        QVERIFY(!Child<QPushButton>(page, "pushButtonSave")->isEnabled());
+        QCOMPARE(Child<QGraphicsView>(page, "graphicsViewSource")->scene()->items().size(), 1);
     }
 
     void unreadableFileIsReported()
@@ -84,9 +76,9 @@ private slots:
         QCOMPARE(desktop.messages[0].text, QStringLiteral("Error while loading image file in Covering menu."));
         QCOMPARE(desktop.messages[0].title, QStringLiteral("KV Quillex"));
         QCOMPARE(desktop.messages[0].icon, QMessageBox::Information);
-        QCOMPARE(child<QLabel>(page, "labelImageSize")->text(), QStringLiteral("0 x 0"));
-        QVERIFY(!child<QPushButton>(page, "pushButtonGenerate")->isEnabled());
-        QVERIFY(child<QGraphicsView>(page, "graphicsViewSource")->scene()->items().isEmpty());
+        QCOMPARE(Child<QLabel>(page, "labelImageSize")->text(), QStringLiteral("0 x 0"));
+        QVERIFY(!Child<QPushButton>(page, "pushButtonGenerate")->isEnabled());
+        QVERIFY(Child<QGraphicsView>(page, "graphicsViewSource")->scene()->items().isEmpty());
     }
 
     void cancelledOrMissingFileChangesNothing()
@@ -99,27 +91,27 @@ private slots:
         // A name that no longer exists is reported, but the loaded image stays.
         load(page, folder.filePath("does-not-exist.png"));
         QCOMPARE(desktop.messages.size(), 1);
-        QCOMPARE(child<QLabel>(page, "labelImageSize")->text(), QStringLiteral("40 x 30"));
-        QVERIFY(child<QPushButton>(page, "pushButtonGenerate")->isEnabled());
+        QCOMPARE(Child<QLabel>(page, "labelImageSize")->text(), QStringLiteral("40 x 30"));
+        QVERIFY(Child<QPushButton>(page, "pushButtonGenerate")->isEnabled());
     }
 
     void cropLimits()
     {
         PAGE_COVERING_OPTION page;
         load(page, imageFile(800, 600));
-        auto* left = child<QSpinBox>(page, "spinBoxCropLeft");
-        auto* right = child<QSpinBox>(page, "spinBoxCropRight");
-        auto* top = child<QSpinBox>(page, "spinBoxCropTop");
-        auto* bottom = child<QSpinBox>(page, "spinBoxCropBottom");
+        auto* left = Child<QSpinBox>(page, "spinBoxCropLeft");
+        auto* right = Child<QSpinBox>(page, "spinBoxCropRight");
+        auto* top = Child<QSpinBox>(page, "spinBoxCropTop");
+        auto* bottom = Child<QSpinBox>(page, "spinBoxCropBottom");
         QVERIFY(!left->isEnabled());
         QCOMPARE(left->maximum(), 800);
         QCOMPARE(right->maximum(), 800);
         QCOMPARE(top->maximum(), 600);
         QCOMPARE(bottom->maximum(), 600);
 
-        child<QCheckBox>(page, "checkBoxCropSource")->setChecked(true);
+        Child<QCheckBox>(page, "checkBoxCropSource")->setChecked(true);
         QVERIFY(left->isEnabled());
-        QVERIFY(child<QLabel>(page, "labelCropBottom")->isEnabled());
+        QVERIFY(Child<QLabel>(page, "labelCropBottom")->isEnabled());
         left->setValue(300);
         QCOMPARE(right->maximum(), 499);
         top->setValue(100);
@@ -127,7 +119,7 @@ private slots:
         right->setValue(499);
         QCOMPARE(left->maximum(), 300);
 
-        child<QCheckBox>(page, "checkBoxCropSource")->setChecked(false);
+        Child<QCheckBox>(page, "checkBoxCropSource")->setChecked(false);
         QCOMPARE(left->value(), 0);
         QCOMPARE(right->value(), 0);
         QCOMPARE(top->value(), 0);
@@ -138,15 +130,15 @@ private slots:
     void sizeAndPositionEnabling()
     {
         PAGE_COVERING_OPTION page;
-        auto* fullscreen = child<QRadioButton>(page, "fullscreenRadioButton");
-        auto* original = child<QRadioButton>(page, "originalSizeRadioButton");
-        auto* custom = child<QRadioButton>(page, "customSizeRadioButton");
-        auto* centred = child<QRadioButton>(page, "centeredRadioButton");
-        auto* customPos = child<QRadioButton>(page, "customPosRadioButton");
-        auto* locker = child<QPushButton>(page, "pushButtonLocker");
-        auto* width = child<QSpinBox>(page, "spinBoxCustomSizeWidth");
-        auto* posX = child<QSpinBox>(page, "spinBoxCustomPosWidth");
-        auto* posY = child<QSpinBox>(page, "spinBoxCustomPosHeight");
+        auto* fullscreen = Child<QRadioButton>(page, "fullscreenRadioButton");
+        auto* original = Child<QRadioButton>(page, "originalSizeRadioButton");
+        auto* custom = Child<QRadioButton>(page, "customSizeRadioButton");
+        auto* centred = Child<QRadioButton>(page, "centeredRadioButton");
+        auto* customPos = Child<QRadioButton>(page, "customPosRadioButton");
+        auto* locker = Child<QPushButton>(page, "pushButtonLocker");
+        auto* width = Child<QSpinBox>(page, "spinBoxCustomSizeWidth");
+        auto* posX = Child<QSpinBox>(page, "spinBoxCustomPosWidth");
+        auto* posY = Child<QSpinBox>(page, "spinBoxCustomPosHeight");
         page.show();
 
         QVERIFY(!centred->isEnabled() && !customPos->isEnabled() && !locker->isEnabled());
@@ -172,13 +164,13 @@ private slots:
         page.show();
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         load(page, imageFile(1920, 1080));
-        QTest::mouseClick(child<QRadioButton>(page, "customSizeRadioButton"), Qt::LeftButton);
-        auto* width = child<QSpinBox>(page, "spinBoxCustomSizeWidth");
-        auto* height = child<QSpinBox>(page, "spinBoxCustomSizeHeight");
+        QTest::mouseClick(Child<QRadioButton>(page, "customSizeRadioButton"), Qt::LeftButton);
+        auto* width = Child<QSpinBox>(page, "spinBoxCustomSizeWidth");
+        auto* height = Child<QSpinBox>(page, "spinBoxCustomSizeHeight");
         width->setValue(1000);
         QCOMPARE(height->value(), 0);  // not locked yet
 
-        QTest::mouseClick(child<QPushButton>(page, "pushButtonLocker"), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(page, "pushButtonLocker"), Qt::LeftButton);
         QCOMPARE(height->value(), 563);  // 562.5 rounds up
 
         height->setFocus();
@@ -197,12 +189,12 @@ private slots:
     {
         PAGE_COVERING_OPTION page;
         page.show();
-        QTest::mouseClick(child<QRadioButton>(page, "customSizeRadioButton"), Qt::LeftButton);
-        auto* width = child<QSpinBox>(page, "spinBoxCustomSizeWidth");
-        auto* height = child<QSpinBox>(page, "spinBoxCustomSizeHeight");
+        QTest::mouseClick(Child<QRadioButton>(page, "customSizeRadioButton"), Qt::LeftButton);
+        auto* width = Child<QSpinBox>(page, "spinBoxCustomSizeWidth");
+        auto* height = Child<QSpinBox>(page, "spinBoxCustomSizeHeight");
         height->setValue(77);
         width->setValue(300);
-        QTest::mouseClick(child<QPushButton>(page, "pushButtonLocker"), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(page, "pushButtonLocker"), Qt::LeftButton);
         QCOMPARE(height->value(), 77);
         width->setFocus();
         width->setValue(400);
@@ -213,19 +205,19 @@ private slots:
     {
         PAGE_COVERING_OPTION page;
         page.show();
-        auto* label = child<QLabel>(page, "labelColor");
+        auto* label = Child<QLabel>(page, "labelColor");
         desktop.colorAnswers.enqueue(QColor(12, 34, 56));
-        QTest::mouseClick(child<QToolButton>(page, "toolButtonColor"), Qt::LeftButton);
+        QTest::mouseClick(Child<QToolButton>(page, "toolButtonColor"), Qt::LeftButton);
         QCOMPARE(label->styleSheet(), QStringLiteral("QLabel { background-color : rgb(12, 34, 56); }"));
 
         // Cancelling keeps the colour.
-        QTest::mouseClick(child<QToolButton>(page, "toolButtonColor"), Qt::LeftButton);
+        QTest::mouseClick(Child<QToolButton>(page, "toolButtonColor"), Qt::LeftButton);
         QCOMPARE(label->styleSheet(), QStringLiteral("QLabel { background-color : rgb(12, 34, 56); }"));
 
-        QTest::mouseClick(child<QRadioButton>(page, "radioButtonTransparency"), Qt::LeftButton);
+        QTest::mouseClick(Child<QRadioButton>(page, "radioButtonTransparency"), Qt::LeftButton);
         QVERIFY(!label->isEnabled());
-        QVERIFY(!child<QToolButton>(page, "toolButtonColor")->isEnabled());
-        QTest::mouseClick(child<QRadioButton>(page, "radioButtonColor"), Qt::LeftButton);
+        QVERIFY(!Child<QToolButton>(page, "toolButtonColor")->isEnabled());
+        QTest::mouseClick(Child<QRadioButton>(page, "radioButtonColor"), Qt::LeftButton);
         QVERIFY(label->isEnabled());
     }
 
@@ -233,11 +225,11 @@ private slots:
     {
         PAGE_COVERING_OPTION page;
         load(page, imageFile(64, 36));
-        auto* refresh = child<QPushButton>(page, "pushButtonGenerate");
+        auto* refresh = Child<QPushButton>(page, "pushButtonGenerate");
         QVERIFY(refresh->isEnabled());
         QVERIFY(QMetaObject::invokeMethod(&page, "setRefreshNeeded", Q_ARG(bool, false)));
-        child<QSlider>(page, "horizontalSliderQuality")->setValue(73);
-        QCOMPARE(child<QLabel>(page, "labelQuality")->text(), QStringLiteral("Picture quality: 73%"));
+        Child<QSlider>(page, "horizontalSliderQuality")->setValue(73);
+        QCOMPARE(Child<QLabel>(page, "labelQuality")->text(), QStringLiteral("Picture quality: 73%"));
         QVERIFY(!refresh->isEnabled());
         QVERIFY(!page.IsRefreshNeeded());
     }
@@ -257,7 +249,7 @@ private slots:
         QFETCH(QString, kept);
         PAGE_COVERING_OPTION page;
         page.show();
-        auto* edit = child<QLineEdit>(page, "lineEditBaseName");
+        auto* edit = Child<QLineEdit>(page, "lineEditBaseName");
         QTest::keyClicks(edit, typed);
         QCOMPARE(edit->text(), kept);
     }

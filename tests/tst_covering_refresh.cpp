@@ -20,16 +20,8 @@ class TestCoveringRefresh : public QObject
     FakeDesktop desktop;
     QTemporaryDir folder;
 
-    template <typename T>
-    static T* child(QWidget& page, const char* name)
-    {
-        T* widget = page.findChild<T*>(QLatin1String(name));
-        if (!widget)
-            qFatal("missing widget %s", name);
-        return widget;
-    }
-    static QPushButton* refreshButton(QWidget& page) { return child<QPushButton>(page, "pushButtonGenerate"); }
-    static QPushButton* saveButton(QWidget& page) { return child<QPushButton>(page, "pushButtonSave"); }
+    static QPushButton* refreshButton(QWidget& page) { return Child<QPushButton>(page, "pushButtonGenerate"); }
+    static QPushButton* saveButton(QWidget& page) { return Child<QPushButton>(page, "pushButtonSave"); }
 
     QString imageFile(int width, int height, const QString& name)
     {
@@ -43,16 +35,16 @@ class TestCoveringRefresh : public QObject
     {
         page.resize(1223, 763);
         page.show();
-        child<QSpinBox>(page, "spinBoxScreenW")->setValue(columns);
-        child<QSpinBox>(page, "spinBoxScreenH")->setValue(rows);
-        child<QSpinBox>(page, "spinBoxOutputWidth")->setValue(64);
-        child<QSpinBox>(page, "spinBoxOutputHeight")->setValue(36);
+        Child<QSpinBox>(page, "spinBoxScreenW")->setValue(columns);
+        Child<QSpinBox>(page, "spinBoxScreenH")->setValue(rows);
+        Child<QSpinBox>(page, "spinBoxOutputWidth")->setValue(64);
+        Child<QSpinBox>(page, "spinBoxOutputHeight")->setValue(36);
         desktop.openFileAnswers.enqueue(imageFile(64 * columns, 36 * rows, imageName));
-        QTest::mouseClick(child<QPushButton>(page, "pushButtonLoadImg"), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(page, "pushButtonLoadImg"), Qt::LeftButton);
     }
     static int previewCells(PAGE_COVERING_OPTION& page)
     {
-        QGraphicsScene* scene = child<QGraphicsView>(page, "graphicsViewResult")->scene();
+        QGraphicsScene* scene = Child<QGraphicsView>(page, "graphicsViewResult")->scene();
         return scene ? scene->items().size() - 1 : -1;  // the cells and their widget
     }
 
@@ -86,7 +78,7 @@ private slots:
         QCOMPARE(previewCells(page), 6);
         QCOMPARE(page.ResultImages()[2][1].size(), QSize(64, 36));
 
-        child<QSpinBox>(page, "spinBoxCoveringHorizontal1")->setValue(3);
+        Child<QSpinBox>(page, "spinBoxCoveringHorizontal1")->setValue(3);
         QVERIFY(refreshButton(page)->isEnabled());
         QVERIFY(!saveButton(page)->isEnabled());
         // The old result stays on show until the next refresh.
@@ -97,14 +89,14 @@ private slots:
     {
         PAGE_COVERING_OPTION page;
         prepare(page, 8, 1);
-        child<QGraphicsView>(page, "graphicsViewResult")->setFixedWidth(150);
+        Child<QGraphicsView>(page, "graphicsViewResult")->setFixedWidth(150);
         QTest::mouseClick(refreshButton(page), Qt::LeftButton);
 
         QCOMPARE(desktop.messages.size(), 1);
         QCOMPARE(desktop.messages[0].icon, QMessageBox::Warning);
         QCOMPARE(desktop.messages[0].text,
                  QStringLiteral("Unable to preview the result. Try reducing output size or screen size!"));
-        QVERIFY(child<QGraphicsView>(page, "graphicsViewResult")->scene()->items().isEmpty());
+        QVERIFY(Child<QGraphicsView>(page, "graphicsViewResult")->scene()->items().isEmpty());
         QVERIFY(refreshButton(page)->isEnabled());
         QVERIFY(!saveButton(page)->isEnabled());
     }
@@ -129,14 +121,14 @@ private slots:
         const QImage before = page.ResultImages()[1][0];
         QVERIFY(!before.isNull());
 
-        child<QSpinBox>(page, "spinBoxScreenW")->setValue(columns);
-        child<QSpinBox>(page, "spinBoxScreenH")->setValue(columns == 6 ? 6 : 1);
-        child<QSpinBox>(page, "spinBoxOutputWidth")->setValue(outputSize);
-        child<QSpinBox>(page, "spinBoxOutputHeight")->setValue(outputSize);
+        Child<QSpinBox>(page, "spinBoxScreenW")->setValue(columns);
+        Child<QSpinBox>(page, "spinBoxScreenH")->setValue(columns == 6 ? 6 : 1);
+        Child<QSpinBox>(page, "spinBoxOutputWidth")->setValue(outputSize);
+        Child<QSpinBox>(page, "spinBoxOutputHeight")->setValue(outputSize);
         if (customSize) {
-            QTest::mouseClick(child<QRadioButton>(page, "customSizeRadioButton"), Qt::LeftButton);
-            child<QSpinBox>(page, "spinBoxCustomSizeWidth")->setValue(customSize);
-            child<QSpinBox>(page, "spinBoxCustomSizeHeight")->setValue(customSize);
+            QTest::mouseClick(Child<QRadioButton>(page, "customSizeRadioButton"), Qt::LeftButton);
+            Child<QSpinBox>(page, "spinBoxCustomSizeWidth")->setValue(customSize);
+            Child<QSpinBox>(page, "spinBoxCustomSizeHeight")->setValue(customSize);
         }
         QTest::mouseClick(refreshButton(page), Qt::LeftButton);
 
@@ -154,7 +146,7 @@ private slots:
         prepare(page, 3, 2);
         QTest::mouseClick(refreshButton(page), Qt::LeftButton);
         QTemporaryDir out;
-        child<QLineEdit>(page, "lineEditBaseName")->setText("wall");
+        Child<QLineEdit>(page, "lineEditBaseName")->setText("wall");
         desktop.directoryAnswers.enqueue(out.path());
         QTest::mouseClick(saveButton(page), Qt::LeftButton);
 
@@ -199,7 +191,7 @@ private slots:
         QTemporaryDir out;
         // A folder standing where a file should go cannot be written over.
         QVERIFY(QDir(out.path()).mkdir("x_0_0.png"));
-        child<QLineEdit>(page, "lineEditBaseName")->setText("x");
+        Child<QLineEdit>(page, "lineEditBaseName")->setText("x");
         desktop.directoryAnswers.enqueue(out.path());
         QTest::mouseClick(saveButton(page), Qt::LeftButton);
 
@@ -217,11 +209,11 @@ private slots:
         prepare(page, 1, 1);
         QTest::mouseClick(refreshButton(page), Qt::LeftButton);
         QTemporaryDir out;
-        child<QLineEdit>(page, "lineEditBaseName")->setText("q100");
+        Child<QLineEdit>(page, "lineEditBaseName")->setText("q100");
         desktop.directoryAnswers.enqueue(out.path());
         QTest::mouseClick(saveButton(page), Qt::LeftButton);
-        child<QSlider>(page, "horizontalSliderQuality")->setValue(50);
-        child<QLineEdit>(page, "lineEditBaseName")->setText("q50");
+        Child<QSlider>(page, "horizontalSliderQuality")->setValue(50);
+        Child<QLineEdit>(page, "lineEditBaseName")->setText("q50");
         desktop.directoryAnswers.enqueue(out.path());
         QTest::mouseClick(saveButton(page), Qt::LeftButton);
 

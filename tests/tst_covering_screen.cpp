@@ -7,19 +7,13 @@
 #include <QStackedWidget>
 #include <QtTest>
 
+#include "TestSupport.h"
+
 // The screen and covering controls of the covering page, driven as a user would.
 class TestCoveringScreen : public QObject
 {
     Q_OBJECT
 
-    template <typename T>
-    static T* child(QWidget& page, const char* name)
-    {
-        T* widget = page.findChild<T*>(QLatin1String(name));
-        if (!widget)
-            qFatal("missing widget %s", name);
-        return widget;
-    }
     static QStringList comboTexts(QComboBox* combo)
     {
         QStringList texts;
@@ -32,20 +26,20 @@ private slots:
     void startsAsOneByOne()
     {
         PAGE_COVERING_OPTION page;
-        QCOMPARE(comboTexts(child<QComboBox>(page, "comboBoxCoveringHorizontal")),
+        QCOMPARE(comboTexts(Child<QComboBox>(page, "comboBoxCoveringHorizontal")),
                  QStringList{"Horizontal Covering 1  "});
-        QCOMPARE(comboTexts(child<QComboBox>(page, "comboBoxCoveringVertical")),
+        QCOMPARE(comboTexts(Child<QComboBox>(page, "comboBoxCoveringVertical")),
                  QStringList{"Vertical Covering 1"});
         for (const char* name : {"spinBoxCoveringHorizontal1", "spinBoxCoveringHorizontal_X",
                                  "spinBoxCoveringVertical1", "spinBoxCoveringVertical_X"})
-            QVERIFY2(!child<QSpinBox>(page, name)->isEnabled(), name);
-        QCOMPARE(child<QStackedWidget>(page, "stackedWidgetCoveringHorizontal")->currentIndex(), 0);
-        QCOMPARE(child<QStackedWidget>(page, "stackedWidgetCoveringVertical")->currentIndex(), 0);
-        QCOMPARE(child<QLabel>(page, "labelScreenPixelSize")->text(), QStringLiteral("1920 x 1080"));
-        QCOMPARE(child<QLabel>(page, "labelScreenCovPixelSize")->text(), QStringLiteral("1920 x 1080"));
-        QCOMPARE(child<QLabel>(page, "labelQuality")->text(), QStringLiteral("Picture quality: 100%"));
-        QVERIFY(!child<QPushButton>(page, "pushButtonGenerate")->isEnabled());
-        QVERIFY(!child<QPushButton>(page, "pushButtonSave")->isEnabled());
+            QVERIFY2(!Child<QSpinBox>(page, name)->isEnabled(), name);
+        QCOMPARE(Child<QStackedWidget>(page, "stackedWidgetCoveringHorizontal")->currentIndex(), 0);
+        QCOMPARE(Child<QStackedWidget>(page, "stackedWidgetCoveringVertical")->currentIndex(), 0);
+        QCOMPARE(Child<QLabel>(page, "labelScreenPixelSize")->text(), QStringLiteral("1920 x 1080"));
+        QCOMPARE(Child<QLabel>(page, "labelScreenCovPixelSize")->text(), QStringLiteral("1920 x 1080"));
+        QCOMPARE(Child<QLabel>(page, "labelQuality")->text(), QStringLiteral("Picture quality: 100%"));
+        QVERIFY(!Child<QPushButton>(page, "pushButtonGenerate")->isEnabled());
+        QVERIFY(!Child<QPushButton>(page, "pushButtonSave")->isEnabled());
     }
 
     void readOuts_data()
@@ -71,41 +65,41 @@ private slots:
         QFETCH(QString, coveredSize);
 
         PAGE_COVERING_OPTION page;
-        child<QSpinBox>(page, "spinBoxScreenW")->setValue(columns);
-        child<QSpinBox>(page, "spinBoxScreenH")->setValue(rows);
+        Child<QSpinBox>(page, "spinBoxScreenW")->setValue(columns);
+        Child<QSpinBox>(page, "spinBoxScreenH")->setValue(rows);
         for (int k = 1; k <= 7; ++k) {
-            child<QSpinBox>(page, qPrintable(QString("spinBoxCoveringHorizontal%1").arg(k)))->setValue(horizontal);
-            child<QSpinBox>(page, qPrintable(QString("spinBoxCoveringVertical%1").arg(k)))->setValue(vertical);
+            Child<QSpinBox>(page, qPrintable(QString("spinBoxCoveringHorizontal%1").arg(k)))->setValue(horizontal);
+            Child<QSpinBox>(page, qPrintable(QString("spinBoxCoveringVertical%1").arg(k)))->setValue(vertical);
         }
-        QCOMPARE(child<QLabel>(page, "labelScreenPixelSize")->text(), pixelSize);
-        QCOMPARE(child<QLabel>(page, "labelScreenCovPixelSize")->text(), coveredSize);
+        QCOMPARE(Child<QLabel>(page, "labelScreenPixelSize")->text(), pixelSize);
+        QCOMPARE(Child<QLabel>(page, "labelScreenCovPixelSize")->text(), coveredSize);
     }
 
     void outputSizeUpdatesBothReadOuts()
     {
         PAGE_COVERING_OPTION page;
-        child<QSpinBox>(page, "spinBoxScreenW")->setValue(2);
-        child<QSpinBox>(page, "spinBoxCoveringHorizontal1")->setValue(24);
-        child<QSpinBox>(page, "spinBoxOutputWidth")->setValue(1280);
-        child<QSpinBox>(page, "spinBoxOutputHeight")->setValue(720);
-        QCOMPARE(child<QLabel>(page, "labelScreenPixelSize")->text(), QStringLiteral("2560 x 720"));
-        QCOMPARE(child<QLabel>(page, "labelScreenCovPixelSize")->text(), QStringLiteral("2536 x 720"));
+        Child<QSpinBox>(page, "spinBoxScreenW")->setValue(2);
+        Child<QSpinBox>(page, "spinBoxCoveringHorizontal1")->setValue(24);
+        Child<QSpinBox>(page, "spinBoxOutputWidth")->setValue(1280);
+        Child<QSpinBox>(page, "spinBoxOutputHeight")->setValue(720);
+        QCOMPARE(Child<QLabel>(page, "labelScreenPixelSize")->text(), QStringLiteral("2560 x 720"));
+        QCOMPARE(Child<QLabel>(page, "labelScreenCovPixelSize")->text(), QStringLiteral("2536 x 720"));
     }
 
     void seamSelectionFollowsColumnCount()
     {
         PAGE_COVERING_OPTION page;
-        auto* columns = child<QSpinBox>(page, "spinBoxScreenW");
-        auto* combo = child<QComboBox>(page, "comboBoxCoveringHorizontal");
-        auto* stack = child<QStackedWidget>(page, "stackedWidgetCoveringHorizontal");
+        auto* columns = Child<QSpinBox>(page, "spinBoxScreenW");
+        auto* combo = Child<QComboBox>(page, "comboBoxCoveringHorizontal");
+        auto* stack = Child<QStackedWidget>(page, "stackedWidgetCoveringHorizontal");
 
         columns->setValue(5);
         QCOMPARE(comboTexts(combo),
                  (QStringList{"Horizontal Covering 1  ", "Horizontal Covering 2  ",
                               "Horizontal Covering 3  ", "Horizontal Covering 4  "}));
         for (int k = 1; k <= 4; ++k)
-            QVERIFY(child<QSpinBox>(page, qPrintable(QString("spinBoxCoveringHorizontal%1").arg(k)))->isEnabled());
-        QVERIFY(child<QSpinBox>(page, "spinBoxCoveringHorizontal_X")->isEnabled());
+            QVERIFY(Child<QSpinBox>(page, qPrintable(QString("spinBoxCoveringHorizontal%1").arg(k)))->isEnabled());
+        QVERIFY(Child<QSpinBox>(page, "spinBoxCoveringHorizontal_X")->isEnabled());
 
         combo->setCurrentIndex(2);
         QCOMPARE(stack->currentIndex(), 2);
@@ -118,15 +112,15 @@ private slots:
 
         columns->setValue(1);
         QCOMPARE(comboTexts(combo), QStringList{"Horizontal Covering 1  "});
-        QVERIFY(!child<QSpinBox>(page, "spinBoxCoveringHorizontal1")->isEnabled());
-        QVERIFY(!child<QSpinBox>(page, "spinBoxCoveringHorizontal_X")->isEnabled());
+        QVERIFY(!Child<QSpinBox>(page, "spinBoxCoveringHorizontal1")->isEnabled());
+        QVERIFY(!Child<QSpinBox>(page, "spinBoxCoveringHorizontal_X")->isEnabled());
     }
 
     void rowMaximumFollowsColumnCount()
     {
         PAGE_COVERING_OPTION page;
-        auto* columns = child<QSpinBox>(page, "spinBoxScreenW");
-        auto* rows = child<QSpinBox>(page, "spinBoxScreenH");
+        auto* columns = Child<QSpinBox>(page, "spinBoxScreenW");
+        auto* rows = Child<QSpinBox>(page, "spinBoxScreenH");
         columns->setValue(8);
         QCOMPARE(rows->maximum(), 4);
         columns->setValue(5);
@@ -144,14 +138,14 @@ private slots:
     void allSeamsButtons()
     {
         PAGE_COVERING_OPTION page;
-        child<QSpinBox>(page, "spinBoxScreenW")->setValue(3);
-        child<QSpinBox>(page, "spinBoxCoveringHorizontal1")->setValue(7);
-        child<QSpinBox>(page, "spinBoxCoveringHorizontal2")->setValue(9);
-        child<QSpinBox>(page, "spinBoxCoveringHorizontal_X")->setValue(100);
-        auto* button = child<QPushButton>(page, "pushButtonCoveringHorizontal");
-        auto* combo = child<QComboBox>(page, "comboBoxCoveringHorizontal");
-        auto* stack = child<QStackedWidget>(page, "stackedWidgetCoveringHorizontal");
-        auto* covered = child<QLabel>(page, "labelScreenCovPixelSize");
+        Child<QSpinBox>(page, "spinBoxScreenW")->setValue(3);
+        Child<QSpinBox>(page, "spinBoxCoveringHorizontal1")->setValue(7);
+        Child<QSpinBox>(page, "spinBoxCoveringHorizontal2")->setValue(9);
+        Child<QSpinBox>(page, "spinBoxCoveringHorizontal_X")->setValue(100);
+        auto* button = Child<QPushButton>(page, "pushButtonCoveringHorizontal");
+        auto* combo = Child<QComboBox>(page, "comboBoxCoveringHorizontal");
+        auto* stack = Child<QStackedWidget>(page, "stackedWidgetCoveringHorizontal");
+        auto* covered = Child<QLabel>(page, "labelScreenCovPixelSize");
         QCOMPARE(covered->text(), QStringLiteral("5744 x 1080"));
 
         combo->setCurrentIndex(1);
@@ -164,7 +158,7 @@ private slots:
         QCOMPARE(page.Model().columnOffsets[2], 200);
 
         // The common box stays shown when the column count changes.
-        child<QSpinBox>(page, "spinBoxScreenW")->setValue(4);
+        Child<QSpinBox>(page, "spinBoxScreenW")->setValue(4);
         QCOMPARE(stack->currentIndex(), 7);
         QCOMPARE(covered->text(), QStringLiteral("7380 x 1080"));
 
@@ -174,22 +168,22 @@ private slots:
         QCOMPARE(stack->currentIndex(), combo->currentIndex());
         QCOMPARE(covered->text(), QStringLiteral("7664 x 1080"));
 
-        auto* vertical = child<QPushButton>(page, "pushButtonCoveringVertical");
-        child<QSpinBox>(page, "spinBoxScreenH")->setValue(2);
-        child<QSpinBox>(page, "spinBoxCoveringVertical_X")->setValue(-30);
+        auto* vertical = Child<QPushButton>(page, "pushButtonCoveringVertical");
+        Child<QSpinBox>(page, "spinBoxScreenH")->setValue(2);
+        Child<QSpinBox>(page, "spinBoxCoveringVertical_X")->setValue(-30);
         QTest::mouseClick(vertical, Qt::LeftButton);
         QCOMPARE(covered->text(), QStringLiteral("7664 x 2190"));
-        QCOMPARE(child<QStackedWidget>(page, "stackedWidgetCoveringVertical")->currentIndex(), 7);
+        QCOMPARE(Child<QStackedWidget>(page, "stackedWidgetCoveringVertical")->currentIndex(), 7);
     }
 
     void everyChangeMarksStaleButNeedsAnImage()
     {
         PAGE_COVERING_OPTION page;
-        child<QSpinBox>(page, "spinBoxScreenW")->setValue(2);
+        Child<QSpinBox>(page, "spinBoxScreenW")->setValue(2);
         QVERIFY(page.IsRefreshNeeded());
         // No image loaded: nothing to refresh, nothing to save.
-        QVERIFY(!child<QPushButton>(page, "pushButtonGenerate")->isEnabled());
-        QVERIFY(!child<QPushButton>(page, "pushButtonSave")->isEnabled());
+        QVERIFY(!Child<QPushButton>(page, "pushButtonGenerate")->isEnabled());
+        QVERIFY(!Child<QPushButton>(page, "pushButtonSave")->isEnabled());
     }
 };
 

@@ -29,17 +29,9 @@ class TestMainWindow : public QObject
     FakeDesktop desktop;
     SilentServer server;
 
-    template <typename T>
-    static T* child(QObject& parent, const char* name)
-    {
-        T* object = parent.findChild<T*>(QLatin1String(name));
-        if (!object)
-            qFatal("missing child %s", name);
-        return object;
-    }
     static QStackedWidget* stack(MainWindow& window)
     {
-        return child<QStackedWidget>(window, "stackedWidgetGeneral");
+        return Child<QStackedWidget>(window, "stackedWidgetGeneral");
     }
     static void changeMode(MainWindow& window, SDWord mode)
     {
@@ -67,9 +59,9 @@ private slots:
         QCOMPARE(window.minimumSize(), QSize(1280, 800));
         QCOMPARE(stack(window)->count(), 2);
         QVERIFY(qobject_cast<PAGE_COVERING_OPTION*>(stack(window)->currentWidget()));
-        QVERIFY(child<QPushButton>(window, "pushButtonCoveringMode")->isChecked());
-        QVERIFY(!child<QPushButton>(window, "pushButtonCanvasMode")->isChecked());
-        QVERIFY(!child<QLabel>(window, "logoKV")->pixmap(Qt::ReturnByValue).isNull());
+        QVERIFY(Child<QPushButton>(window, "pushButtonCoveringMode")->isChecked());
+        QVERIFY(!Child<QPushButton>(window, "pushButtonCanvasMode")->isChecked());
+        QVERIFY(!Child<QLabel>(window, "logoKV")->pixmap(Qt::ReturnByValue).isNull());
     }
 
     void menus()
@@ -86,9 +78,9 @@ private slots:
                 list << (action->isSeparator() ? QStringLiteral("-") : action->text());
             return list;
         };
-        QCOMPARE(texts(child<QMenu>(window, "menuFile")),
+        QCOMPARE(texts(Child<QMenu>(window, "menuFile")),
                  (QStringList{"Load configuration...", "Save configuration...", "-", "Exit"}));
-        QCOMPARE(texts(child<QMenu>(window, "menuAbout")),
+        QCOMPARE(texts(Child<QMenu>(window, "menuAbout")),
                  (QStringList{"Check for Updates...", "-", "About KV Quillex..."}));
     }
 
@@ -96,8 +88,8 @@ private slots:
     {
         MainWindow window(nullptr, server.url());
         window.show();
-        auto* covering = child<QPushButton>(window, "pushButtonCoveringMode");
-        auto* canvas = child<QPushButton>(window, "pushButtonCanvasMode");
+        auto* covering = Child<QPushButton>(window, "pushButtonCoveringMode");
+        auto* canvas = Child<QPushButton>(window, "pushButtonCanvasMode");
 
         QTest::mouseClick(canvas, Qt::LeftButton);
         QVERIFY(qobject_cast<PAGE_CANVAS_OPTION*>(stack(window)->currentWidget()));
@@ -139,14 +131,14 @@ private slots:
         MainWindow window(nullptr, server.url());
         auto* page = qobject_cast<PAGE_COVERING_OPTION*>(stack(window)->currentWidget());
         QVERIFY(page);
-        child<QSpinBox>(*page, "spinBoxScreenW")->setValue(3);
-        child<QSpinBox>(*page, "spinBoxCoveringHorizontal2")->setValue(40);
+        Child<QSpinBox>(*page, "spinBoxScreenW")->setValue(3);
+        Child<QSpinBox>(*page, "spinBoxCoveringHorizontal2")->setValue(40);
         changeMode(window, 1);
         changeMode(window, 0);
         QCOMPARE(stack(window)->currentWidget(), page);
-        QCOMPARE(child<QSpinBox>(*page, "spinBoxScreenW")->value(), 3);
-        QCOMPARE(child<QSpinBox>(*page, "spinBoxCoveringHorizontal2")->value(), 40);
-        QCOMPARE(child<QLabel>(*page, "labelScreenCovPixelSize")->text(), QStringLiteral("5720 x 1080"));
+        QCOMPARE(Child<QSpinBox>(*page, "spinBoxScreenW")->value(), 3);
+        QCOMPARE(Child<QSpinBox>(*page, "spinBoxCoveringHorizontal2")->value(), 40);
+        QCOMPARE(Child<QLabel>(*page, "labelScreenCovPixelSize")->text(), QStringLiteral("5720 x 1080"));
     }
 
     void logoOpensHomePageWithAnyButton_data()
@@ -160,7 +152,7 @@ private slots:
         QFETCH(int, button);
         MainWindow window(nullptr, server.url());
         window.show();
-        QTest::mouseClick(child<QLabel>(window, "logoKV"), Qt::MouseButton(button));
+        QTest::mouseClick(Child<QLabel>(window, "logoKV"), Qt::MouseButton(button));
         QCOMPARE(desktop.openedUrls.size(), 1);
         QCOMPARE(desktop.openedUrls.first().scheme(), QStringLiteral("http"));
     }
@@ -169,7 +161,7 @@ private slots:
     {
         MainWindow window(nullptr, server.url());
         QVERIFY(window.styleSheet().isEmpty());
-        const QString sheet = child<QWidget>(window, "mainWidget")->styleSheet();
+        const QString sheet = Child<QWidget>(window, "mainWidget")->styleSheet();
         QVERIFY(sheet.contains("CLASS_KV_PUSH_OUTPUT_BUTTON"));
         QVERIFY(sheet.contains("#191919"));
     }
@@ -181,7 +173,7 @@ private slots:
         window->show();
         QVERIFY(connections.wait(5000) || connections.count() > 0);
 
-        child<QAction>(*window, "actionQuitter")->trigger();
+        Child<QAction>(*window, "actionQuitter")->trigger();
         QVERIFY(!window->isVisible());
         delete window;
         QCoreApplication::processEvents();

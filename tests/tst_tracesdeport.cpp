@@ -8,45 +8,14 @@
 #include <QThread>
 #include <QtTest>
 
+#include "TestSupport.h"
+
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
 
 namespace
 {
-// Catches what the writer prints on standard error.
-class StderrCapture
-{
-public:
-    StderrCapture()
-    {
-        std::fflush(stderr);
-        m_file.open();
-        m_saved = ::dup(2);
-        ::dup2(m_file.handle(), 2);
-    }
-    ~StderrCapture() { restore(); }
-    QString take()
-    {
-        restore();
-        QFile file(m_file.fileName());
-        file.open(QIODevice::ReadOnly);
-        return QString::fromUtf8(file.readAll());
-    }
-
-private:
-    void restore()
-    {
-        if (m_saved < 0)
-            return;
-        std::fflush(stderr);
-        ::dup2(m_saved, 2);
-        ::close(m_saved);
-        m_saved = -1;
-    }
-    QTemporaryFile m_file;
-    int m_saved = -1;
-};
 
 // The run's first file of a kind, for a given run index.
 QString RunFile(const QString& dir, const QString& run, const QString& kind)

@@ -1,7 +1,11 @@
 #include "TestSupport.h"
 
 #include <QDialog>
+#include <QFile>
 #include <QSettings>
+
+#include <cstdio>
+#include <unistd.h>
 
 FakeDesktop::FakeDesktop()
 {
@@ -98,4 +102,35 @@ QString ImageDifference(const QImage& actual, const QImage& expected)
                     .arg(le[x], 8, 16, QChar('0'));
     }
     return QString();
+}
+
+StderrCapture::StderrCapture()
+{
+    std::fflush(stderr);
+    m_file.open();
+    m_saved = ::dup(2);
+    ::dup2(m_file.handle(), 2);
+}
+
+StderrCapture::~StderrCapture()
+{
+    restore();
+}
+
+QString StderrCapture::take()
+{
+    restore();
+    QFile file(m_file.fileName());
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll());
+}
+
+void StderrCapture::restore()
+{
+    if (m_saved < 0)
+        return;
+    std::fflush(stderr);
+    ::dup2(m_saved, 2);
+    ::close(m_saved);
+    m_saved = -1;
 }

@@ -7,6 +7,7 @@
 #include <QQueue>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QUrl>
 
 #include <functional>
@@ -72,3 +73,28 @@ QString ImageDifference(const QImage& actual, const QImage& expected);
         if (!diff_.isEmpty())                                              \
             QFAIL(qPrintable(diff_));                                      \
     } while (false)
+
+// Catches what is printed on standard error while it lives (or until take()).
+class StderrCapture
+{
+public:
+    StderrCapture();
+    ~StderrCapture();
+    QString take();
+
+private:
+    void restore();
+    QTemporaryFile m_file;
+    int m_saved = -1;
+};
+
+// The named descendant; a missing one ends the test run at once, since every
+// later line of the test would only crash on it.
+template <typename T>
+T* Child(QObject& parent, const char* name)
+{
+    T* object = parent.findChild<T*>(QLatin1String(name));
+    if (!object)
+        qFatal("missing child %s", name);
+    return object;
+}
