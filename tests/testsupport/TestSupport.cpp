@@ -104,6 +104,23 @@ QString ImageDifference(const QImage& actual, const QImage& expected)
     return QString();
 }
 
+QStringList FileLines(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    if (lines.takeLast() != QString())
+        lines << QStringLiteral("<no line feed at end>");
+    return lines;
+}
+
+QString LinkTarget(const QString& path)
+{
+    char buffer[4096];
+    const ssize_t size = ::readlink(QFile::encodeName(path).constData(), buffer, sizeof buffer);
+    return size < 0 ? QString() : QFile::decodeName(QByteArray(buffer, int(size)));
+}
+
 StderrCapture::StderrCapture()
 {
     std::fflush(stderr);

@@ -74,6 +74,13 @@ QString ImageDifference(const QImage& actual, const QImage& expected);
             QFAIL(qPrintable(diff_));                                      \
     } while (false)
 
+// Lines of a text file; a last line without its line feed comes back
+// followed by "<no line feed at end>".
+QStringList FileLines(const QString& path);
+
+// The target as stored in a symbolic link, not resolved.
+QString LinkTarget(const QString& path);
+
 // Catches what is printed on standard error while it lives (or until take()).
 class StderrCapture
 {
