@@ -26,12 +26,15 @@ int RowFilters(int i_CompressionLevel)
     // Stored data cannot get smaller, so filtering would only cost time.
     if (i_CompressionLevel <= 0)
         return PNG_FILTER_NONE;
-    // Measured on 1920 x 1080 outputs of a photograph, a smooth picture and a
-    // flat drawing. Levels 1 to 3 (zlib's fast matcher): "up" alone costs the
-    // least time, within 4% of the smallest files. From level 4 (the lazy
-    // matcher) letting libpng choose between "up" and "average" row by row
-    // gives files as small as trying all five filters, for about a third less
-    // time; a single filter was either slower or up to 5% larger.
+    // Measured (processor time, file size) on eight 1920 x 1080 outputs of a
+    // photograph-like picture and on a flat drawing. Levels 1 to 3, zlib's
+    // fast matcher: "up" alone is among the fastest, 5% larger than the
+    // smallest on the photograph and the smallest on the drawing; trying all
+    // five filters per row takes 60% longer. From level 4, the lazy matcher:
+    // letting libpng choose between "up" and "average" row by row gives files
+    // as small as trying all five (26.78 against 26.80 MB; 0.06 against
+    // 0.07 MB) in 15-40% less time; "average" alone makes the drawing 50%
+    // larger, "up" alone the photograph 6% larger.
     if (i_CompressionLevel <= 3)
         return PNG_FILTER_UP;
     return PNG_FILTER_UP | PNG_FILTER_AVG;
