@@ -280,7 +280,7 @@ QImage LoadFast(const QString& fileName)
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(QFile::encodeName(fileName).constData(), "rb"));
     if (!file)
         return QImage();
-    std::setvbuf(file.get(), nullptr, _IONBF, 0);  // we read in large pieces ourselves
+    std::setvbuf(file.get(), nullptr, _IOFBF, 256 * 1024);  // chunk headers are read a few bytes at a time
 
     static const uchar signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
     uchar head[33];
