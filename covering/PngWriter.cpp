@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <new>
+#include <vector>
 
 namespace PngWriter {
 
@@ -192,7 +193,13 @@ bool WriteFile(const QImage& i_Image, const QString& i_Path, int i_Quality)
     std::FILE* file = std::fopen(path.constData(), "wb");
     if (!file)
         return false;
-    std::setvbuf(file, nullptr, _IOFBF, 1 << 20);
+    // libpng hands over large IDAT chunks and a few small pieces around them.
+    std::vector<char> buffer;
+    try {
+        buffer.resize(64 * 1024);
+        std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
+    } catch (const std::bad_alloc&) {
+    }
     Sink sink;
     sink.file = file;
     bool ok = EncodeRows(i_Image, CompressionLevel(i_Quality), &sink) && !sink.failed;
