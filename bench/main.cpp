@@ -335,19 +335,27 @@ QString FindTool(const QStringList& names)
     return QString();
 }
 
+// One column per set of figures; the second is left out when it has no name.
 void PrintStages(const char* title, const Figures& a, const Figures& b, const char* aName, const char* bName)
 {
+    const bool two = bName && *bName;
     std::printf("%s\n", title);
-    std::printf("  %-18s %22s %22s\n", "stage (median)", aName, bName);
+    std::printf("  %-18s %22s %22s\n", "stage (median)", aName, two ? bName : "");
     const char* keys[] = {"load", "scale", "compose", "encode", "total"};
     const char* names[] = {"load", "scale", "cut and compose", "encode and write", "end to end"};
     for (int k = 0; k < 5; ++k) {
         const auto sa = a.stages.value(keys[k]);
-        const auto sb = b.stages.value(keys[k]);
-        std::printf("  %-18s %9.0f ms (cpu %5.0f) %9.0f ms (cpu %5.0f)\n", names[k], sa.first, sa.second,
-                    sb.first, sb.second);
+        std::printf("  %-18s %9.0f ms (cpu %5.0f)", names[k], sa.first, sa.second);
+        if (two) {
+            const auto sb = b.stages.value(keys[k]);
+            std::printf(" %9.0f ms (cpu %5.0f)", sb.first, sb.second);
+        }
+        std::printf("\n");
     }
-    std::printf("  %-18s %19.0f MB %22.0f MB\n", "peak memory", a.peakKb / 1024.0, b.peakKb / 1024.0);
+    std::printf("  %-18s %19.0f MB", "peak memory", a.peakKb / 1024.0);
+    if (two)
+        std::printf(" %19.0f MB", b.peakKb / 1024.0);
+    std::printf("\n");
 }
 
 int Orchestrate()
