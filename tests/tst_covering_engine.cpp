@@ -1,7 +1,13 @@
 #include "CoveringCompose.h"
+#include "ParallelFor.h"
 #include "TestSupport.h"
 
 #include <QPainter>
+#include <QThread>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <QtTest>
 
 using namespace CoveringEngine;
@@ -401,6 +407,28 @@ private slots:
         COMPARE_IMAGES(results[0][0], second.copy(0, 0, 32, 32));
         COMPARE_IMAGES(results[1][0], second.copy(32, 0, 32, 32));
         COMPARE_IMAGES(kept, keptPixels);
+    }
+
+    void parallelForRunsEveryIndexOnceAndAtOnce()
+    {
+        std::atomic<int> runs[100] = {};
+        ParallelFor(100, [&](int index) { runs[index]++; });
+        for (const std::atomic<int>& count : runs)
+            QCOMPARE(count.load(), 1);
+        if (QThread::idealThreadCount() < 2)
+            QSKIP("one core");
+        // Each of two tasks waits for the other to start: only works if they run at once.
+        std::atomic<int> started(0);
+        std::atomic<int> metOther(0);
+        ParallelFor(2, [&](int) {
+            started++;
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (started.load() < 2 && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::yield();
+            if (started.load() == 2)
+                metOther++;
+        });
+        QCOMPARE(metOther.load(), 2);
     }
 
     void anySourceFormatGivesArgb32_data()

@@ -1,0 +1,464 @@
+// quillex-bench: times the covering engine's stages (load, scale, cut and
+// compose, encode and write) and its peak memory on fixed workloads, and runs
+// ImageMagick, libvips and the toolkit's own PNG writer on the same image for
+// comparison. It prints figures and asserts nothing. Each workload runs in a
+// child process of its own so that its peak memory is its own.
+//
+// Usage: quillex-bench            (everything, in a temporary folder)
+
+#include "CoveringCompose.h"
+#include "CoveringSave.h"
+#include "ParallelFor.h"
+#include "PngReader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <sys/resource.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+using namespace CoveringEngine;
+
+namespace {
+
+const int kSourceWidth = 7680;
+const int kSourceHeight = 2160;
+const int kCovering = 20;
+
+double CpuMs()
+{
+    timespec t;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+double ChildrenCpuMs()
+{
+    rusage usage;
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
+         + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
+long PeakKb()
+{
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    const size_t mid = values.size() / 2;
+    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2.0;
+}
+
+QString LoadAverage()
+{
+    QFile file("/proc/loadavg");
+    if (!file.open(QIODevice::ReadOnly))
+        return "unknown";
+    return QString::fromLatin1(file.readLine()).section(' ', 0, 2);
+}
+
+// ---- The source: a deterministic photograph-like picture -------------------
+
+quint32 Hash(quint32 x)
+{
+    x ^= x >> 16;
+    x *= 0x7feb352du;
+    x ^= x >> 15;
+    x *= 0x846ca68bu;
+    x ^= x >> 16;
+    return x;
+}
+
+float Lattice(int xi, int yi, quint32 seed)
+{
+    return float(Hash(quint32(xi) * 73856093u ^ quint32(yi) * 19349663u ^ seed * 83492791u) & 0xffffu) / 65535.0f;
+}
+
+float ValueNoise(float x, float y, quint32 seed)
+{
+    const int xi = int(std::floor(x));
+    const int yi = int(std::floor(y));
+    float fx = x - float(xi);
+    float fy = y - float(yi);
+    fx = fx * fx * (3 - 2 * fx);
+    fy = fy * fy * (3 - 2 * fy);
+    const float top = Lattice(xi, yi, seed) * (1 - fx) + Lattice(xi + 1, yi, seed) * fx;
+    const float bottom = Lattice(xi, yi + 1, seed) * (1 - fx) + Lattice(xi + 1, yi + 1, seed) * fx;
+    return top * (1 - fy) + bottom * fy;
+}
+
+int Clamp(float value)
+{
+    return qBound(0, int(value + 0.5f), 255);
+}
+
+// Sky with clouds over textured ground, fine stripes and sensor noise: smooth
+// areas, edges and noise, so that it compresses like a photograph, not like a
+// flat drawing.
+QImage PhotoLike(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    uchar* bits = image.bits();
+    const qsizetype bytesPerLine = image.bytesPerLine();
+    ParallelFor(height, [&](int y) {
+        QRgb* line = reinterpret_cast<QRgb*>(bits + y * bytesPerLine);
+        const float v = float(y) / float(height);
+        for (int x = 0; x < width; ++x) {
+            const float u = float(x) / float(width);
+            const float horizon = 0.45f + 0.08f * std::sin(u * 9.42f) + 0.03f * std::sin(u * 41.0f);
+            float r, g, b;
+            if (v < horizon) {
+                const float cloud = 0.6f * ValueNoise(x / 240.0f, y / 120.0f, 1) + 0.3f * ValueNoise(x / 60.0f, y / 40.0f, 2)
+                                  + 0.1f * ValueNoise(x / 12.0f, y / 12.0f, 3);
+                const float c = std::max(0.0f, cloud - 0.45f) * 2.2f;
+                r = 70 + 60 * v + 170 * c;
+                g = 120 + 50 * v + 120 * c;
+                b = 210 - 20 * v + 40 * c;
+            } else {
+                const float t = 0.6f * ValueNoise(x / 35.0f, y / 18.0f, 4) + 0.4f * ValueNoise(x / 4.0f, y / 4.0f, 5);
+                const float field = ValueNoise(x / 400.0f, y / 200.0f, 6);
+                r = 50 + 110 * t * field + 30 * std::sin(x * 0.013f);
+                g = 80 + 90 * t;
+                b = 35 + 45 * t * (1 - field);
+            }
+            const float stripes = 9.0f * std::sin(x * 0.21f + y * 0.07f) * std::sin(y * 0.13f);
+            const quint32 n = Hash(quint32(x) * 2654435761u + quint32(y) * 40503u);
+            line[x] = qRgb(Clamp(r + stripes + float(int(n % 11) - 5)),
+                           Clamp(g + stripes + float(int((n >> 8) % 11) - 5)),
+                           Clamp(b + stripes + float(int((n >> 16) % 11) - 5)));
+        }
+    });
+    return image;
+}
+
+// ---- One workload, run in a child process ----------------------------------
+
+Input WorkloadGrid(int columns, int rows)
+{
+    Input in;
+    in.columnCount = columns;
+    in.rowCount = rows;
+    in.outputWidth = 1920;
+    in.outputHeight = 1080;
+    in.coveredWidth = columns * 1920 - (columns - 1) * kCovering;
+    in.coveredHeight = rows * 1080 - (rows - 1) * kCovering;
+    for (int i = 1; i < kGridSize; ++i) {
+        in.columnOffsets[i] = in.columnOffsets[i - 1] + kCovering;
+        in.rowOffsets[i] = in.rowOffsets[i - 1] + kCovering;
+    }
+    in.isFullScreen = true;
+    return in;
+}
+
+void Report(const char* key, const std::vector<double>& wall, const std::vector<double>& cpu)
+{
+    std::printf("%s %.1f %.1f\n", key, Median(wall), Median(cpu));
+}
+
+// Arguments: columns rows source-png output-folder quality repetitions compare-with-toolkit(0/1)
+int RunWorkload(const QStringList& args)
+{
+    const int columns = args.value(2).toInt();
+    const int rows = args.value(3).toInt();
+    const QString png = args.value(4);
+    const QString folder = args.value(5);
+    const int quality = args.value(6).toInt();
+    const int repetitions = qMax(1, args.value(7).toInt());
+    const bool compare = args.value(8) == "1";
+
+    Input in = WorkloadGrid(columns, rows);
+    std::vector<double> wall[5], cpu[5];
+    ImageTable kept;
+    for (int rep = 0; rep < repetitions; ++rep) {
+        ImageTable results;
+        QElapsedTimer timer;
+        double c = CpuMs();
+        timer.start();
+        QImage source = PngReader::Load(png);
+        wall[0].push_back(timer.nsecsElapsed() / 1e6);
+        cpu[0].push_back(CpuMs() - c);
+        if (source.isNull()) {
+            std::printf("error cannot-load\n");
+            return 1;
+        }
+        in.imageWidth = source.width();
+        in.imageHeight = source.height();
+
+        c = CpuMs();
+        timer.restart();
+        const QImage cropped = CropSource(source, in);
+        QImage placed;
+        const bool scaled = MakePlacedImage(cropped, PlacedSize(in), placed);
+        wall[1].push_back(timer.nsecsElapsed() / 1e6);
+        cpu[1].push_back(CpuMs() - c);
+
+        c = CpuMs();
+        timer.restart();
+        const RecordTable records = ComputeResultImages(in);
+        const bool composed = scaled && ComposeOutputImages(placed, in, records, results);
+        placed = QImage();
+        wall[2].push_back(timer.nsecsElapsed() / 1e6);
+        cpu[2].push_back(CpuMs() - c);
+        if (!composed) {
+            std::printf("error cannot-compose\n");
+            return 1;
+        }
+
+        c = CpuMs();
+        timer.restart();
+        const QStringList failed = SaveOutputImages(results, columns, rows, folder, "out", quality);
+        wall[3].push_back(timer.nsecsElapsed() / 1e6);
+        cpu[3].push_back(CpuMs() - c);
+        if (!failed.isEmpty()) {
+            std::printf("error cannot-write %s\n", qPrintable(failed.first()));
+            return 1;
+        }
+        wall[4].push_back(wall[0].back() + wall[1].back() + wall[2].back() + wall[3].back());
+        cpu[4].push_back(cpu[0].back() + cpu[1].back() + cpu[2].back() + cpu[3].back());
+        if (rep == repetitions - 1 && compare)
+            kept = results;
+    }
+    Report("load", wall[0], cpu[0]);
+    Report("scale", wall[1], cpu[1]);
+    Report("compose", wall[2], cpu[2]);
+    Report("encode", wall[3], cpu[3]);
+    Report("total", wall[4], cpu[4]);
+    std::printf("peak %ld\n", PeakKb());
+
+    if (compare) {
+        // The toolkit alone: QImage::load, and QImage::save of every output in turn.
+        std::vector<double> saveWall, saveCpu, loadWall, loadCpu;
+        for (int rep = 0; rep < repetitions; ++rep) {
+            QElapsedTimer timer;
+            double c = CpuMs();
+            timer.start();
+            for (int i = 0; i < columns; ++i)
+                for (int j = 0; j < rows; ++j)
+                    kept[i][j].save(QString("%1/qt_%2_%3.png").arg(folder).arg(i).arg(j), "PNG", quality);
+            saveWall.push_back(timer.nsecsElapsed() / 1e6);
+            saveCpu.push_back(CpuMs() - c);
+            c = CpuMs();
+            timer.restart();
+            const QImage loaded(png);
+            loadWall.push_back(timer.nsecsElapsed() / 1e6);
+            loadCpu.push_back(CpuMs() - c);
+        }
+        Report("qtsave", saveWall, saveCpu);
+        Report("qtload", loadWall, loadCpu);
+    }
+    return 0;
+}
+
+// ---- The orchestrating process -----------------------------------------------
+
+struct Figures
+{
+    QMap<QString, QPair<double, double>> stages;  // wall, cpu
+    long peakKb = 0;
+    QString error;
+};
+
+Figures RunChild(const QStringList& args)
+{
+    Figures figures;
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), QStringList{"--run"} + args);
+    if (!child.waitForFinished(-1) || child.exitCode() != 0)
+        figures.error = "the workload failed";
+    const QStringList lines = QString::fromLatin1(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    for (const QString& line : lines) {
+        const QStringList parts = line.split(' ');
+        if (parts.value(0) == "peak")
+            figures.peakKb = parts.value(1).toLong();
+        else if (parts.value(0) == "error")
+            figures.error = line;
+        else if (parts.size() == 3)
+            figures.stages[parts[0]] = qMakePair(parts[1].toDouble(), parts[2].toDouble());
+    }
+    return figures;
+}
+
+// Median wall time of running the commands in turn (negative on failure), and
+// the mean processor time they took.
+QPair<double, double> TimeCommands(const QList<QStringList>& commands, int repetitions, const QString& folder)
+{
+    std::vector<double> times;
+    const double cpuBefore = ChildrenCpuMs();
+    for (int rep = 0; rep < repetitions; ++rep) {
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        QElapsedTimer timer;
+        timer.start();
+        for (const QStringList& command : commands) {
+            QProcess process;
+            process.setWorkingDirectory(folder);
+            process.setProcessChannelMode(QProcess::ForwardedChannels);
+            process.start(command.first(), command.mid(1));
+            if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+                std::printf("  command failed: %s\n", qPrintable(command.join(' ')));
+                return qMakePair(-1.0, 0.0);
+            }
+        }
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    return qMakePair(Median(times), (ChildrenCpuMs() - cpuBefore) / repetitions);
+}
+
+QString FindTool(const QStringList& names)
+{
+    for (const QString& name : names) {
+        const QString path = QStandardPaths::findExecutable(name);
+        if (!path.isEmpty())
+            return path;
+    }
+    return QString();
+}
+
+// One column per set of figures; the second is left out when it has no name.
+void PrintStages(const char* title, const Figures& a, const Figures& b, const char* aName, const char* bName)
+{
+    const bool two = bName && *bName;
+    std::printf("%s\n", title);
+    std::printf("  %-18s %22s %22s\n", "stage (median)", aName, two ? bName : "");
+    const char* keys[] = {"load", "scale", "compose", "encode", "total"};
+    const char* names[] = {"load", "scale", "cut and compose", "encode and write", "end to end"};
+    for (int k = 0; k < 5; ++k) {
+        const auto sa = a.stages.value(keys[k]);
+        std::printf("  %-18s %9.0f ms (cpu %5.0f)", names[k], sa.first, sa.second);
+        if (two) {
+            const auto sb = b.stages.value(keys[k]);
+            std::printf(" %9.0f ms (cpu %5.0f)", sb.first, sb.second);
+        }
+        std::printf("\n");
+    }
+    std::printf("  %-18s %19.0f MB", "peak memory", a.peakKb / 1024.0);
+    if (two)
+        std::printf(" %19.0f MB", b.peakKb / 1024.0);
+    std::printf("\n");
+}
+
+int Orchestrate()
+{
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        std::printf("cannot create a temporary folder\n");
+        return 1;
+    }
+    const QString source = dir.filePath("source.png");
+    const int repetitions = 5;
+
+    std::printf("KV Quillex covering benchmark\n");
+    std::printf("machine: %d cores, load average %s at start\n", QThread::idealThreadCount(), qPrintable(LoadAverage()));
+
+    QElapsedTimer timer;
+    timer.start();
+    const QImage photo = PhotoLike(kSourceWidth, kSourceHeight);
+    if (!photo.save(source, "PNG")) {
+        std::printf("cannot write the source image\n");
+        return 1;
+    }
+    std::printf("source: %d x %d photo-like RGB PNG, %.1f MB, written by QImage::save at its default level "
+                "(made in %.1f s)\n\n",
+                kSourceWidth, kSourceHeight, QFileInfo(source).size() / 1e6, timer.elapsed() / 1000.0);
+
+    const QString out = dir.filePath("out");
+    QDir().mkpath(out);
+    const Figures a100 = RunChild({"4", "2", source, out, "100", QString::number(repetitions), "0"});
+    const Figures a50 = RunChild({"4", "2", source, out, "50", QString::number(repetitions), "1"});
+    const Figures b100 = RunChild({"6", "6", source, out, "100", "3", "0"});
+    for (const Figures* f : {&a100, &a50, &b100})
+        if (!f->error.isEmpty())
+            std::printf("workload error: %s\n", qPrintable(f->error));
+
+    PrintStages("Workload A: 4 x 2 outputs of 1920 x 1080, coverings 20, full screen (source scaled to 7620 x 2140), "
+                "5 runs",
+                a100, a50, "quality 100", "quality 50");
+    std::printf("\n");
+
+    // Other tools on the same image: cut into 1920 x 1080 tiles, stored PNG.
+    const double ours100 = a100.stages.value("total").first;
+    const double oursCpu100 = a100.stages.value("total").second;
+    const QString tiles = dir.filePath("tiles");
+    const QString magick = FindTool({"magick", "convert-im6.q16", "convert-im6", "convert"});
+    if (magick.isEmpty()) {
+        std::printf("ImageMagick: not installed, skipped\n");
+    } else {
+        QStringList command{magick, source, "-define", "png:compression-level=0", "-crop", "1920x1080", "+repage",
+                            tiles + "/out_%d.png"};
+        const auto t = TimeCommands({command}, repetitions, tiles);
+        if (t.first > 0)
+            std::printf("ImageMagick (%s): %.0f ms (cpu %.0f); ours at quality 100 end to end / ImageMagick = %.2f "
+                        "(target <= 0.5), in processor time %.2f\n",
+                        qPrintable(QFileInfo(magick).fileName()), t.first, t.second, ours100 / t.first,
+                        oursCpu100 / t.second);
+    }
+    const QString vips = FindTool({"vips"});
+    if (vips.isEmpty()) {
+        std::printf("libvips: not installed, skipped\n");
+    } else {
+        QList<QStringList> commands{{vips, "copy", source, tiles + "/decoded.v"}};
+        for (int k = 0; k < 8; ++k)
+            commands.append({vips, "crop", tiles + "/decoded.v", QString("%1/out_%2.png[compression=0]").arg(tiles).arg(k),
+                             QString::number((k % 4) * 1920), QString::number((k / 4) * 1080), "1920", "1080"});
+        const auto t = TimeCommands(commands, repetitions, tiles);
+        if (t.first > 0)
+            std::printf("libvips (decode once, 8 crops): %.0f ms (cpu %.0f); ours at quality 100 end to end / libvips = "
+                        "%.2f (target < 1), in processor time %.2f\n",
+                        t.first, t.second, ours100 / t.first, oursCpu100 / t.second);
+    }
+
+    const auto qtSave = a50.stages.value("qtsave");
+    const auto qtLoad = a50.stages.value("qtload");
+    if (qtSave.first > 0) {
+        const double oursEncode = a50.stages.value("encode").first;
+        std::printf("QImage::save of the same 8 outputs at quality 50, one after another: %.0f ms (cpu %.0f); "
+                    "our encode and write / QImage::save = %.2f (target <= 0.6), in processor time %.2f\n",
+                    qtSave.first, qtSave.second, oursEncode / qtSave.first,
+                    a50.stages.value("encode").second / qtSave.second);
+        const double toolkitPath = qtLoad.first + a50.stages.value("scale").first + a50.stages.value("compose").first
+                                 + qtSave.first;
+        std::printf("  end to end at quality 50: ours %.0f ms; with QImage::load (%.0f ms) and QImage::save instead: "
+                    "%.0f ms; ratio %.2f\n",
+                    a50.stages.value("total").first, qtLoad.first, toolkitPath,
+                    a50.stages.value("total").first / toolkitPath);
+    }
+    std::printf("\n");
+    PrintStages("Workload B: 6 x 6 outputs of 1920 x 1080, coverings 20, full screen (source scaled to 11420 x 6380), "
+                "3 runs",
+                b100, Figures(), "quality 100", "");
+    std::printf("  peak memory of workload B: %.0f MB (target < 1024 MB)\n", b100.peakKb / 1024.0);
+    std::printf("\nload average %s at the end\n", qPrintable(LoadAverage()));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    const QStringList args = application.arguments();
+    if (args.value(1) == "--run")
+        return RunWorkload(args);
+    return Orchestrate();
+}
