@@ -456,36 +456,33 @@ void PAGE_COVERING_OPTION::on_checkBoxCropSource_stateChanged(int i_State)
     setRefreshNeeded(true);
 }
 
+void PAGE_COVERING_OPTION::CropMarginChanged(int& o_Margin, int i_Value, QSpinBox* i_Opposite, int i_Extent)
+{
+    o_Margin = i_Value;
+    refresfSourcePreview();
+    // At least one pixel column (row) must remain.
+    i_Opposite->setMaximum(std::max(i_Extent - i_Value - 1, 0));
+    setRefreshNeeded(true);
+}
+
 void PAGE_COVERING_OPTION::on_spinBoxCropLeft_valueChanged(int i_Value)
 {
-    m_CropLeft = i_Value;
-    refresfSourcePreview();
-    ui->spinBoxCropRight->setMaximum(std::max(m_ImageWidth - i_Value - 1, 0));
-    setRefreshNeeded(true);
+    CropMarginChanged(m_CropLeft, i_Value, ui->spinBoxCropRight, m_ImageWidth);
 }
 
 void PAGE_COVERING_OPTION::on_spinBoxCropRight_valueChanged(int i_Value)
 {
-    m_CropRight = i_Value;
-    refresfSourcePreview();
-    ui->spinBoxCropLeft->setMaximum(std::max(m_ImageWidth - i_Value - 1, 0));
-    setRefreshNeeded(true);
+    CropMarginChanged(m_CropRight, i_Value, ui->spinBoxCropLeft, m_ImageWidth);
 }
 
 void PAGE_COVERING_OPTION::on_spinBoxCropTop_valueChanged(int i_Value)
 {
-    m_CropTop = i_Value;
-    refresfSourcePreview();
-    ui->spinBoxCropBottom->setMaximum(std::max(m_ImageHeight - i_Value - 1, 0));
-    setRefreshNeeded(true);
+    CropMarginChanged(m_CropTop, i_Value, ui->spinBoxCropBottom, m_ImageHeight);
 }
 
 void PAGE_COVERING_OPTION::on_spinBoxCropBottom_valueChanged(int i_Value)
 {
-    m_CropBottom = i_Value;
-    refresfSourcePreview();
-    ui->spinBoxCropTop->setMaximum(std::max(m_ImageHeight - i_Value - 1, 0));
-    setRefreshNeeded(true);
+    CropMarginChanged(m_CropBottom, i_Value, ui->spinBoxCropTop, m_ImageHeight);
 }
 
 // --- Image size and position -----------------------------------------------
@@ -561,33 +558,39 @@ void PAGE_COVERING_OPTION::on_spinBoxCustomPosHeight_valueChanged(int)
 }
 
 // --- Aspect-ratio lock ------------------------------------------------------
-// Without an image the ratio is 0 / 0; the other box then keeps its value.
+
+bool PAGE_COVERING_OPTION::ImageRatio(float& o_Ratio) const
+{
+    // Without an image the ratio would be 0 / 0: the other box keeps its value.
+    if (m_ImageWidth <= 0 || m_ImageHeight <= 0)
+        return false;
+    o_Ratio = float(m_ImageWidth) / float(m_ImageHeight);
+    return true;
+}
 
 void PAGE_COVERING_OPTION::on_pushButtonLocker_clicked(bool i_Checked)
 {
     m_Locked = i_Checked;
-    if (i_Checked && m_ImageWidth > 0 && m_ImageHeight > 0) {
-        const float ratio = float(m_ImageWidth) / float(m_ImageHeight);
+    float ratio = 0.f;
+    if (i_Checked && ImageRatio(ratio))
         ui->spinBoxCustomSizeHeight->setValue(RoundHalfUp(ui->spinBoxCustomSizeWidth->value() / ratio));
-    }
     setRefreshNeeded(true);
 }
 
+// The focus test keeps the box the program sets from setting the first back.
 void PAGE_COVERING_OPTION::on_spinBoxCustomSizeWidth_valueChanged(int i_Value)
 {
-    if (m_Locked && ui->spinBoxCustomSizeWidth->hasFocus() && m_ImageWidth > 0 && m_ImageHeight > 0) {
-        const float ratio = float(m_ImageWidth) / float(m_ImageHeight);
+    float ratio = 0.f;
+    if (m_Locked && ui->spinBoxCustomSizeWidth->hasFocus() && ImageRatio(ratio))
         ui->spinBoxCustomSizeHeight->setValue(RoundHalfUp(i_Value / ratio));
-    }
     setRefreshNeeded(true);
 }
 
 void PAGE_COVERING_OPTION::on_spinBoxCustomSizeHeight_valueChanged(int i_Value)
 {
-    if (m_Locked && ui->spinBoxCustomSizeHeight->hasFocus() && m_ImageWidth > 0 && m_ImageHeight > 0) {
-        const float ratio = float(m_ImageWidth) / float(m_ImageHeight);
+    float ratio = 0.f;
+    if (m_Locked && ui->spinBoxCustomSizeHeight->hasFocus() && ImageRatio(ratio))
         ui->spinBoxCustomSizeWidth->setValue(RoundHalfUp(i_Value * ratio));
-    }
     setRefreshNeeded(true);
 }
 

@@ -127,6 +127,8 @@ private:
     void CountChanged(const SeamControls& i_Seams, int i_Count);
     void AllSeamsToggled(const SeamControls& i_Seams, bool i_Checked);
     void CoveringBoxChanged();
+    void CropMarginChanged(int& o_Margin, int i_Value, QSpinBox* i_Opposite, int i_Extent);
+    bool ImageRatio(float& o_Ratio) const;
     void SetPositionControlsEnabled(bool i_Enabled);
     // The screen model and the placement values, as the engine reads them.
     CoveringEngine::Input EngineInput() const;
