@@ -22,14 +22,13 @@
 namespace {
 const char* const kImageFilter = "Images (*.png *.xpm *.jpg *.bmp *.jpeg *.pbm *.pgm *.ppm *.xbm)";
 
-// Rounds half up, as the aspect-ratio lock shows sizes.
+// Rounds half up, as the aspect-ratio lock shows sizes; clamped so that an
+// extreme ratio cannot overflow the conversion (the spin box clamps again).
 int RoundHalfUp(float i_Value)
 {
     const float lower = std::floor(i_Value);
     const float rounded = (lower + 0.5f > i_Value) ? lower : std::ceil(i_Value);
-    if (!std::isfinite(rounded))
-        return -1;
-    return static_cast<int>(std::clamp(rounded, float(INT_MIN / 2), float(INT_MAX / 2)));
+    return static_cast<int>(std::clamp(rounded, 0.f, 1.0e9f));
 }
 
 void DeleteScene(QGraphicsScene* i_Scene)
