@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QToolButton>
@@ -21,24 +20,26 @@ class TestCoveringControls : public QObject
     FakeDesktop desktop;
     QTemporaryDir folder;
 
-    QString imageFile(int width, int height, const QString& name = QStringLiteral("source.png"))
+    void load(PAGE_COVERING_OPTION& page, int width, int height)
     {
-        const QString path = folder.filePath(name);
-        if (!NoiseImage(width, height).save(path))
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        const QString path = folder.filePath("source.png");
+        QVERIFY(NoiseImage(width, height).save(path));
+        load(page, path);
     }
     void load(PAGE_COVERING_OPTION& page, const QString& path)
     {
         desktop.openFileAnswers.enqueue(path);
         QTest::mouseClick(Child<QPushButton>(page, "pushButtonLoadImg"), Qt::LeftButton);
     }
+    static QString text(PAGE_COVERING_OPTION& page, const char* label) { return Child<QLabel>(page, label)->text(); }
+    static QSpinBox* box(PAGE_COVERING_OPTION& page, const char* name) { return Child<QSpinBox>(page, name); }
+    static void click(PAGE_COVERING_OPTION& page, const char* name)
+    {
+        QTest::mouseClick(Child<QAbstractButton>(page, name), Qt::LeftButton);
+    }
 
 private slots:
-    void initTestCase()
-    {
-        Q_INIT_RESOURCE(resources);
-    }
+    void initTestCase() { Q_INIT_RESOURCE(resources); }
     void init()
     {
         desktop.messages.clear();
@@ -46,116 +47,91 @@ private slots:
         desktop.askedFilters.clear();
     }
 
-    void loadingShowsSizeAndAllowsRefresh()
+    void loading()
     {
         PAGE_COVERING_OPTION page;
-        page.resize(1223, 763);
         page.show();
-        load(page, imageFile(800, 600));
+        load(page, 800, 600);
         QCOMPARE(desktop.askedCaptions, QStringList{"Load image"});
-        QCOMPARE(desktop.askedFilters,
-                 QStringList{"Images (*.png *.xpm *.jpg *.bmp *.jpeg *.pbm *.pgm *.ppm *.xbm)"});
-        QVERIFY(desktop.messages.isEmpty());
-        QCOMPARE(Child<QLabel>(page, "labelImageSize")->text(), QStringLiteral("800 x 600"));
+        QCOMPARE(desktop.askedFilters, QStringList{"Images (*.png *.xpm *.jpg *.bmp *.jpeg *.pbm *.pgm *.ppm *.xbm)"});
+        QCOMPARE(text(page, "labelImageSize"), QStringLiteral("800 x 600"));
         QVERIFY(Child<QPushButton>(page, "pushButtonGenerate")->isEnabled());
         QVERIFY(!Child<QPushButton>(page, "pushButtonSave")->isEnabled());
         QCOMPARE(Child<QGraphicsView>(page, "graphicsViewSource")->scene()->items().size(), 1);
-    }
 
-    void unreadableFileIsReported()
-    {
-        PAGE_COVERING_OPTION page;
-        load(page, imageFile(40, 30));
+        load(page, QString());  // cancelled: nothing said
+        load(page, folder.filePath("does-not-exist.png"));  // reported; the loaded image stays
+        QCOMPARE(desktop.messages.size(), 1);
+        QCOMPARE(text(page, "labelImageSize"), QStringLiteral("800 x 600"));
+        QVERIFY(Child<QPushButton>(page, "pushButtonGenerate")->isEnabled());
+
+        // A file that is no image is reported and leaves the page without an image.
         QFile bad(folder.filePath("broken.png"));
-        QVERIFY(bad.open(QIODevice::WriteOnly));
-        bad.write("not an image");
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("not an image") > 0);
         bad.close();
         load(page, bad.fileName());
-
-        QCOMPARE(desktop.messages.size(), 1);
-        QCOMPARE(desktop.messages[0].text, QStringLiteral("Error while loading image file in Covering menu."));
-        QCOMPARE(desktop.messages[0].title, QStringLiteral("KV Quillex"));
-        QCOMPARE(desktop.messages[0].icon, QMessageBox::Information);
-        QCOMPARE(Child<QLabel>(page, "labelImageSize")->text(), QStringLiteral("0 x 0"));
+        QCOMPARE(desktop.messages.size(), 2);
+        QCOMPARE(desktop.messages[1].text, QStringLiteral("Error while loading image file in Covering menu."));
+        QCOMPARE(desktop.messages[1].title, QStringLiteral("KV Quillex"));
+        QCOMPARE(desktop.messages[1].icon, QMessageBox::Information);
+        QCOMPARE(text(page, "labelImageSize"), QStringLiteral("0 x 0"));
         QVERIFY(!Child<QPushButton>(page, "pushButtonGenerate")->isEnabled());
         QVERIFY(Child<QGraphicsView>(page, "graphicsViewSource")->scene()->items().isEmpty());
-    }
-
-    void cancelledOrMissingFileChangesNothing()
-    {
-        PAGE_COVERING_OPTION page;
-        load(page, imageFile(40, 30));
-        load(page, QString());
-        QVERIFY(desktop.messages.isEmpty());
-
-        // A name that no longer exists is reported, but the loaded image stays.
-        load(page, folder.filePath("does-not-exist.png"));
-        QCOMPARE(desktop.messages.size(), 1);
-        QCOMPARE(Child<QLabel>(page, "labelImageSize")->text(), QStringLiteral("40 x 30"));
-        QVERIFY(Child<QPushButton>(page, "pushButtonGenerate")->isEnabled());
     }
 
     void cropLimits()
     {
         PAGE_COVERING_OPTION page;
-        load(page, imageFile(800, 600));
-        auto* left = Child<QSpinBox>(page, "spinBoxCropLeft");
-        auto* right = Child<QSpinBox>(page, "spinBoxCropRight");
-        auto* top = Child<QSpinBox>(page, "spinBoxCropTop");
-        auto* bottom = Child<QSpinBox>(page, "spinBoxCropBottom");
+        load(page, 800, 600);
+        auto* left = box(page, "spinBoxCropLeft");
         QVERIFY(!left->isEnabled());
-        QCOMPARE(left->maximum(), 800);
-        QCOMPARE(right->maximum(), 800);
-        QCOMPARE(top->maximum(), 600);
-        QCOMPARE(bottom->maximum(), 600);
-
+        QCOMPARE(box(page, "spinBoxCropRight")->maximum(), 800);
         Child<QCheckBox>(page, "checkBoxCropSource")->setChecked(true);
         QVERIFY(left->isEnabled());
-        QVERIFY(Child<QLabel>(page, "labelCropBottom")->isEnabled());
         left->setValue(300);
-        QCOMPARE(right->maximum(), 499);
-        top->setValue(100);
-        QCOMPARE(bottom->maximum(), 499);
-        right->setValue(499);
+        QCOMPARE(box(page, "spinBoxCropRight")->maximum(), 499);
+        box(page, "spinBoxCropTop")->setValue(100);
+        QCOMPARE(box(page, "spinBoxCropBottom")->maximum(), 499);
+        box(page, "spinBoxCropRight")->setValue(499);
         QCOMPARE(left->maximum(), 300);
 
         Child<QCheckBox>(page, "checkBoxCropSource")->setChecked(false);
-        QCOMPARE(left->value(), 0);
-        QCOMPARE(right->value(), 0);
-        QCOMPARE(top->value(), 0);
-        QCOMPARE(bottom->value(), 0);
+        for (const char* name : {"spinBoxCropLeft", "spinBoxCropRight", "spinBoxCropTop", "spinBoxCropBottom"})
+            QCOMPARE(box(page, name)->value(), 0);
         QVERIFY(!left->isEnabled());
     }
 
+    void sizeAndPositionEnabling_data()
+    {
+        QTest::addColumn<QString>("clicks");
+        QTest::addColumn<QString>("enabled");
+        QTest::newRow("full screen") << "" << "";
+        QTest::newRow("original, centred") << "original" << "centred position";
+        QTest::newRow("original at a position") << "original position" << "centred position x y";
+        QTest::newRow("custom, centred") << "custom" << "centred position lock width height";
+        QTest::newRow("custom at a position") << "original position custom" << "centred position x y lock width height";
+        QTest::newRow("back to full screen") << "custom position full" << "";
+        QTest::newRow("original again: position kept") << "original position full original" << "centred position x y";
+        QTest::newRow("centred again") << "original position centred" << "centred position";
+    }
     void sizeAndPositionEnabling()
     {
+        QFETCH(QString, clicks);
+        QFETCH(QString, enabled);
+        const QMap<QString, const char*> names = {
+            {"full", "fullscreenRadioButton"}, {"original", "originalSizeRadioButton"},
+            {"custom", "customSizeRadioButton"}, {"centred", "centeredRadioButton"},
+            {"position", "customPosRadioButton"}, {"x", "spinBoxCustomPosWidth"}, {"y", "spinBoxCustomPosHeight"},
+            {"lock", "pushButtonLocker"}, {"width", "spinBoxCustomSizeWidth"}, {"height", "spinBoxCustomSizeHeight"}};
         PAGE_COVERING_OPTION page;
-        auto* fullscreen = Child<QRadioButton>(page, "fullscreenRadioButton");
-        auto* original = Child<QRadioButton>(page, "originalSizeRadioButton");
-        auto* custom = Child<QRadioButton>(page, "customSizeRadioButton");
-        auto* centred = Child<QRadioButton>(page, "centeredRadioButton");
-        auto* customPos = Child<QRadioButton>(page, "customPosRadioButton");
-        auto* locker = Child<QPushButton>(page, "pushButtonLocker");
-        auto* width = Child<QSpinBox>(page, "spinBoxCustomSizeWidth");
-        auto* posX = Child<QSpinBox>(page, "spinBoxCustomPosWidth");
-        auto* posY = Child<QSpinBox>(page, "spinBoxCustomPosHeight");
         page.show();
-
-        QVERIFY(!centred->isEnabled() && !customPos->isEnabled() && !locker->isEnabled());
-        QTest::mouseClick(original, Qt::LeftButton);
-        QVERIFY(centred->isEnabled() && customPos->isEnabled());
-        QVERIFY(!posX->isEnabled() && !locker->isEnabled() && !width->isEnabled());
-        QTest::mouseClick(customPos, Qt::LeftButton);
-        QVERIFY(posX->isEnabled() && posY->isEnabled());
-        QTest::mouseClick(custom, Qt::LeftButton);
-        QVERIFY(locker->isEnabled() && width->isEnabled() && posX->isEnabled());
-        QTest::mouseClick(fullscreen, Qt::LeftButton);
-        QVERIFY(!centred->isEnabled() && !customPos->isEnabled());
-        QVERIFY(!posX->isEnabled() && !posY->isEnabled() && !locker->isEnabled() && !width->isEnabled());
-        QTest::mouseClick(original, Qt::LeftButton);
-        QVERIFY(centred->isEnabled() && customPos->isEnabled() && posX->isEnabled());
-        QTest::mouseClick(centred, Qt::LeftButton);
-        QVERIFY(!posX->isEnabled() && !posY->isEnabled());
+        for (const QString& name : clicks.split(' ', Qt::SkipEmptyParts))
+            click(page, names[name]);
+        QStringList actual;
+        for (const char* name : {"centred", "position", "x", "y", "lock", "width", "height"})
+            if (Child<QWidget>(page, names[name])->isEnabled())
+                actual << name;
+        QCOMPARE(actual.join(' '), enabled);
     }
 
     void aspectRatioLock()
@@ -163,42 +139,34 @@ private slots:
         PAGE_COVERING_OPTION page;
         page.show();
         QVERIFY(QTest::qWaitForWindowExposed(&page));
-        load(page, imageFile(1920, 1080));
-        QTest::mouseClick(Child<QRadioButton>(page, "customSizeRadioButton"), Qt::LeftButton);
-        auto* width = Child<QSpinBox>(page, "spinBoxCustomSizeWidth");
-        auto* height = Child<QSpinBox>(page, "spinBoxCustomSizeHeight");
+        click(page, "customSizeRadioButton");
+        auto* width = box(page, "spinBoxCustomSizeWidth");
+        auto* height = box(page, "spinBoxCustomSizeHeight");
+        auto type = [](QSpinBox* box, int value) {
+            box->setFocus();
+            QTRY_VERIFY(box->hasFocus());
+            box->setValue(value);
+        };
+        // Without an image the lock has no ratio to keep, and does not fault.
+        height->setValue(77);
+        width->setValue(300);
+        click(page, "pushButtonLocker");
+        type(width, 400);
+        QCOMPARE(height->value(), 77);
+        click(page, "pushButtonLocker");
+
+        load(page, 1920, 1080);
         width->setValue(1000);
-        QCOMPARE(height->value(), 0);  // not locked yet
-
-        QTest::mouseClick(Child<QPushButton>(page, "pushButtonLocker"), Qt::LeftButton);
+        QCOMPARE(height->value(), 77);  // not locked
+        click(page, "pushButtonLocker");
         QCOMPARE(height->value(), 563);  // 562.5 rounds up
-
-        height->setFocus();
-        QTRY_VERIFY(height->hasFocus());
-        height->setValue(500);
+        type(height, 500);
         QCOMPARE(width->value(), 889);  // 888.9
-
         // A value set by the program does not bounce back through the other box.
         width->setFocus();
         QTRY_VERIFY(width->hasFocus());
         height->setValue(100);
         QCOMPARE(width->value(), 889);
-    }
-
-    void lockWithoutImageDoesNotFault()
-    {
-        PAGE_COVERING_OPTION page;
-        page.show();
-        QTest::mouseClick(Child<QRadioButton>(page, "customSizeRadioButton"), Qt::LeftButton);
-        auto* width = Child<QSpinBox>(page, "spinBoxCustomSizeWidth");
-        auto* height = Child<QSpinBox>(page, "spinBoxCustomSizeHeight");
-        height->setValue(77);
-        width->setValue(300);
-        QTest::mouseClick(Child<QPushButton>(page, "pushButtonLocker"), Qt::LeftButton);
-        QCOMPARE(height->value(), 77);
-        width->setFocus();
-        width->setValue(400);
-        QCOMPARE(height->value(), 77);
     }
 
     void backgroundColour()
@@ -207,51 +175,36 @@ private slots:
         page.show();
         auto* label = Child<QLabel>(page, "labelColor");
         desktop.colorAnswers.enqueue(QColor(12, 34, 56));
-        QTest::mouseClick(Child<QToolButton>(page, "toolButtonColor"), Qt::LeftButton);
+        click(page, "toolButtonColor");
+        click(page, "toolButtonColor");  // cancelled: the colour stays
         QCOMPARE(label->styleSheet(), QStringLiteral("QLabel { background-color : rgb(12, 34, 56); }"));
-
-        // Cancelling keeps the colour.
-        QTest::mouseClick(Child<QToolButton>(page, "toolButtonColor"), Qt::LeftButton);
-        QCOMPARE(label->styleSheet(), QStringLiteral("QLabel { background-color : rgb(12, 34, 56); }"));
-
-        QTest::mouseClick(Child<QRadioButton>(page, "radioButtonTransparency"), Qt::LeftButton);
+        click(page, "radioButtonTransparency");
         QVERIFY(!label->isEnabled());
         QVERIFY(!Child<QToolButton>(page, "toolButtonColor")->isEnabled());
-        QTest::mouseClick(Child<QRadioButton>(page, "radioButtonColor"), Qt::LeftButton);
+        click(page, "radioButtonColor");
         QVERIFY(label->isEnabled());
     }
 
     void qualitySliderOnlyChangesItsLabel()
     {
         PAGE_COVERING_OPTION page;
-        load(page, imageFile(64, 36));
-        auto* refresh = Child<QPushButton>(page, "pushButtonGenerate");
-        QVERIFY(refresh->isEnabled());
-        QVERIFY(QMetaObject::invokeMethod(&page, "setRefreshNeeded", Q_ARG(bool, false)));
+        page.resize(1223, 763);
+        page.show();
+        load(page, 64, 36);
+        click(page, "pushButtonGenerate");
         Child<QSlider>(page, "horizontalSliderQuality")->setValue(73);
-        QCOMPARE(Child<QLabel>(page, "labelQuality")->text(), QStringLiteral("Picture quality: 73%"));
-        QVERIFY(!refresh->isEnabled());
-        QVERIFY(!page.IsRefreshNeeded());
+        QCOMPARE(text(page, "labelQuality"), QStringLiteral("Picture quality: 73%"));
+        QVERIFY(!Child<QPushButton>(page, "pushButtonGenerate")->isEnabled());
+        QVERIFY(Child<QPushButton>(page, "pushButtonSave")->isEnabled());
     }
 
-    void prefixAcceptsOnlySafeCharacters_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("kept");
-        QTest::newRow("plain") << "wall-1.left side" << "wall-1.left side";
-        QTest::newRow("slash") << "a/b" << "ab";
-        QTest::newRow("colon") << "c:d" << "cd";
-        QTest::newRow("backslash") << "e\\f" << "ef";
-    }
     void prefixAcceptsOnlySafeCharacters()
     {
-        QFETCH(QString, typed);
-        QFETCH(QString, kept);
         PAGE_COVERING_OPTION page;
         page.show();
         auto* edit = Child<QLineEdit>(page, "lineEditBaseName");
-        QTest::keyClicks(edit, typed);
-        QCOMPARE(edit->text(), kept);
+        QTest::keyClicks(edit, "wall-1.left side/:\\x");
+        QCOMPARE(edit->text(), QStringLiteral("wall-1.left sidex"));  // no slash, colon or backslash
     }
 };
 

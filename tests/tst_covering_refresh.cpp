@@ -22,25 +22,33 @@ class TestCoveringRefresh : public QObject
 
     static QPushButton* refreshButton(QWidget& page) { return Child<QPushButton>(page, "pushButtonGenerate"); }
     static QPushButton* saveButton(QWidget& page) { return Child<QPushButton>(page, "pushButtonSave"); }
-
-    QString imageFile(int width, int height, const QString& name)
+    // Which of Refresh and Save can be clicked.
+    static QString enabled(QWidget& page)
     {
-        const QString path = folder.filePath(name);
-        if (!NoiseImage(width, height).save(path))
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        const bool refresh = refreshButton(page)->isEnabled();
+        const bool save = saveButton(page)->isEnabled();
+        return refresh && save ? "Refresh Save" : refresh ? "Refresh" : save ? "Save" : "";
     }
-    // A shown page with a small grid of small outputs and a loaded image.
+    static void set(QWidget& page, const char* box, int value) { Child<QSpinBox>(page, box)->setValue(value); }
+
+    // A shown page with a small grid of 64 x 36 outputs and a loaded image.
     void prepare(PAGE_COVERING_OPTION& page, int columns, int rows, const QString& imageName = "source.png")
     {
         page.resize(1223, 763);
         page.show();
-        Child<QSpinBox>(page, "spinBoxScreenW")->setValue(columns);
-        Child<QSpinBox>(page, "spinBoxScreenH")->setValue(rows);
-        Child<QSpinBox>(page, "spinBoxOutputWidth")->setValue(64);
-        Child<QSpinBox>(page, "spinBoxOutputHeight")->setValue(36);
-        desktop.openFileAnswers.enqueue(imageFile(64 * columns, 36 * rows, imageName));
+        set(page, "spinBoxScreenW", columns);
+        set(page, "spinBoxScreenH", rows);
+        set(page, "spinBoxOutputWidth", 64);
+        set(page, "spinBoxOutputHeight", 36);
+        QVERIFY(NoiseImage(64 * columns, 36 * rows).save(folder.filePath(imageName)));
+        desktop.openFileAnswers.enqueue(folder.filePath(imageName));
         QTest::mouseClick(Child<QPushButton>(page, "pushButtonLoadImg"), Qt::LeftButton);
+    }
+    void save(PAGE_COVERING_OPTION& page, const QString& prefix, const QString& where)
+    {
+        Child<QLineEdit>(page, "lineEditBaseName")->setText(prefix);
+        desktop.directoryAnswers.enqueue(where);
+        QTest::mouseClick(saveButton(page), Qt::LeftButton);
     }
     static int previewCells(PAGE_COVERING_OPTION& page)
     {
@@ -49,10 +57,7 @@ class TestCoveringRefresh : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        Q_INIT_RESOURCE(resources);
-    }
+    void initTestCase() { Q_INIT_RESOURCE(resources); }
     void init()
     {
         desktop.messages.clear();
@@ -64,25 +69,22 @@ private slots:
     {
         PAGE_COVERING_OPTION page;
         page.show();
-        QVERIFY(!refreshButton(page)->isEnabled());
-        QVERIFY(!saveButton(page)->isEnabled());
+        QCOMPARE(enabled(page), QString());
+        set(page, "spinBoxScreenW", 2);  // stale, but nothing to refresh without an image
+        QCOMPARE(enabled(page), QString());
 
         prepare(page, 3, 2);
-        QVERIFY(refreshButton(page)->isEnabled());
-        QVERIFY(!saveButton(page)->isEnabled());
+        QCOMPARE(enabled(page), QStringLiteral("Refresh"));
 
         QTest::mouseClick(refreshButton(page), Qt::LeftButton);
         QVERIFY(desktop.messages.isEmpty());
-        QVERIFY(!refreshButton(page)->isEnabled());
-        QVERIFY(saveButton(page)->isEnabled());
+        QCOMPARE(enabled(page), QStringLiteral("Save"));
         QCOMPARE(previewCells(page), 6);
         QCOMPARE(page.ResultImages()[2][1].size(), QSize(64, 36));
 
-        Child<QSpinBox>(page, "spinBoxCoveringHorizontal1")->setValue(3);
-        QVERIFY(refreshButton(page)->isEnabled());
-        QVERIFY(!saveButton(page)->isEnabled());
-        // The old result stays on show until the next refresh.
-        QCOMPARE(previewCells(page), 6);
+        set(page, "spinBoxCoveringHorizontal1", 3);
+        QCOMPARE(enabled(page), QStringLiteral("Refresh"));
+        QCOMPARE(previewCells(page), 6);  // the old result stays on show until the next refresh
     }
 
     void tooSmallViewFailsThePreview()
@@ -91,95 +93,81 @@ private slots:
         prepare(page, 8, 1);
         Child<QGraphicsView>(page, "graphicsViewResult")->setFixedWidth(150);
         QTest::mouseClick(refreshButton(page), Qt::LeftButton);
-
         QCOMPARE(desktop.messages.size(), 1);
         QCOMPARE(desktop.messages[0].icon, QMessageBox::Warning);
         QCOMPARE(desktop.messages[0].text,
                  QStringLiteral("Unable to preview the result. Try reducing output size or screen size!"));
         QVERIFY(Child<QGraphicsView>(page, "graphicsViewResult")->scene()->items().isEmpty());
-        QVERIFY(refreshButton(page)->isEnabled());
-        QVERIFY(!saveButton(page)->isEnabled());
+        QCOMPARE(enabled(page), QStringLiteral("Refresh"));
     }
 
     void oversizedSetUpsFailWithoutCrashing_data()
     {
-        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("count");
         QTest::addColumn<int>("outputSize");
         QTest::addColumn<int>("customSize");
         QTest::newRow("6 x 6 outputs of 4096") << 6 << 4096 << 0;
-        QTest::newRow("custom size 50000 x 50000") << 2 << 64 << 50000;
+        QTest::newRow("custom size 50000 x 50000") << 1 << 64 << 50000;
     }
     void oversizedSetUpsFailWithoutCrashing()
     {
-        QFETCH(int, columns);
+        QFETCH(int, count);
         QFETCH(int, outputSize);
         QFETCH(int, customSize);
-
         PAGE_COVERING_OPTION page;
         prepare(page, 2, 1);
         QTest::mouseClick(refreshButton(page), Qt::LeftButton);
         const QImage before = page.ResultImages()[1][0];
         QVERIFY(!before.isNull());
 
-        Child<QSpinBox>(page, "spinBoxScreenW")->setValue(columns);
-        Child<QSpinBox>(page, "spinBoxScreenH")->setValue(columns == 6 ? 6 : 1);
-        Child<QSpinBox>(page, "spinBoxOutputWidth")->setValue(outputSize);
-        Child<QSpinBox>(page, "spinBoxOutputHeight")->setValue(outputSize);
+        set(page, "spinBoxScreenW", count);
+        set(page, "spinBoxScreenH", count);
+        set(page, "spinBoxOutputWidth", outputSize);
+        set(page, "spinBoxOutputHeight", outputSize);
         if (customSize) {
             QTest::mouseClick(Child<QRadioButton>(page, "customSizeRadioButton"), Qt::LeftButton);
-            Child<QSpinBox>(page, "spinBoxCustomSizeWidth")->setValue(customSize);
-            Child<QSpinBox>(page, "spinBoxCustomSizeHeight")->setValue(customSize);
+            set(page, "spinBoxCustomSizeWidth", customSize);
+            set(page, "spinBoxCustomSizeHeight", customSize);
         }
         QTest::mouseClick(refreshButton(page), Qt::LeftButton);
-
         QCOMPARE(desktop.messages.size(), 1);
         QCOMPARE(desktop.messages[0].icon, QMessageBox::Warning);
-        QVERIFY(page.IsRefreshNeeded());
-        QVERIFY(refreshButton(page)->isEnabled());
-        QVERIFY(!saveButton(page)->isEnabled());
+        QCOMPARE(enabled(page), QStringLiteral("Refresh"));
         COMPARE_IMAGES(page.ResultImages()[1][0], before);
     }
 
+    void savesEveryOutputInColumnThenRowOrder_data()
+    {
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("image");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("typed prefix") << "wall" << "source.png" << 3
+            << QStringList{"wall_0_0.png", "wall_0_1.png", "wall_1_0.png", "wall_1_1.png", "wall_2_0.png",
+                           "wall_2_1.png"};
+        QTest::newRow("empty prefix: the image's base name") << "" << "show.final.png" << 1
+            << QStringList{"show_0_0.png", "show_0_1.png"};
+    }
     void savesEveryOutputInColumnThenRowOrder()
     {
+        QFETCH(QString, prefix);
+        QFETCH(QString, image);
+        QFETCH(int, columns);
+        QFETCH(QStringList, files);
         PAGE_COVERING_OPTION page;
-        prepare(page, 3, 2);
+        prepare(page, columns, 2, image);
         QTest::mouseClick(refreshButton(page), Qt::LeftButton);
         QTemporaryDir out;
-        Child<QLineEdit>(page, "lineEditBaseName")->setText("wall");
-        desktop.directoryAnswers.enqueue(out.path());
-        QTest::mouseClick(saveButton(page), Qt::LeftButton);
+        QTest::mouseClick(saveButton(page), Qt::LeftButton);  // no folder chosen: nothing happens
+        QVERIFY(desktop.openedUrls.isEmpty());
+        save(page, prefix, out.path());
 
         QCOMPARE(desktop.askedCaptions.last(), QStringLiteral("Select the folder where images will be saved"));
-        QCOMPARE(QDir(out.path()).entryList(QDir::Files, QDir::Name),
-                 (QStringList{"wall_0_0.png", "wall_0_1.png", "wall_1_0.png", "wall_1_1.png", "wall_2_0.png",
-                              "wall_2_1.png"}));
-        for (int i = 0; i < 3; ++i)
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files, QDir::Name), files);
+        for (int i = 0; i < columns; ++i)
             for (int j = 0; j < 2; ++j)
-                COMPARE_IMAGES(QImage(out.filePath(QString("wall_%1_%2.png").arg(i).arg(j))),
-                               page.ResultImages()[i][j]);
+                COMPARE_IMAGES(QImage(out.filePath(files[2 * i + j])), page.ResultImages()[i][j]);
         QCOMPARE(desktop.openedUrls, QList<QUrl>{QUrl::fromLocalFile(out.path())});
-        QVERIFY(desktop.messages.isEmpty());
-    }
-
-    void emptyPrefixTakesTheImageBaseName()
-    {
-        PAGE_COVERING_OPTION page;
-        prepare(page, 1, 1, "show.final.png");
-        QTest::mouseClick(refreshButton(page), Qt::LeftButton);
-        QTemporaryDir out;
-        desktop.directoryAnswers.enqueue(out.path());
-        QTest::mouseClick(saveButton(page), Qt::LeftButton);
-        QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{"show_0_0.png"});
-    }
-
-    void cancelledFolderWritesNothing()
-    {
-        PAGE_COVERING_OPTION page;
-        prepare(page, 2, 1);
-        QTest::mouseClick(refreshButton(page), Qt::LeftButton);
-        QTest::mouseClick(saveButton(page), Qt::LeftButton);  // no answer queued: cancelled
-        QVERIFY(desktop.openedUrls.isEmpty());
         QVERIFY(desktop.messages.isEmpty());
     }
 
@@ -189,12 +177,8 @@ private slots:
         prepare(page, 2, 1);
         QTest::mouseClick(refreshButton(page), Qt::LeftButton);
         QTemporaryDir out;
-        // A folder standing where a file should go cannot be written over.
-        QVERIFY(QDir(out.path()).mkdir("x_0_0.png"));
-        Child<QLineEdit>(page, "lineEditBaseName")->setText("x");
-        desktop.directoryAnswers.enqueue(out.path());
-        QTest::mouseClick(saveButton(page), Qt::LeftButton);
-
+        QVERIFY(QDir(out.path()).mkdir("x_0_0.png"));  // a folder cannot be written over
+        save(page, "x", out.path());
         QVERIFY(QFileInfo(out.filePath("x_1_0.png")).isFile());  // the others are still written
         QCOMPARE(desktop.openedUrls.size(), 1);
         QCOMPARE(desktop.messages.size(), 1);
@@ -209,14 +193,9 @@ private slots:
         prepare(page, 1, 1);
         QTest::mouseClick(refreshButton(page), Qt::LeftButton);
         QTemporaryDir out;
-        Child<QLineEdit>(page, "lineEditBaseName")->setText("q100");
-        desktop.directoryAnswers.enqueue(out.path());
-        QTest::mouseClick(saveButton(page), Qt::LeftButton);
+        save(page, "q100", out.path());
         Child<QSlider>(page, "horizontalSliderQuality")->setValue(50);
-        Child<QLineEdit>(page, "lineEditBaseName")->setText("q50");
-        desktop.directoryAnswers.enqueue(out.path());
-        QTest::mouseClick(saveButton(page), Qt::LeftButton);
-
+        save(page, "q50", out.path());
         // Quality 100 stores the pixels; 50 compresses them.
         QVERIFY(QFileInfo(out.filePath("q50_0_0.png")).size() < QFileInfo(out.filePath("q100_0_0.png")).size());
         COMPARE_IMAGES(QImage(out.filePath("q50_0_0.png")), QImage(out.filePath("q100_0_0.png")));

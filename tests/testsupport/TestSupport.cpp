@@ -68,8 +68,9 @@ IsolatedSettings::IsolatedSettings()
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
 }
 
-QImage NoiseImage(int width, int height, QImage::Format format, quint32 seed)
+QImage NoiseImage(int width, int height, QImage::Format format, quint32 seed, bool translucent)
 {
+    static const QRgb alphas[] = {255, 128, 1, 0, 77};
     QImage image(width, height, QImage::Format_ARGB32);
     quint32 state = seed * 2654435761u + 12345u;
     for (int y = 0; y < height; ++y) {
@@ -78,7 +79,7 @@ QImage NoiseImage(int width, int height, QImage::Format format, quint32 seed)
             state ^= state << 13;
             state ^= state >> 17;
             state ^= state << 5;
-            line[x] = 0xFF000000u | (state & 0x00FFFFFFu);
+            line[x] = (translucent ? alphas[(x + 2 * y) % 5] : 0xFFu) << 24 | (state & 0x00FFFFFFu);
         }
     }
     return format == QImage::Format_ARGB32 ? image : image.convertToFormat(format);
