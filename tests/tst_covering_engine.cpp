@@ -220,6 +220,21 @@ private slots:
         COMPARE_IMAGES(results[1][0], before);
         QCOMPARE(records[0][0].dstRight, 99);
     }
+
+    // Reuse in place must never reach an image someone else still holds.
+    void refreshLeavesResultsHeldElsewhereAlone()
+    {
+        const Input in = Grid(2, 1, 32, 32);
+        ImageTable results;
+        QVERIFY(ComputeOutputImages(NoiseImage(64, 32, QImage::Format_ARGB32, 1), in, results));
+        const QImage kept = results[1][0];
+        const QImage keptPixels = kept.copy();
+        const QImage second = NoiseImage(64, 32, QImage::Format_ARGB32, 2);
+        QVERIFY(ComputeOutputImages(second, in, results));
+        COMPARE_IMAGES(results[0][0], second.copy(0, 0, 32, 32));
+        COMPARE_IMAGES(results[1][0], second.copy(32, 0, 32, 32));
+        COMPARE_IMAGES(kept, keptPixels);
+    }
 };
 
 QTEST_MAIN(TestCoveringEngine)
