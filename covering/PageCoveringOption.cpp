@@ -126,21 +126,21 @@ void PAGE_COVERING_OPTION::UpdateGeneralInfo()
 {
     m_Model.SetGrid(ui->spinBoxScreenW->value(), ui->spinBoxScreenH->value(),
                     ui->spinBoxOutputWidth->value(), ui->spinBoxOutputHeight->value());
-    m_FullScreen = ui->fullscreenRadioButton->isChecked();
-    m_OriginalSize = ui->originalSizeRadioButton->isChecked();
-    m_CustomSize = ui->customSizeRadioButton->isChecked();
-    m_Centered = ui->centeredRadioButton->isChecked();
-    m_CustomPos = ui->customPosRadioButton->isChecked();
-    m_CustomWidth = ui->spinBoxCustomSizeWidth->value();
-    m_CustomHeight = ui->spinBoxCustomSizeHeight->value();
-    m_CustomX = ui->spinBoxCustomPosWidth->value();
-    m_CustomY = ui->spinBoxCustomPosHeight->value();
+    m_Input.isFullScreen = ui->fullscreenRadioButton->isChecked();
+    m_Input.isOriginalSize = ui->originalSizeRadioButton->isChecked();
+    m_Input.isCustomSize = ui->customSizeRadioButton->isChecked();
+    m_Input.isCentered = ui->centeredRadioButton->isChecked();
+    m_Input.isCustomPos = ui->customPosRadioButton->isChecked();
+    m_Input.customWidth = ui->spinBoxCustomSizeWidth->value();
+    m_Input.customHeight = ui->spinBoxCustomSizeHeight->value();
+    m_Input.customX = ui->spinBoxCustomPosWidth->value();
+    m_Input.customY = ui->spinBoxCustomPosHeight->value();
     UpdateCoveringInfo();
 }
 
 CoveringEngine::Input PAGE_COVERING_OPTION::EngineInput() const
 {
-    CoveringEngine::Input input;
+    CoveringEngine::Input input = m_Input;
     input.columnCount = m_Model.columnCount;
     input.rowCount = m_Model.rowCount;
     input.outputWidth = m_Model.outputWidth;
@@ -149,23 +149,6 @@ CoveringEngine::Input PAGE_COVERING_OPTION::EngineInput() const
     input.coveredHeight = m_Model.coveredHeight;
     input.columnOffsets = m_Model.columnOffsets;
     input.rowOffsets = m_Model.rowOffsets;
-    input.imageWidth = m_ImageWidth;
-    input.imageHeight = m_ImageHeight;
-    input.cropLeft = m_CropLeft;
-    input.cropRight = m_CropRight;
-    input.cropTop = m_CropTop;
-    input.cropBottom = m_CropBottom;
-    input.isFullScreen = m_FullScreen;
-    input.isOriginalSize = m_OriginalSize;
-    input.isCustomSize = m_CustomSize;
-    input.isCentered = m_Centered;
-    input.isCustomPos = m_CustomPos;
-    input.customWidth = m_CustomWidth;
-    input.customHeight = m_CustomHeight;
-    input.customX = m_CustomX;
-    input.customY = m_CustomY;
-    input.backgroundColor = m_BackgroundColor;
-    input.isTransparent = m_Transparent;
     return input;
 }
 
@@ -397,31 +380,31 @@ bool PAGE_COVERING_OPTION::loadImage(QString i_FileName)
     const bool loaded = !m_LoadedImage.isNull();
     if (loaded) {
         m_ImagePath = i_FileName;
-        m_ImageWidth = m_LoadedImage.width();
-        m_ImageHeight = m_LoadedImage.height();
-        ui->spinBoxCropLeft->setMaximum(m_ImageWidth);
-        ui->spinBoxCropRight->setMaximum(m_ImageWidth);
-        ui->spinBoxCropTop->setMaximum(m_ImageHeight);
-        ui->spinBoxCropBottom->setMaximum(m_ImageHeight);
+        m_Input.imageWidth = m_LoadedImage.width();
+        m_Input.imageHeight = m_LoadedImage.height();
+        ui->spinBoxCropLeft->setMaximum(m_Input.imageWidth);
+        ui->spinBoxCropRight->setMaximum(m_Input.imageWidth);
+        ui->spinBoxCropTop->setMaximum(m_Input.imageHeight);
+        ui->spinBoxCropBottom->setMaximum(m_Input.imageHeight);
         m_SourceImage = m_LoadedImage;
     } else {
         m_ImagePath.clear();
-        m_ImageWidth = 0;
-        m_ImageHeight = 0;
+        m_Input.imageWidth = 0;
+        m_Input.imageHeight = 0;
         ui->spinBoxCropLeft->setMaximum(0);
         ui->spinBoxCropRight->setMaximum(0);
         ui->spinBoxCropTop->setMaximum(0);
         ui->spinBoxCropBottom->setMaximum(0);
     }
     refresfSourcePreview();
-    ui->labelImageSize->setText(SizeText(m_ImageWidth, m_ImageHeight));
+    ui->labelImageSize->setText(SizeText(m_Input.imageWidth, m_Input.imageHeight));
     setRefreshNeeded(true);
     return loaded;
 }
 
 void PAGE_COVERING_OPTION::refresfSourcePreview()
 {
-    m_CroppedSource = CoveringEngine::CropSource(m_SourceImage, m_CropLeft, m_CropRight, m_CropTop, m_CropBottom);
+    m_CroppedSource = CoveringEngine::CropSource(m_SourceImage, m_Input.cropLeft, m_Input.cropRight, m_Input.cropTop, m_Input.cropBottom);
 
     const QSize previewSize(ui->graphicsViewSource->width() - 25, ui->graphicsViewSource->height() - 25);
     const QImage preview = m_CroppedSource.isNull() || previewSize.isEmpty()
@@ -466,22 +449,22 @@ void PAGE_COVERING_OPTION::CropMarginChanged(int& o_Margin, int i_Value, QSpinBo
 
 void PAGE_COVERING_OPTION::on_spinBoxCropLeft_valueChanged(int i_Value)
 {
-    CropMarginChanged(m_CropLeft, i_Value, ui->spinBoxCropRight, m_ImageWidth);
+    CropMarginChanged(m_Input.cropLeft, i_Value, ui->spinBoxCropRight, m_Input.imageWidth);
 }
 
 void PAGE_COVERING_OPTION::on_spinBoxCropRight_valueChanged(int i_Value)
 {
-    CropMarginChanged(m_CropRight, i_Value, ui->spinBoxCropLeft, m_ImageWidth);
+    CropMarginChanged(m_Input.cropRight, i_Value, ui->spinBoxCropLeft, m_Input.imageWidth);
 }
 
 void PAGE_COVERING_OPTION::on_spinBoxCropTop_valueChanged(int i_Value)
 {
-    CropMarginChanged(m_CropTop, i_Value, ui->spinBoxCropBottom, m_ImageHeight);
+    CropMarginChanged(m_Input.cropTop, i_Value, ui->spinBoxCropBottom, m_Input.imageHeight);
 }
 
 void PAGE_COVERING_OPTION::on_spinBoxCropBottom_valueChanged(int i_Value)
 {
-    CropMarginChanged(m_CropBottom, i_Value, ui->spinBoxCropTop, m_ImageHeight);
+    CropMarginChanged(m_Input.cropBottom, i_Value, ui->spinBoxCropTop, m_Input.imageHeight);
 }
 
 // --- Image size and position -----------------------------------------------
@@ -561,9 +544,9 @@ void PAGE_COVERING_OPTION::on_spinBoxCustomPosHeight_valueChanged(int)
 bool PAGE_COVERING_OPTION::ImageRatio(float& o_Ratio) const
 {
     // Without an image the ratio would be 0 / 0: the other box keeps its value.
-    if (m_ImageWidth <= 0 || m_ImageHeight <= 0)
+    if (m_Input.imageWidth <= 0 || m_Input.imageHeight <= 0)
         return false;
-    o_Ratio = float(m_ImageWidth) / float(m_ImageHeight);
+    o_Ratio = float(m_Input.imageWidth) / float(m_Input.imageHeight);
     return true;
 }
 
@@ -600,7 +583,7 @@ void PAGE_COVERING_OPTION::on_radioButtonColor_clicked(bool i_Checked)
     if (i_Checked) {
         ui->toolButtonColor->setEnabled(true);
         ui->labelColor->setEnabled(true);
-        m_Transparent = false;
+        m_Input.isTransparent = false;
     }
     setRefreshNeeded(true);
 }
@@ -610,7 +593,7 @@ void PAGE_COVERING_OPTION::on_radioButtonTransparency_clicked(bool i_Checked)
     if (i_Checked) {
         ui->toolButtonColor->setEnabled(false);
         ui->labelColor->setEnabled(false);
-        m_Transparent = true;
+        m_Input.isTransparent = true;
     }
     setRefreshNeeded(true);
 }
@@ -628,7 +611,7 @@ void PAGE_COVERING_OPTION::setBackgroundColor(QColor i_Color)
 {
     if (!i_Color.isValid())
         return;
-    m_BackgroundColor = i_Color;
+    m_Input.backgroundColor = i_Color;
     ui->labelColor->setStyleSheet(QStringLiteral("QLabel { background-color : rgb(")
                                   + QStringLiteral("%1, %2, %3").arg(i_Color.red()).arg(i_Color.green()).arg(i_Color.blue())
                                   + QStringLiteral("); }"));
@@ -665,9 +648,10 @@ void PAGE_COVERING_OPTION::RefreshImages()
                                        m_Model.outputWidth, m_Model.outputHeight);
 
     // The previous results stay as they are when the new ones cannot be made.
+    const CoveringEngine::Input input = EngineInput();
     QImage placed;
-    bool failed = !CoveringEngine::MakePlacedImage(m_CroppedSource, CoveringEngine::PlacedSize(EngineInput()), placed)
-        || !CoveringEngine::ComposeOutputImages(placed, EngineInput(), m_Records, m_ResultImages);
+    bool failed = !CoveringEngine::MakePlacedImage(m_CroppedSource, CoveringEngine::PlacedSize(input), placed)
+        || !CoveringEngine::ComposeOutputImages(placed, input, m_Records, m_ResultImages);
     placed = QImage();
 
     auto* grid = new QGraphicsGridLayout;

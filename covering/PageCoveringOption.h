@@ -142,28 +142,13 @@ private:
     QStringList m_VerticalCoveringTexts;
 
     QString m_ImagePath;
-    int m_ImageWidth = 0;
-    int m_ImageHeight = 0;
     QImage m_LoadedImage;
     QImage m_SourceImage;
     QImage m_CroppedSource;
-    int m_CropLeft = 0;
-    int m_CropRight = 0;
-    int m_CropTop = 0;
-    int m_CropBottom = 0;
-    QColor m_BackgroundColor = Qt::white;
-    bool m_Transparent = false;
     bool m_Locked = false;
-    // Placement values copied from the controls by UpdateGeneralInfo.
-    bool m_FullScreen = true;
-    bool m_OriginalSize = false;
-    bool m_CustomSize = false;
-    bool m_Centered = true;
-    bool m_CustomPos = false;
-    int m_CustomWidth = 0;
-    int m_CustomHeight = 0;
-    int m_CustomX = 0;
-    int m_CustomY = 0;
+    // Image size, crop, placement and background as the engine reads them;
+    // the screen fields are filled from m_Model by EngineInput().
+    CoveringEngine::Input m_Input;
 
     QGraphicsScene* m_SourceScene = nullptr;
     QGraphicsScene* m_ResultScene = nullptr;
