@@ -36,7 +36,8 @@ case "${1:-}" in
         ;;
     test)
         install_missing
-        build
+        # Warnings fail the test build, so none slips into main.
+        build -DQUILLEX_WERROR=ON
         cd "$build"
         QT_QPA_PLATFORM=offscreen ctest --output-on-failure
         ;;

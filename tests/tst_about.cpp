@@ -1,6 +1,6 @@
 #include "About.h"
 #include "MainWindow.h"
-#include "TestSupport.h"
+#include "WidgetSupport.h"
 
 #include <QAction>
 #include <QFileInfo>

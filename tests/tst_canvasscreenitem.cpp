@@ -1,5 +1,5 @@
 #include "KvGraphicsItemScreen.h"
-#include "TestSupport.h"
+#include "CoreSupport.h"
 
 #include <QGraphicsScene>
 #include <QPainter>

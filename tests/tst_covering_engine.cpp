@@ -1,5 +1,5 @@
 #include "CoveringCompose.h"
-#include "TestSupport.h"
+#include "CoreSupport.h"
 
 #include <QPainter>
 #include <QtTest>

@@ -1,6 +1,6 @@
 #include "PngReader.h"
 #include "PngWriter.h"
-#include "TestSupport.h"
+#include "CoreSupport.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,5 +1,5 @@
 #include "CoveringSave.h"
-#include "TestSupport.h"
+#include "CoreSupport.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
 #include "PageCoveringOption.h"
-#include "TestSupport.h"
+#include "WidgetSupport.h"
 
 #include <QDir>
 #include <QGraphicsScene>

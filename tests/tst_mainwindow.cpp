@@ -1,6 +1,6 @@
 #include "MainWindow.h"
 #include "ScalarTypes.h"
-#include "TestSupport.h"
+#include "WidgetSupport.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "CoreSupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>

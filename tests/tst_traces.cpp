@@ -10,7 +10,7 @@
 #include <QThread>
 #include <QtTest>
 
-#include "TestSupport.h"
+#include "CoreSupport.h"
 
 #include <ctime>
 #include <memory>

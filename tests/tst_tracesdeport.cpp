@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "TestSupport.h"
+#include "CoreSupport.h"
 
 namespace
 {

@@ -1,5 +1,5 @@
 #include "MainWindow.h"
-#include "TestSupport.h"
+#include "WidgetSupport.h"
 
 #include <QAction>
 #include <QNetworkAccessManager>
