@@ -1,11 +1,11 @@
 #pragma once
 
+#include "CoveringModel.h"
+
 #include <QColor>
 #include <QImage>
 #include <QList>
 #include <QSize>
-
-#include <array>
 
 // Widget-free arithmetic and pixel work of covering mode: cropping the
 // source, one placement record per output, and the composition of every
@@ -14,7 +14,7 @@
 namespace CoveringEngine {
 
 // Outputs per direction the tables are sized for.
-constexpr int kGridSize = 8;
+constexpr int kGridSize = CoveringModel::MaxCount;
 
 // Largest pixel buffer the engine agrees to make for one image (the range of
 // the toolkit's 32-bit byte counts). Asking for more is reported as a failure
@@ -44,19 +44,11 @@ struct imgSizePosOnScreen
 typedef QList<QList<imgSizePosOnScreen>> RecordTable;
 typedef QList<QList<QImage>> ImageTable;
 
-// What the page's computation reads from its working values.
-struct Input
+// Everything a refresh reads: the screen model, the source's size and
+// margins, the placement and the background. The page keeps one of these as
+// its working values and the engine reads it as it stands.
+struct Input : CoveringModel
 {
-    // Screen model.
-    int columnCount = 1;
-    int rowCount = 1;
-    int outputWidth = 1920;
-    int outputHeight = 1080;
-    int coveredWidth = 1920;
-    int coveredHeight = 1080;
-    std::array<int, kGridSize> columnOffsets{};  // column i starts i x outputWidth - columnOffsets[i]
-    std::array<int, kGridSize> rowOffsets{};
-
     // Source: size of the loaded image before cropping, and the margins.
     int imageWidth = 0;
     int imageHeight = 0;

@@ -56,3 +56,44 @@ QString SizeText(int width, int height);
 // of `viewSize`, keeping the outputs' aspect ratio. Either side may come out
 // 0 or negative when the view is too small for the grid.
 QSize PreviewCellSize(QSize viewSize, int columns, int rows, int outputWidth, int outputHeight);
+
+// Rules of the covering page's controls that need no widget: the page asks
+// these and applies the answers to its controls.
+namespace CoveringRules {
+
+// Rounds half up, as the aspect-ratio lock shows sizes; clamped so that an
+// extreme ratio cannot overflow the conversion (the spin box clamps again).
+int RoundHalfUp(float i_Value);
+
+// The other side of a locked custom size, by the loaded image's aspect ratio:
+// the height for a width (i_FromWidth) or the width for a height. False
+// without an image, whose ratio would be 0 / 0: the other side then keeps
+// its value.
+bool LockedOtherSide(int i_ImageWidth, int i_ImageHeight, int i_Value, bool i_FromWidth, int& o_Other);
+
+// Largest margin the opposite crop box allows once one margin is set, so
+// that at least one pixel column (row) of an image i_Extent wide remains.
+int CropOppositeMaximum(int i_Extent, int i_Margin);
+
+// Refresh is offered while the result is stale and an image is loaded; Save
+// once the result is current and there is a source to cut.
+struct ActionStates
+{
+    bool refresh = false;
+    bool save = false;
+};
+ActionStates RefreshSaveStates(bool i_RefreshNeeded, bool i_ImageLoaded, bool i_HasSource);
+
+// Which size and position controls a size mode leaves enabled. The position
+// boxes also need the custom position chosen.
+enum class SizeMode { FullScreen, OriginalSize, CustomSize };
+struct PlacementControlStates
+{
+    bool locker = false;
+    bool sizeBoxes = false;
+    bool positionButtons = false;
+    bool positionBoxes = false;
+};
+PlacementControlStates PlacementControls(SizeMode i_Mode, bool i_CustomPosition);
+
+} // namespace CoveringRules

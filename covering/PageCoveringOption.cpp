@@ -17,19 +17,9 @@
 #include <QRegularExpressionValidator>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 const char* const kImageFilter = "Images (*.png *.xpm *.jpg *.bmp *.jpeg *.pbm *.pgm *.ppm *.xbm)";
-
-// Rounds half up, as the aspect-ratio lock shows sizes; clamped so that an
-// extreme ratio cannot overflow the conversion (the spin box clamps again).
-int RoundHalfUp(float i_Value)
-{
-    const float lower = std::floor(i_Value);
-    const float rounded = (lower + 0.5f > i_Value) ? lower : std::ceil(i_Value);
-    return static_cast<int>(std::clamp(rounded, 0.f, 1.0e9f));
-}
 
 void DeleteScene(QGraphicsScene* i_Scene)
 {
@@ -61,8 +51,8 @@ PAGE_COVERING_OPTION::PAGE_COVERING_OPTION(QWidget* parent)
     InitComboBoxCoveringHorizontal();
     InitComboBoxCoveringVertical();
     InitSpinBoxCoveringInfo();
-    m_Model.horizontalAllSeams = false;
-    m_Model.verticalAllSeams = false;
+    m_Input.horizontalAllSeams = false;
+    m_Input.verticalAllSeams = false;
 
     ui->horizontalSliderQuality->setValue(100);
     on_horizontalSliderQuality_valueChanged(ui->horizontalSliderQuality->value());
@@ -70,7 +60,8 @@ PAGE_COVERING_OPTION::PAGE_COVERING_OPTION(QWidget* parent)
 
     m_RefreshNeeded = false;
     ui->pushButtonGenerate->setEnabled(false);
-    ui->pushButtonSave->setEnabled(!m_SourceImage.isNull() && !m_ImagePath.isEmpty());
+    ui->pushButtonSave->setEnabled(
+        CoveringRules::RefreshSaveStates(false, !m_ImagePath.isEmpty(), !m_SourceImage.isNull()).save);
 
     ui->pushButtonLoadImg->setFocus(Qt::OtherFocusReason);
 }
@@ -124,7 +115,7 @@ void PAGE_COVERING_OPTION::InitSpinBoxCoveringInfo()
 
 void PAGE_COVERING_OPTION::UpdateGeneralInfo()
 {
-    m_Model.SetGrid(ui->spinBoxScreenW->value(), ui->spinBoxScreenH->value(),
+    m_Input.SetGrid(ui->spinBoxScreenW->value(), ui->spinBoxScreenH->value(),
                     ui->spinBoxOutputWidth->value(), ui->spinBoxOutputHeight->value());
     m_Input.isFullScreen = ui->fullscreenRadioButton->isChecked();
     m_Input.isOriginalSize = ui->originalSizeRadioButton->isChecked();
@@ -138,60 +129,46 @@ void PAGE_COVERING_OPTION::UpdateGeneralInfo()
     UpdateCoveringInfo();
 }
 
-CoveringEngine::Input PAGE_COVERING_OPTION::EngineInput() const
-{
-    CoveringEngine::Input input = m_Input;
-    input.columnCount = m_Model.columnCount;
-    input.rowCount = m_Model.rowCount;
-    input.outputWidth = m_Model.outputWidth;
-    input.outputHeight = m_Model.outputHeight;
-    input.coveredWidth = m_Model.coveredWidth;
-    input.coveredHeight = m_Model.coveredHeight;
-    input.columnOffsets = m_Model.columnOffsets;
-    input.rowOffsets = m_Model.rowOffsets;
-    return input;
-}
-
 // --- Placement records: the page's entry points into the engine -------------
 
 void PAGE_COVERING_OPTION::ComputeResultImages()
 {
-    m_Records = CoveringEngine::ComputeResultImages(EngineInput());
+    m_Records = CoveringEngine::ComputeResultImages(m_Input);
 }
 
 void PAGE_COVERING_OPTION::ComputeFullscreenImages(CoveringEngine::imgSizePosOnScreen& img, int scW, int scH)
 {
-    CoveringEngine::ComputeFullscreenImages(EngineInput(), img, scW, scH);
+    CoveringEngine::ComputeFullscreenImages(m_Input, img, scW, scH);
 }
 
 void PAGE_COVERING_OPTION::ComputeOriginalSizeImagesCentered(CoveringEngine::imgSizePosOnScreen& img, int scW,
                                                              int scH)
 {
-    CoveringEngine::ComputeOriginalSizeImagesCentered(EngineInput(), img, scW, scH);
+    CoveringEngine::ComputeOriginalSizeImagesCentered(m_Input, img, scW, scH);
 }
 
 void PAGE_COVERING_OPTION::ComputeOriginalSizeImagesCustomPos(CoveringEngine::imgSizePosOnScreen& img, int scW,
                                                               int scH)
 {
-    CoveringEngine::ComputeOriginalSizeImagesCustomPos(EngineInput(), img, scW, scH);
+    CoveringEngine::ComputeOriginalSizeImagesCustomPos(m_Input, img, scW, scH);
 }
 
 void PAGE_COVERING_OPTION::ComputeCustomSizeImagesCentered(CoveringEngine::imgSizePosOnScreen& img, int scW,
                                                            int scH)
 {
-    CoveringEngine::ComputeCustomSizeImagesCentered(EngineInput(), img, scW, scH);
+    CoveringEngine::ComputeCustomSizeImagesCentered(m_Input, img, scW, scH);
 }
 
 void PAGE_COVERING_OPTION::ComputeCustomSizeImagesCustomPos(CoveringEngine::imgSizePosOnScreen& img, int scW,
                                                             int scH)
 {
-    CoveringEngine::ComputeCustomSizeImagesCustomPos(EngineInput(), img, scW, scH);
+    CoveringEngine::ComputeCustomSizeImagesCustomPos(m_Input, img, scW, scH);
 }
 
 void PAGE_COVERING_OPTION::ComputeImages(CoveringEngine::imgSizePosOnScreen& img, int scW, int scH, int imgPosX,
                                          int imgPosY, int imgWidth, int imgHeight)
 {
-    CoveringEngine::ComputeImages(EngineInput(), img, scW, scH, imgPosX, imgPosY, imgWidth, imgHeight);
+    CoveringEngine::ComputeImages(m_Input, img, scW, scH, imgPosX, imgPosY, imgWidth, imgHeight);
 }
 
 void PAGE_COVERING_OPTION::UpdateCoveringInfo()
@@ -202,7 +179,7 @@ void PAGE_COVERING_OPTION::UpdateCoveringInfo()
         horizontal[k] = m_HorizontalCoveringBoxes[k]->value();
         vertical[k] = m_VerticalCoveringBoxes[k]->value();
     }
-    m_Model.UpdateCoverings(horizontal, vertical);
+    m_Input.UpdateCoverings(horizontal, vertical);
 }
 
 void PAGE_COVERING_OPTION::UpdateScreenSizeLabel()
@@ -216,19 +193,16 @@ void PAGE_COVERING_OPTION::UpdateScreenSizeLabel()
 void PAGE_COVERING_OPTION::UpdateScreenCovLabel()
 {
     UpdateGeneralInfo();
-    ui->labelScreenCovPixelSize->setText(SizeText(m_Model.coveredWidth, m_Model.coveredHeight));
+    ui->labelScreenCovPixelSize->setText(SizeText(m_Input.coveredWidth, m_Input.coveredHeight));
 }
 
 void PAGE_COVERING_OPTION::setRefreshNeeded(bool isRefreshNeded)
 {
     m_RefreshNeeded = isRefreshNeded;
-    if (isRefreshNeded) {
-        ui->pushButtonGenerate->setEnabled(!m_ImagePath.isEmpty());
-        ui->pushButtonSave->setEnabled(false);
-    } else {
-        ui->pushButtonGenerate->setEnabled(false);
-        ui->pushButtonSave->setEnabled(!m_SourceImage.isNull() && !m_ImagePath.isEmpty());
-    }
+    const CoveringRules::ActionStates states =
+        CoveringRules::RefreshSaveStates(isRefreshNeded, !m_ImagePath.isEmpty(), !m_SourceImage.isNull());
+    ui->pushButtonGenerate->setEnabled(states.refresh);
+    ui->pushButtonSave->setEnabled(states.save);
 }
 
 PAGE_COVERING_OPTION::SeamControls PAGE_COVERING_OPTION::HorizontalSeams()
@@ -278,9 +252,9 @@ void PAGE_COVERING_OPTION::CountChanged(const SeamControls& i_Seams, int i_Count
 void PAGE_COVERING_OPTION::AllSeamsToggled(const SeamControls& i_Seams, bool i_Checked)
 {
     if (i_Seams.comboBox == ui->comboBoxCoveringHorizontal)
-        m_Model.horizontalAllSeams = i_Checked;
+        m_Input.horizontalAllSeams = i_Checked;
     else
-        m_Model.verticalAllSeams = i_Checked;
+        m_Input.verticalAllSeams = i_Checked;
 
     i_Seams.comboBox->setEnabled(!i_Checked);
     i_Seams.stackedWidget->setCurrentIndex(i_Checked ? CoveringModel::MaxSeams
@@ -443,7 +417,7 @@ void PAGE_COVERING_OPTION::CropMarginChanged(int& o_Margin, int i_Value, QSpinBo
     o_Margin = i_Value;
     refresfSourcePreview();
     // At least one pixel column (row) must remain.
-    i_Opposite->setMaximum(std::max(i_Extent - i_Value - 1, 0));
+    i_Opposite->setMaximum(CoveringRules::CropOppositeMaximum(i_Extent, i_Value));
     setRefreshNeeded(true);
 }
 
@@ -469,45 +443,37 @@ void PAGE_COVERING_OPTION::on_spinBoxCropBottom_valueChanged(int i_Value)
 
 // --- Image size and position -----------------------------------------------
 
-void PAGE_COVERING_OPTION::SetPositionControlsEnabled(bool i_Enabled)
+void PAGE_COVERING_OPTION::SizeModeChosen(CoveringRules::SizeMode i_Mode)
 {
-    ui->centeredRadioButton->setEnabled(i_Enabled);
-    ui->customPosRadioButton->setEnabled(i_Enabled);
-    const bool boxes = i_Enabled && ui->customPosRadioButton->isChecked();
-    ui->spinBoxCustomPosWidth->setEnabled(boxes);
-    ui->spinBoxCustomPosHeight->setEnabled(boxes);
+    const CoveringRules::PlacementControlStates states =
+        CoveringRules::PlacementControls(i_Mode, ui->customPosRadioButton->isChecked());
+    ui->pushButtonLocker->setEnabled(states.locker);
+    ui->spinBoxCustomSizeWidth->setEnabled(states.sizeBoxes);
+    ui->spinBoxCustomSizeHeight->setEnabled(states.sizeBoxes);
+    ui->centeredRadioButton->setEnabled(states.positionButtons);
+    ui->customPosRadioButton->setEnabled(states.positionButtons);
+    ui->spinBoxCustomPosWidth->setEnabled(states.positionBoxes);
+    ui->spinBoxCustomPosHeight->setEnabled(states.positionBoxes);
 }
 
 void PAGE_COVERING_OPTION::on_fullscreenRadioButton_clicked(bool i_Checked)
 {
-    if (i_Checked) {
-        ui->pushButtonLocker->setEnabled(false);
-        ui->spinBoxCustomSizeWidth->setEnabled(false);
-        ui->spinBoxCustomSizeHeight->setEnabled(false);
-        SetPositionControlsEnabled(false);
-    }
+    if (i_Checked)
+        SizeModeChosen(CoveringRules::SizeMode::FullScreen);
     setRefreshNeeded(true);
 }
 
 void PAGE_COVERING_OPTION::on_originalSizeRadioButton_clicked(bool i_Checked)
 {
-    if (i_Checked) {
-        ui->pushButtonLocker->setEnabled(false);
-        ui->spinBoxCustomSizeWidth->setEnabled(false);
-        ui->spinBoxCustomSizeHeight->setEnabled(false);
-        SetPositionControlsEnabled(true);
-    }
+    if (i_Checked)
+        SizeModeChosen(CoveringRules::SizeMode::OriginalSize);
     setRefreshNeeded(true);
 }
 
 void PAGE_COVERING_OPTION::on_customSizeRadioButton_clicked(bool i_Checked)
 {
-    if (i_Checked) {
-        ui->pushButtonLocker->setEnabled(true);
-        ui->spinBoxCustomSizeWidth->setEnabled(true);
-        ui->spinBoxCustomSizeHeight->setEnabled(true);
-        SetPositionControlsEnabled(true);
-    }
+    if (i_Checked)
+        SizeModeChosen(CoveringRules::SizeMode::CustomSize);
     setRefreshNeeded(true);
 }
 
@@ -541,38 +507,32 @@ void PAGE_COVERING_OPTION::on_spinBoxCustomPosHeight_valueChanged(int)
 
 // --- Aspect-ratio lock ------------------------------------------------------
 
-bool PAGE_COVERING_OPTION::ImageRatio(float& o_Ratio) const
-{
-    // Without an image the ratio would be 0 / 0: the other box keeps its value.
-    if (m_Input.imageWidth <= 0 || m_Input.imageHeight <= 0)
-        return false;
-    o_Ratio = float(m_Input.imageWidth) / float(m_Input.imageHeight);
-    return true;
-}
-
 void PAGE_COVERING_OPTION::on_pushButtonLocker_clicked(bool i_Checked)
 {
     m_Locked = i_Checked;
-    float ratio = 0.f;
-    if (i_Checked && ImageRatio(ratio))
-        ui->spinBoxCustomSizeHeight->setValue(RoundHalfUp(ui->spinBoxCustomSizeWidth->value() / ratio));
+    int height = 0;
+    if (i_Checked && CoveringRules::LockedOtherSide(m_Input.imageWidth, m_Input.imageHeight,
+                                                    ui->spinBoxCustomSizeWidth->value(), true, height))
+        ui->spinBoxCustomSizeHeight->setValue(height);
     setRefreshNeeded(true);
 }
 
 // The focus test keeps the box the program sets from setting the first back.
 void PAGE_COVERING_OPTION::on_spinBoxCustomSizeWidth_valueChanged(int i_Value)
 {
-    float ratio = 0.f;
-    if (m_Locked && ui->spinBoxCustomSizeWidth->hasFocus() && ImageRatio(ratio))
-        ui->spinBoxCustomSizeHeight->setValue(RoundHalfUp(i_Value / ratio));
+    int height = 0;
+    if (m_Locked && ui->spinBoxCustomSizeWidth->hasFocus()
+        && CoveringRules::LockedOtherSide(m_Input.imageWidth, m_Input.imageHeight, i_Value, true, height))
+        ui->spinBoxCustomSizeHeight->setValue(height);
     setRefreshNeeded(true);
 }
 
 void PAGE_COVERING_OPTION::on_spinBoxCustomSizeHeight_valueChanged(int i_Value)
 {
-    float ratio = 0.f;
-    if (m_Locked && ui->spinBoxCustomSizeHeight->hasFocus() && ImageRatio(ratio))
-        ui->spinBoxCustomSizeWidth->setValue(RoundHalfUp(i_Value * ratio));
+    int width = 0;
+    if (m_Locked && ui->spinBoxCustomSizeHeight->hasFocus()
+        && CoveringRules::LockedOtherSide(m_Input.imageWidth, m_Input.imageHeight, i_Value, false, width))
+        ui->spinBoxCustomSizeWidth->setValue(width);
     setRefreshNeeded(true);
 }
 
@@ -642,24 +602,20 @@ void PAGE_COVERING_OPTION::RefreshImages()
     setCursor(Qt::WaitCursor);
     CleanScene();
     UpdateGeneralInfo();
-    ComputeResultImages();
 
-    const QSize cell = PreviewCellSize(ui->graphicsViewResult->size(), m_Model.columnCount, m_Model.rowCount,
-                                       m_Model.outputWidth, m_Model.outputHeight);
+    const QSize cell = PreviewCellSize(ui->graphicsViewResult->size(), m_Input.columnCount, m_Input.rowCount,
+                                       m_Input.outputWidth, m_Input.outputHeight);
 
-    // The previous results stay as they are when the new ones cannot be made.
-    const CoveringEngine::Input input = EngineInput();
-    QImage placed;
-    bool failed = !CoveringEngine::MakePlacedImage(m_CroppedSource, CoveringEngine::PlacedSize(input), placed)
-        || !CoveringEngine::ComposeOutputImages(placed, input, m_Records, m_ResultImages);
-    placed = QImage();
+    // The previous results and records stay as they are when the new ones
+    // cannot be made.
+    bool failed = !CoveringEngine::ComputeOutputImages(m_CroppedSource, m_Input, m_ResultImages, &m_Records);
 
     auto* grid = new QGraphicsGridLayout;
     grid->setSpacing(10);
     if (!failed) {
-        for (int i = 0; i < m_Model.columnCount; ++i) {
+        for (int i = 0; i < m_Input.columnCount; ++i) {
             QVector<LayoutItem*> column;
-            for (int j = 0; j < m_Model.rowCount; ++j) {
+            for (int j = 0; j < m_Input.rowCount; ++j) {
                 const QImage preview = cell.isEmpty()
                     ? QImage()
                     : m_ResultImages[i][j].scaled(cell, Qt::IgnoreAspectRatio, Qt::FastTransformation);
@@ -711,8 +667,8 @@ void PAGE_COVERING_OPTION::on_pushButtonSave_clicked()
 
     setCursor(Qt::WaitCursor);
     const QString prefix = CoveringEngine::OutputFilePrefix(ui->lineEditBaseName->text(), m_ImagePath);
-    const QStringList failed = CoveringEngine::SaveOutputImages(m_ResultImages, m_Model.columnCount,
-                                                                m_Model.rowCount, folder, prefix,
+    const QStringList failed = CoveringEngine::SaveOutputImages(m_ResultImages, m_Input.columnCount,
+                                                                m_Input.rowCount, folder, prefix,
                                                                 ui->horizontalSliderQuality->value());
     setCursor(Qt::ArrowCursor);
 

@@ -35,13 +35,11 @@ public:
     void SetStyleSheetApp(const QString& i_StyleSheet);
     void CleanScene();
     void RefreshImages();
-
-    // Working values of the screen model, as last copied from the controls.
-    const CoveringModel& Model() const { return m_Model; }
-    bool IsRefreshNeeded() const { return m_RefreshNeeded; }
-
-public slots:
     void UpdateScreenCovLabel();
+
+    // Working values, as last copied from the controls: what a refresh reads.
+    const CoveringEngine::Input& Model() const { return m_Input; }
+    bool IsRefreshNeeded() const { return m_RefreshNeeded; }
 
     // Output images of the last refresh, [column][row].
     const CoveringEngine::ImageTable& ResultImages() const { return m_ResultImages; }
@@ -128,14 +126,10 @@ private:
     void AllSeamsToggled(const SeamControls& i_Seams, bool i_Checked);
     void CoveringBoxChanged();
     void CropMarginChanged(int& o_Margin, int i_Value, QSpinBox* i_Opposite, int i_Extent);
-    bool ImageRatio(float& o_Ratio) const;
-    void SetPositionControlsEnabled(bool i_Enabled);
-    // The screen model and the placement values, as the engine reads them.
-    CoveringEngine::Input EngineInput() const;
+    void SizeModeChosen(CoveringRules::SizeMode i_Mode);
     void ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text);
 
     Ui::PAGE_COVERING_OPTION* ui = nullptr;
-    CoveringModel m_Model;
     QList<QSpinBox*> m_HorizontalCoveringBoxes;
     QList<QSpinBox*> m_VerticalCoveringBoxes;
     QStringList m_HorizontalCoveringTexts;
@@ -146,8 +140,7 @@ private:
     QImage m_SourceImage;
     QImage m_CroppedSource;
     bool m_Locked = false;
-    // Image size, crop, placement and background as the engine reads them;
-    // the screen fields are filled from m_Model by EngineInput().
+    // The one copy of the screen, source, placement and background values.
     CoveringEngine::Input m_Input;
 
     QGraphicsScene* m_SourceScene = nullptr;
