@@ -69,6 +69,91 @@ private slots:
         QFETCH(int, rows);
         QTEST(PreviewCellSize(view, columns, rows, 1920, 1080), "cell");
     }
+
+    void lockedOtherSide_data()
+    {
+        QTest::addColumn<QSize>("image");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<bool>("fromWidth");
+        QTest::addColumn<int>("other");  // -1: no answer, the other box keeps its value
+        QTest::newRow("562.5 rounds up") << QSize(1920, 1080) << 1000 << true << 563;
+        QTest::newRow("888.9 rounds up") << QSize(1920, 1080) << 500 << false << 889;
+        QTest::newRow("below half rounds down") << QSize(3, 1) << 4 << true << 1;
+        QTest::newRow("square") << QSize(640, 640) << 321 << false << 321;
+        QTest::newRow("no image") << QSize(0, 0) << 400 << true << -1;
+        QTest::newRow("extreme ratio stays in range") << QSize(1, 50000) << 50000 << false << 1;
+        QTest::newRow("huge result is clamped") << QSize(50000, 1) << 50000 << false << 1000000000;
+    }
+    void lockedOtherSide()
+    {
+        QFETCH(QSize, image);
+        QFETCH(int, value);
+        QFETCH(bool, fromWidth);
+        int other = -1;
+        const bool answered = CoveringRules::LockedOtherSide(image.width(), image.height(), value, fromWidth, other);
+        QCOMPARE(answered, other != -1);
+        QTEST(other, "other");
+    }
+
+    void cropOppositeMaximum()
+    {
+        // One pixel column must stay; an image too small leaves no room at all.
+        QCOMPARE(CoveringRules::CropOppositeMaximum(800, 300), 499);
+        QCOMPARE(CoveringRules::CropOppositeMaximum(800, 0), 799);
+        QCOMPARE(CoveringRules::CropOppositeMaximum(800, 799), 0);
+        QCOMPARE(CoveringRules::CropOppositeMaximum(0, 0), 0);
+    }
+
+    void refreshSaveStates_data()
+    {
+        QTest::addColumn<bool>("stale");
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<bool>("source");
+        QTest::addColumn<QString>("enabled");
+        QTest::newRow("stale with an image") << true << true << true << "Refresh";
+        QTest::newRow("stale without an image") << true << false << false << "";
+        QTest::newRow("current") << false << true << true << "Save";
+        QTest::newRow("current without an image") << false << false << false << "";
+        QTest::newRow("current, path but no source") << false << true << false << "";
+    }
+    void refreshSaveStates()
+    {
+        QFETCH(bool, stale);
+        QFETCH(bool, loaded);
+        QFETCH(bool, source);
+        const CoveringRules::ActionStates states = CoveringRules::RefreshSaveStates(stale, loaded, source);
+        QTEST(QString(states.refresh ? "Refresh" : states.save ? "Save" : ""), "enabled");
+        QVERIFY(!(states.refresh && states.save));
+    }
+
+    void placementControls_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("customPosition");
+        QTest::addColumn<QString>("enabled");
+        using M = CoveringRules::SizeMode;
+        QTest::newRow("full screen") << int(M::FullScreen) << true << "";
+        QTest::newRow("original, centred") << int(M::OriginalSize) << false << "position";
+        QTest::newRow("original at a position") << int(M::OriginalSize) << true << "position x/y";
+        QTest::newRow("custom, centred") << int(M::CustomSize) << false << "lock size position";
+        QTest::newRow("custom at a position") << int(M::CustomSize) << true << "lock size position x/y";
+    }
+    void placementControls()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, customPosition);
+        const auto states = CoveringRules::PlacementControls(CoveringRules::SizeMode(mode), customPosition);
+        QStringList enabled;
+        if (states.locker)
+            enabled << "lock";
+        if (states.sizeBoxes)
+            enabled << "size";
+        if (states.positionButtons)
+            enabled << "position";
+        if (states.positionBoxes)
+            enabled << "x/y";
+        QTEST(enabled.join(' '), "enabled");
+    }
 };
 
 QTEST_APPLESS_MAIN(TestCoveringModel)
