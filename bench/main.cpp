@@ -5,7 +5,9 @@
 // child process of its own so that its peak memory is its own.
 //
 // Usage: quillex-bench            (everything, in a temporary folder)
+//        quillex-bench --canvas   (canvas recomposition only)
 
+#include "CanvasCompose.h"
 #include "CoveringCompose.h"
 #include "CoveringSave.h"
 #include "ParallelFor.h"
@@ -452,6 +454,49 @@ int Orchestrate()
     return 0;
 }
 
+// Canvas mode recomposes its whole screen on every change of a setting:
+// median time of one recomposition, when the change keeps the stretched
+// picture (background, position) and when it stretches again (size, crop).
+int RunCanvas()
+{
+    const QImage source = PhotoLike(kSourceWidth, kSourceHeight);
+    std::printf("KV Quillex canvas recomposition, source %d x %d, %d cores\n", kSourceWidth, kSourceHeight,
+                QThread::idealThreadCount());
+    for (const QSize screenSize : {QSize(3840, 2160), QSize(15360, 4320)}) {
+        for (const bool fullScreen : {true, false}) {
+            CanvasEngine::Input in;
+            in.screenWidth = screenSize.width();
+            in.screenHeight = screenSize.height();
+            const QSize placed = fullScreen ? screenSize : source.size();
+            in.imageWidth = placed.width();
+            in.imageHeight = placed.height();
+            const QPoint at = CanvasEngine::CenteredPosition(screenSize, placed);
+            in.imageX = at.x();
+            in.imageY = at.y();
+            CanvasEngine::Composer composer;
+            QImage screen;
+            std::vector<double> kept, stretched;
+            for (int rep = 0; rep < 9; ++rep) {
+                for (const bool again : {false, true}) {
+                    if (again)
+                        composer.DropCache();
+                    in.background = rep % 2 ? Qt::black : Qt::white;
+                    QElapsedTimer timer;
+                    timer.start();
+                    if (!composer.Compose(source, in, screen))
+                        std::printf("composition failed\n");
+                    (again ? stretched : kept).push_back(timer.nsecsElapsed() / 1e6);
+                }
+            }
+            std::printf("  screen %5d x %4d, %-13s: %6.1f ms with the stretched picture kept, %6.1f ms stretching "
+                        "again (medians of 9, first runs included)\n",
+                        screenSize.width(), screenSize.height(), fullScreen ? "full screen" : "original size",
+                        Median(kept), Median(stretched));
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -460,5 +505,7 @@ int main(int argc, char* argv[])
     const QStringList args = application.arguments();
     if (args.value(1) == "--run")
         return RunWorkload(args);
+    if (args.value(1) == "--canvas")
+        return RunCanvas();
     return Orchestrate();
 }
