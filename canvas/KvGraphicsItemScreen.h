@@ -14,6 +14,9 @@ public:
     ~CLASS_KV_GRAPHICS_ITEM_SCREEN() override;
 
     void SetPixmap(const QPixmap& i_Pixmap);
+    // Shows a picture made at a lower resolution than the screen it stands
+    // for: the item still spans i_ScreenSize, the picture stretched over it.
+    void SetPixmap(const QPixmap& i_Pixmap, const QSize& i_ScreenSize);
 
     QRectF boundingRect() const override;
     void paint(QPainter* i_Painter, const QStyleOptionGraphicsItem* i_Option,
@@ -21,5 +24,6 @@ public:
 
 private:
     QPixmap m_Pixmap;
+    QSize m_Size;
     QColor m_BorderColor;
 };

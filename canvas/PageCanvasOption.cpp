@@ -1,11 +1,575 @@
 #include "PageCanvasOption.h"
 
+#include "AspectLock.h"
+#include "CanvasOutputs.h"
+#include "DesktopSeam.h"
+#include "KvOutputSettingsWidget.h"
+#include "KvPushOutputButton.h"
+#include "KvTraces.h"
+#include "PngReader.h"
+#include "SourceItem.h"
+
+#include <QIcon>
+#include <QPixmap>
+#include <QResizeEvent>
+#include <QShowEvent>
+#include <QtMath>
+
+namespace {
+const char* const kImageFilter = "Images (*.png *.xpm *.jpg *.bmp *.jpeg *.pbm *.pgm *.ppm *.xbm)";
+
+QPixmap Swatch(const QSize& i_Size, const QColor& i_Color)
+{
+    QPixmap pixmap(i_Size);
+    pixmap.fill(i_Color);
+    return pixmap;
+}
+} // namespace
+
+#define CANVAS_ERROR(operation, text) ReportUnknownId(operation, __LINE__, QStringLiteral(text))
+
 PAGE_CANVAS_OPTION::PAGE_CANVAS_OPTION(QWidget* parent)
     : QWidget(parent)
+    , m_ScreenItem(QColor("#A8A7A6"))
 {
+    setupUi(this);
+    InitUiComponent();
+    m_OutputButtonGroup.setParent(LayoutVBoxOutputButtons);
+
+    spinBoxScreenSizeH->setValue(1920);
+    spinBoxScreenSizeV->setValue(1080);
+    spinBoxScreenSizeH->setMinimum(400);
+    spinBoxScreenSizeV->setMinimum(400);
+    connect(spinBoxScreenSizeH, QOverload<int>::of(&QSpinBox::valueChanged), this,
+            &PAGE_CANVAS_OPTION::SLOT_ChangeScreenSize);
+    connect(spinBoxScreenSizeV, QOverload<int>::of(&QSpinBox::valueChanged), this,
+            &PAGE_CANVAS_OPTION::SLOT_ChangeScreenSize);
+
+    graphicsViewScreen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    graphicsViewScreen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    graphicsViewScreen->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
+    graphicsViewScreen->setScene(&m_ScreenScene);
+    m_ScreenScene.addItem(&m_ScreenItem);
+
+    graphicsViewSource->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    graphicsViewSource->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    graphicsViewSource->setScene(&m_SourceScene);
+    m_SourceScene.addItem(&m_SourcePixmapItem);
+
+    m_OutputColors << CanvasOutputs::Palette();
+
+    horizontalSliderQuality->setValue(100);
+    on_horizontalSliderQuality_valueChanged(horizontalSliderQuality->value());
+
+    ChangeOutputsOptionsState();
+    lineEditOutputLabel->setText(GenerateAutoOutputLabel());
+
+    for (QSpinBox* box : {spinBoxCropLeft, spinBoxCropTop, spinBoxCropRight, spinBoxCropBottom}) {
+        box->setRange(0, 0);
+        connect(box, QOverload<int>::of(&QSpinBox::valueChanged), this, &PAGE_CANVAS_OPTION::SLOT_ModifyCropping);
+    }
+    frameCropSettings->setEnabled(false);
+
+    m_BackgroundGroup.addButton(radioButtonColor, CanvasEngine::BackgroundColor);
+    m_BackgroundGroup.addButton(radioButtonTransparency, CanvasEngine::BackgroundTransparent);
+    labelColor->setFixedSize(50, 25);
+    labelColor->setPixmap(Swatch(QSize(50, 25), m_BackgroundColor));
+    toolButtonColor->setEnabled(true);
+    connect(&m_BackgroundGroup, &QButtonGroup::idClicked, this, &PAGE_CANVAS_OPTION::SLOT_ModifyScreenBackgroundMode);
+
+    m_ImageSizeGroup.addButton(fullscreenRadioButton, CanvasEngine::SizeFullScreen);
+    m_ImageSizeGroup.addButton(originalSizeRadioButton, CanvasEngine::SizeOriginal);
+    m_ImageSizeGroup.addButton(customSizeRadioButton, CanvasEngine::SizeCustom);
+    for (QSpinBox* box : {spinBoxCustomSizeWidth, spinBoxCustomSizeHeight}) {
+        box->setRange(0, 50000);
+        box->setEnabled(false);
+    }
+    pushButtonLocker->setEnabled(false);
+    pushButtonLocker->setIcon(QIcon(QStringLiteral(":/locker/locker-open.png")));
+    pushButtonLocker->setChecked(false);
+    connect(pushButtonLocker, &QPushButton::clicked, this, &PAGE_CANVAS_OPTION::SLOT_ChangeButtonLockerState);
+    connect(&m_ImageSizeGroup, &QButtonGroup::idClicked, this, &PAGE_CANVAS_OPTION::SLOT_ModifyImageSizeInScreenMode);
+    for (QSpinBox* box : {spinBoxCustomSizeWidth, spinBoxCustomSizeHeight})
+        connect(box, QOverload<int>::of(&QSpinBox::valueChanged), this,
+                &PAGE_CANVAS_OPTION::SLOT_ChangeImageSizeInScreen);
+
+    m_ImagePositionGroup.addButton(centeredRadioButton, IMAGE_POSITION_CENTERED);
+    m_ImagePositionGroup.addButton(customPosRadioButton, IMAGE_POSITION_CUSTOM);
+    for (QSpinBox* box : {spinBoxCustomPosX, spinBoxCustomPosY}) {
+        box->setRange(0, 50000);
+        box->setEnabled(false);
+    }
+    connect(&m_ImagePositionGroup, &QButtonGroup::idClicked, this,
+            &PAGE_CANVAS_OPTION::SLOT_ModifyImagePositionInScreenMode);
+    for (QSpinBox* box : {spinBoxCustomPosX, spinBoxCustomPosY})
+        connect(box, QOverload<int>::of(&QSpinBox::valueChanged), this,
+                &PAGE_CANVAS_OPTION::SLOT_ChangeImagePositionInScreen);
+
+    const QList<QPair<QPushButton*, const char*>> positions = {
+        {pushButtonPosTopLeft, "Top left"},           {pushButtonPosTopCenter, "Top center"},
+        {pushButtonPosTopRight, "Top right"},         {pushButtonPosCenterLeft, "Middle left"},
+        {pushButtonPosCenter, "Middle center"},       {pushButtonPosCenterRight, "Middle right"},
+        {pushButtonPosBottomLeft, "Bottom left"},     {pushButtonPosBottomCenter, "Bottom center"},
+        {pushButtonPosBottomRight, "Bottom right"}};
+    for (int id = 0; id < positions.size(); ++id) {
+        positions[id].first->setToolTip(tr(positions[id].second));
+        m_OutputPositionGroup.addButton(positions[id].first, id);
+    }
+    connect(&m_OutputPositionGroup, &QButtonGroup::idClicked, this, &PAGE_CANVAS_OPTION::SLOT_ChangeCurrentOutputPos);
+
+    const QList<QPair<QPushButton*, const char*>> sizes = {
+        {pushButtonQuarterSize, "Half of the screen width and height"},
+        {pushButtonFullSizeV, "Full screen height"},
+        {pushButtonFullSizeH, "Full screen width"},
+        {pushButtonFullSize, "Full screen"}};
+    for (int id = 0; id < sizes.size(); ++id) {
+        sizes[id].first->setToolTip(tr(sizes[id].second));
+        m_OutputSizeGroup.addButton(sizes[id].first, id);
+    }
+    connect(&m_OutputSizeGroup, &QButtonGroup::idClicked, this, &PAGE_CANVAS_OPTION::SLOT_ChangeCurrentOutputSize);
+
+    labelOutputNameWarning->hide();
+    labelOutputNameWarning->setText(tr("This output name already exists, it cannot be added."));
+}
+
+PAGE_CANVAS_OPTION::~PAGE_CANVAS_OPTION()
+{
+    // The views outlive the scenes (they are children of the page): let go
+    // of the scenes first.
+    graphicsViewScreen->setScene(nullptr);
+    graphicsViewSource->setScene(nullptr);
+    m_ScreenScene.removeItem(&m_ScreenItem);
+    m_SourceScene.removeItem(&m_SourcePixmapItem);
+}
+
+void PAGE_CANVAS_OPTION::InitUiComponent()
+{
+    const QList<QPair<QPushButton*, const char*>> icons = {
+        {pushButtonPosTopLeft, "pos-top-left"},         {pushButtonPosTopCenter, "pos-top-center"},
+        {pushButtonPosTopRight, "pos-top-right"},       {pushButtonPosCenterLeft, "pos-center-left"},
+        {pushButtonPosCenter, "pos-center"},            {pushButtonPosCenterRight, "pos-center-right"},
+        {pushButtonPosBottomLeft, "pos-bottom-left"},   {pushButtonPosBottomCenter, "pos-bottom-center"},
+        {pushButtonPosBottomRight, "pos-bottom-right"}, {pushButtonQuarterSize, "quarter-size"},
+        {pushButtonFullSizeV, "full-size-v"},           {pushButtonFullSizeH, "full-size-h"},
+        {pushButtonFullSize, "full-size"}};
+    for (const auto& icon : icons)
+        icon.first->setIcon(QIcon(QStringLiteral(":/icons/Icones_Options/%1.png").arg(icon.second)));
 }
 
 void PAGE_CANVAS_OPTION::SetStyleSheetApp(const QString& i_StyleSheet)
 {
     m_StyleSheetApp = i_StyleSheet;
 }
+
+void PAGE_CANVAS_OPTION::ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text)
+{
+    DesktopSeam::Message message;
+    message.parent = this;
+    message.icon = i_Icon;
+    message.title = QStringLiteral("KV Quillex");
+    message.text = i_Text;
+    message.styleSheet = m_StyleSheetApp;
+    DesktopSeam::Current().ShowMessage(message);
+}
+
+void PAGE_CANVAS_OPTION::ReportUnknownId(const char* i_Operation, int i_Line, const QString& i_Text)
+{
+    KvTracesLevelError(QStringLiteral("PageCanvasOption ") + QLatin1String(i_Operation) + QStringLiteral("() Line ")
+                           + QString::number(i_Line) + QLatin1Char(' ') + i_Text,
+                       TRACES_MESSAGE_M);
+}
+
+// --- Source image -------------------------------------------------------------
+
+void PAGE_CANVAS_OPTION::on_pushButtonLoadSource_clicked()
+{
+    const QString fileName =
+        DesktopSeam::Current().GetOpenFileName(this, tr("Load image"), QString(), tr(kImageFilter));
+    if (fileName.isEmpty())
+        return;
+    if (!LoadImage(fileName))
+        ShowMessage(QMessageBox::Information, QStringLiteral("Error while loading image file in Canvas menu."));
+}
+
+bool PAGE_CANVAS_OPTION::LoadImage(const QString& i_FileName)
+{
+    m_SourceImage = PngReader::Load(i_FileName);
+    if (m_SourceImage.isNull()) {
+        m_SourcePath.clear();
+        m_SourceWidth = 0;
+        m_SourceHeight = 0;
+        labelImageSizeSource->setText(QStringLiteral("%1 x %2").arg(0).arg(0));
+        return false;
+    }
+    m_SourcePath = i_FileName;
+    m_SourceWidth = m_SourceImage.width();
+    m_SourceHeight = m_SourceImage.height();
+    spinBoxCropLeft->setRange(0, m_SourceWidth);
+    spinBoxCropRight->setRange(0, m_SourceWidth);
+    spinBoxCropTop->setRange(0, m_SourceHeight);
+    spinBoxCropBottom->setRange(0, m_SourceHeight);
+    on_checkBoxCropSource_stateChanged(checkBoxCropSource->checkState());
+    m_SourceScene.setSceneRect(0, 0, m_SourceWidth, m_SourceHeight);
+    graphicsViewSource->fitInView(m_SourceScene.sceneRect(), Qt::KeepAspectRatio);
+
+    SLOT_ModifyScreenBackgroundMode(m_BackgroundMode);
+    SLOT_ModifyImageSizeInScreenMode(m_ImageSizeMode);
+    ComputeImagePosInScreen(m_ImagePositionMode);
+    RefreshImageScreen();
+    ChangeOutputsOptionsState();
+    labelImageSizeSource->setText(QStringLiteral("%1 x %2").arg(m_SourceWidth).arg(m_SourceHeight));
+    return true;
+}
+
+// --- Cropping -----------------------------------------------------------------
+
+void PAGE_CANVAS_OPTION::UpdateCroppingRange(_CROP_ID i_Side)
+{
+    const int left = spinBoxCropLeft->value();
+    const int top = spinBoxCropTop->value();
+    const int right = spinBoxCropRight->value();
+    const int bottom = spinBoxCropBottom->value();
+    switch (i_Side) {
+    case CROP_LEFT:
+        if (left != CanvasEngine::ClampedCrop(left, right, m_SourceWidth))
+            spinBoxCropLeft->setValue(CanvasEngine::ClampedCrop(left, right, m_SourceWidth));
+        break;
+    case CROP_TOP:
+        if (top != CanvasEngine::ClampedCrop(top, bottom, m_SourceHeight))
+            spinBoxCropTop->setValue(CanvasEngine::ClampedCrop(top, bottom, m_SourceHeight));
+        break;
+    case CROP_RIGHT:
+        if (right != CanvasEngine::ClampedCrop(right, left, m_SourceWidth))
+            spinBoxCropRight->setValue(CanvasEngine::ClampedCrop(right, left, m_SourceWidth));
+        break;
+    case CROP_BOTTOM:
+        if (bottom != CanvasEngine::ClampedCrop(bottom, top, m_SourceHeight))
+            spinBoxCropBottom->setValue(CanvasEngine::ClampedCrop(bottom, top, m_SourceHeight));
+        break;
+    }
+}
+
+void PAGE_CANVAS_OPTION::on_checkBoxCropSource_stateChanged(int)
+{
+    for (_CROP_ID side : {CROP_LEFT, CROP_TOP, CROP_RIGHT, CROP_BOTTOM})
+        UpdateCroppingRange(side);
+    if (checkBoxCropSource->isChecked()) {
+        frameCropSettings->setEnabled(true);
+        ApplyCropping(spinBoxCropLeft->value(), spinBoxCropTop->value(), spinBoxCropRight->value(),
+                      spinBoxCropBottom->value());
+    } else {
+        frameCropSettings->setEnabled(false);
+        ApplyCropping(0, 0, 0, 0);
+    }
+    FollowCropInOriginalSize();
+    RefreshImageScreen();
+}
+
+void PAGE_CANVAS_OPTION::SLOT_ModifyCropping()
+{
+    const QString name = sender() ? sender()->objectName() : QString();
+    if (name == spinBoxCropLeft->objectName())
+        UpdateCroppingRange(CROP_LEFT);
+    else if (name == spinBoxCropTop->objectName())
+        UpdateCroppingRange(CROP_TOP);
+    else if (name == spinBoxCropRight->objectName())
+        UpdateCroppingRange(CROP_RIGHT);
+    else if (name == spinBoxCropBottom->objectName())
+        UpdateCroppingRange(CROP_BOTTOM);
+    ApplyCropping(spinBoxCropLeft->value(), spinBoxCropTop->value(), spinBoxCropRight->value(),
+                  spinBoxCropBottom->value());
+    FollowCropInOriginalSize();
+    RefreshImageScreen();
+}
+
+void PAGE_CANVAS_OPTION::FollowCropInOriginalSize()
+{
+    // At its original size the image is as large as what the crop leaves;
+    // keeping the size of the uncropped image would stretch it.
+    if (m_ImageSizeMode != CanvasEngine::SizeOriginal || m_SourceImage.isNull())
+        return;
+    m_Input.imageWidth = m_CroppedImage.width();
+    m_Input.imageHeight = m_CroppedImage.height();
+    ComputeImagePosInScreen(m_ImagePositionMode);
+}
+
+void PAGE_CANVAS_OPTION::ApplyCropping(unsigned int i_Left, unsigned int i_Top, unsigned int i_Right,
+                                       unsigned int i_Bottom)
+{
+    if (m_SourceImage.isNull())
+        return;
+    HelpersCompute_ComputeCropping(m_SourceImage, i_Left, i_Top, i_Right, i_Bottom, &m_CroppedImage);
+    m_SourcePixmapItem.setPixmap(QPixmap::fromImage(m_CroppedImage));
+    m_SourceScene.setSceneRect(0, 0, m_CroppedImage.width(), m_CroppedImage.height());
+    graphicsViewSource->fitInView(m_SourceScene.sceneRect(), Qt::KeepAspectRatio);
+}
+
+// --- Screen and background ----------------------------------------------------
+
+void PAGE_CANVAS_OPTION::SLOT_ChangeScreenSize()
+{
+    m_Input.screenWidth = spinBoxScreenSizeH->value();
+    m_Input.screenHeight = spinBoxScreenSizeV->value();
+    // Said when the size is set, whether or not there is a picture yet.
+    if (!CanvasEngine::ScreenFits(m_Input.screenWidth, m_Input.screenHeight) && !m_TooLargeReported) {
+        m_TooLargeReported = true;
+        ShowMessage(QMessageBox::Warning,
+                    tr("The screen of %1 x %2 pixels is too large to compose. Choose a smaller screen size.")
+                        .arg(m_Input.screenWidth)
+                        .arg(m_Input.screenHeight));
+    }
+    SLOT_ModifyImageSizeInScreenMode(m_ImageSizeMode);
+    RefreshImageScreen();
+}
+
+void PAGE_CANVAS_OPTION::SLOT_ModifyScreenBackgroundMode(int i_ButtonId)
+{
+    m_BackgroundMode = i_ButtonId;
+    if (i_ButtonId == CanvasEngine::BackgroundColor) {
+        m_Input.background = m_BackgroundColor;
+        toolButtonColor->setEnabled(true);
+    } else if (i_ButtonId == CanvasEngine::BackgroundTransparent) {
+        m_Input.background = Qt::transparent;
+        toolButtonColor->setEnabled(false);
+    } else {
+        toolButtonColor->setEnabled(false);
+        CANVAS_ERROR("SLOT_ModifyScreenBackgroundMode", "The button id didn't manage");
+    }
+    RefreshImageScreen();
+}
+
+void PAGE_CANVAS_OPTION::on_toolButtonColor_clicked()
+{
+    const QColor color =
+        DesktopSeam::Current().GetColor(Qt::white, this, QString(), QColorDialog::ColorDialogOptions());
+    if (color.isValid()) {
+        ModifyBackgroundScreenColor(color);
+        SLOT_ModifyScreenBackgroundMode(m_BackgroundMode);
+    }
+    RefreshImageScreen();
+}
+
+void PAGE_CANVAS_OPTION::ModifyBackgroundScreenColor(const QColor& i_Color)
+{
+    if (!i_Color.isValid()) {
+        CANVAS_ERROR("ModifyBackgroundScreenColor", "The screen backgreound color is invalid");
+        return;
+    }
+    m_BackgroundColor = i_Color;
+    labelColor->setPixmap(Swatch(QSize(50, 25), m_BackgroundColor));
+}
+
+// --- Image size and position --------------------------------------------------
+
+void PAGE_CANVAS_OPTION::SLOT_ModifyImageSizeInScreenMode(int i_ButtonId)
+{
+    m_ImageSizeMode = i_ButtonId;
+    QSize size(m_Input.imageWidth, m_Input.imageHeight);
+    const bool known = CanvasEngine::PlacedSize(
+        i_ButtonId, QSize(m_Input.screenWidth, m_Input.screenHeight), m_SourceImage.isNull() ? QImage() : m_CroppedImage,
+        QSize(spinBoxCustomSizeWidth->value(), spinBoxCustomSizeHeight->value()), size);
+    m_Input.imageWidth = size.width();
+    m_Input.imageHeight = size.height();
+    const bool custom = i_ButtonId == CanvasEngine::SizeCustom;
+    pushButtonLocker->setEnabled(custom);
+    spinBoxCustomSizeWidth->setEnabled(custom);
+    spinBoxCustomSizeHeight->setEnabled(custom);
+    if (!known)
+        CANVAS_ERROR("SLOT_ModifyImageSizeInScreenMode", "The button id didn't manage");
+    ComputeImagePosInScreen(m_ImagePositionMode);
+    RefreshImageScreen();
+}
+
+int PAGE_CANVAS_OPTION::LockedOtherSide(int i_Value, bool i_FromWidth) const
+{
+    int other = i_FromWidth ? spinBoxCustomSizeHeight->value() : spinBoxCustomSizeWidth->value();
+    AspectLock::OtherSide(m_SourceWidth, m_SourceHeight, i_Value, i_FromWidth, other);
+    return other;
+}
+
+void PAGE_CANVAS_OPTION::SLOT_ChangeImageSizeInScreen()
+{
+    if (pushButtonLocker->isChecked()) {
+        if (spinBoxCustomSizeWidth->hasFocus()) {
+            m_Input.imageWidth = spinBoxCustomSizeWidth->value();
+            m_Input.imageHeight = LockedOtherSide(m_Input.imageWidth, true);
+            spinBoxCustomSizeHeight->setValue(m_Input.imageHeight);
+        } else if (spinBoxCustomSizeHeight->hasFocus()) {
+            m_Input.imageHeight = spinBoxCustomSizeHeight->value();
+            m_Input.imageWidth = LockedOtherSide(m_Input.imageHeight, false);
+            spinBoxCustomSizeWidth->setValue(m_Input.imageWidth);
+        }
+    } else {
+        m_Input.imageWidth = spinBoxCustomSizeWidth->value();
+        m_Input.imageHeight = spinBoxCustomSizeHeight->value();
+    }
+    ComputeImagePosInScreen(m_ImagePositionMode);
+    RefreshImageScreen();
+}
+
+void PAGE_CANVAS_OPTION::SLOT_ChangeButtonLockerState(Bool i_Checked)
+{
+    if (!i_Checked) {
+        pushButtonLocker->setIcon(QIcon(QStringLiteral(":/locker/locker-open.png")));
+        return;
+    }
+    pushButtonLocker->setIcon(QIcon(QStringLiteral(":/locker/locker-close.png")));
+    m_Input.imageWidth = spinBoxCustomSizeWidth->value();
+    m_Input.imageHeight = LockedOtherSide(m_Input.imageWidth, true);
+    spinBoxCustomSizeHeight->setValue(m_Input.imageHeight);
+    ComputeImagePosInScreen(m_ImagePositionMode);
+    RefreshImageScreen();
+}
+
+void PAGE_CANVAS_OPTION::SLOT_ModifyImagePositionInScreenMode(int i_ButtonId)
+{
+    m_ImagePositionMode = _IMAGE_POSITION_IN_SCREEN_ID(i_ButtonId);
+    ComputeImagePosInScreen(m_ImagePositionMode);
+    RefreshImageScreen();
+}
+
+void PAGE_CANVAS_OPTION::SLOT_ChangeImagePositionInScreen()
+{
+    ComputeImagePosInScreen(m_ImagePositionMode);
+    RefreshImageScreen();
+}
+
+void PAGE_CANVAS_OPTION::ComputeImagePosInScreen(_IMAGE_POSITION_IN_SCREEN_ID i_Mode)
+{
+    switch (i_Mode) {
+    case IMAGE_POSITION_CUSTOM:
+        m_Input.imageX = spinBoxCustomPosX->value();
+        m_Input.imageY = spinBoxCustomPosY->value();
+        spinBoxCustomPosX->setEnabled(true);
+        spinBoxCustomPosY->setEnabled(true);
+        break;
+    case IMAGE_POSITION_CENTERED: {
+        const QPoint at = CanvasEngine::CenteredPosition(QSize(m_Input.screenWidth, m_Input.screenHeight),
+                                                         QSize(m_Input.imageWidth, m_Input.imageHeight));
+        m_Input.imageX = at.x();
+        m_Input.imageY = at.y();
+        spinBoxCustomPosX->setEnabled(false);
+        spinBoxCustomPosY->setEnabled(false);
+        break;
+    }
+    default:
+        CANVAS_ERROR("ComputeImagePosInScreen", "The button id didn't manage");
+        break;
+    }
+}
+
+// --- Composition and views ----------------------------------------------------
+
+void PAGE_CANVAS_OPTION::RefreshImageScreen()
+{
+    if (m_SourceImage.isNull())
+        return;
+    // A screen that cannot be composed keeps the last picture on show; the
+    // user was told when the size was set.
+    if (!m_Composer.Compose(m_CroppedImage, m_Input, m_ScreenImage)) {
+        if (!m_TooLargeReported) {
+            m_TooLargeReported = true;
+            ShowMessage(QMessageBox::Warning,
+                        tr("The screen of %1 x %2 pixels is too large to compose. Choose a smaller screen size.")
+                            .arg(m_Input.screenWidth)
+                            .arg(m_Input.screenHeight));
+        }
+        return;
+    }
+    m_TooLargeReported = false;
+    ShowScreen();
+}
+
+void PAGE_CANVAS_OPTION::ShowScreen()
+{
+    if (m_ScreenImage.isNull())
+        return;
+    // The view shows the screen fitted into it: a picture at the view's own
+    // resolution looks the same and spares copying a screen of many
+    // megapixels into a pixmap on every change.
+    const QSize screen = m_ScreenImage.size();
+    const qreal ratio = graphicsViewScreen->devicePixelRatioF();
+    const QSize view = graphicsViewScreen->viewport()->size() * ratio;
+    const qreal scale = qMin(qreal(view.width()) / screen.width(), qreal(view.height()) / screen.height());
+    if (scale >= 1.0 || view.isEmpty()) {
+        m_ScreenItem.SetPixmap(QPixmap::fromImage(m_ScreenImage), screen);
+    } else {
+        const QSize shown(qMax(1, qCeil(screen.width() * scale)), qMax(1, qCeil(screen.height() * scale)));
+        m_ScreenItem.SetPixmap(
+            QPixmap::fromImage(m_ScreenImage.scaled(shown, Qt::IgnoreAspectRatio, Qt::FastTransformation)), screen);
+    }
+    FitViews();
+}
+
+void PAGE_CANVAS_OPTION::FitViews()
+{
+    m_ScreenScene.setSceneRect(0, 0, m_Input.screenWidth, m_Input.screenHeight);
+    graphicsViewScreen->fitInView(m_ScreenScene.sceneRect(), Qt::KeepAspectRatio);
+}
+
+void PAGE_CANVAS_OPTION::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    FitViews();
+    labelColor->setPixmap(Swatch(labelColor->size(), m_BackgroundColor));
+}
+
+void PAGE_CANVAS_OPTION::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The picture on show follows the view's resolution.
+    if (!m_ScreenImage.isNull())
+        ShowScreen();
+    FitViews();
+    graphicsViewSource->fitInView(m_SourceScene.sceneRect(), Qt::KeepAspectRatio);
+}
+
+// --- Outputs --------------------------------------------------------------------
+
+void PAGE_CANVAS_OPTION::ChangeOutputsOptionsState()
+{
+    const CanvasOutputs::ControlStates states =
+        CanvasOutputs::OutputControlStates(!m_SourceImage.isNull(), m_OutputCount);
+    pushButtonAddOutput->setEnabled(states.add);
+    lineEditOutputLabel->setEnabled(states.add);
+    for (QWidget* widget : {pushButtonRemoveOutput, pushButtonOutputsReset, pushButtonSave, pushButtonPosTopLeft,
+                            pushButtonPosTopCenter, pushButtonPosTopRight, pushButtonPosCenterLeft, pushButtonPosCenter,
+                            pushButtonPosCenterRight, pushButtonPosBottomLeft, pushButtonPosBottomCenter,
+                            pushButtonPosBottomRight, pushButtonQuarterSize, pushButtonFullSizeV, pushButtonFullSizeH,
+                            pushButtonFullSize})
+        widget->setEnabled(states.others);
+}
+
+QString PAGE_CANVAS_OPTION::GenerateAutoOutputLabel()
+{
+    QStringList taken;
+    for (const CLASS_KV_PUSH_OUTPUT_BUTTON* button : m_OutputButtons)
+        taken << button->text();
+    return CanvasOutputs::ProposedLabel(taken);
+}
+
+bool PAGE_CANVAS_OPTION::CheckOutputNameAlreadyExist(const QString& i_Name)
+{
+    for (const CLASS_KV_PUSH_OUTPUT_BUTTON* button : m_OutputButtons)
+        if (button->text() == i_Name)
+            return true;
+    return false;
+}
+
+void PAGE_CANVAS_OPTION::on_horizontalSliderQuality_valueChanged(int value)
+{
+    labelQuality->setText(tr("Picture quality: %1%").arg(value));
+}
+
+// Outputs are added, edited and saved by the slots below.
+void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked() {}
+void PAGE_CANVAS_OPTION::on_pushButtonAddOutput_clicked() {}
+void PAGE_CANVAS_OPTION::on_pushButtonRemoveOutput_clicked() {}
+void PAGE_CANVAS_OPTION::on_pushButtonOutputsReset_clicked() {}
+void PAGE_CANVAS_OPTION::SLOT_ChangeItemSourceSceneBoundingRect(SDWord, QRectF) {}
+void PAGE_CANVAS_OPTION::SLOT_ClickOutputsButton(Bool, DWord) {}
+void PAGE_CANVAS_OPTION::SLOT_ChangeOutputPosValue(SDWord) {}
+void PAGE_CANVAS_OPTION::SLOT_ChangeOutputSizeValue(SDWord) {}
+void PAGE_CANVAS_OPTION::SLOT_ChangeOutputItemSelectedState(DWord, Bool) {}
+void PAGE_CANVAS_OPTION::SLOT_ChangeCurrentOutputPos(int) {}
+void PAGE_CANVAS_OPTION::SLOT_ChangeCurrentOutputSize(int) {}

@@ -1,7 +1,6 @@
 #include "CoveringModel.h"
 
 #include <algorithm>
-#include <cmath>
 
 void CoveringModel::SetGrid(int columns, int rows, int outWidth, int outHeight)
 {
@@ -58,22 +57,6 @@ QSize PreviewCellSize(QSize viewSize, int columns, int rows, int outputWidth, in
 }
 
 namespace CoveringRules {
-
-int RoundHalfUp(float i_Value)
-{
-    const float lower = std::floor(i_Value);
-    const float rounded = (lower + 0.5f > i_Value) ? lower : std::ceil(i_Value);
-    return static_cast<int>(std::clamp(rounded, 0.f, 1.0e9f));
-}
-
-bool LockedOtherSide(int i_ImageWidth, int i_ImageHeight, int i_Value, bool i_FromWidth, int& o_Other)
-{
-    if (i_ImageWidth <= 0 || i_ImageHeight <= 0)
-        return false;
-    const float ratio = float(i_ImageWidth) / float(i_ImageHeight);
-    o_Other = RoundHalfUp(i_FromWidth ? i_Value / ratio : i_Value * ratio);
-    return true;
-}
 
 int CropOppositeMaximum(int i_Extent, int i_Margin)
 {

@@ -61,16 +61,6 @@ QSize PreviewCellSize(QSize viewSize, int columns, int rows, int outputWidth, in
 // these and applies the answers to its controls.
 namespace CoveringRules {
 
-// Rounds half up, as the aspect-ratio lock shows sizes; clamped so that an
-// extreme ratio cannot overflow the conversion (the spin box clamps again).
-int RoundHalfUp(float i_Value);
-
-// The other side of a locked custom size, by the loaded image's aspect ratio:
-// the height for a width (i_FromWidth) or the width for a height. False
-// without an image, whose ratio would be 0 / 0: the other side then keeps
-// its value.
-bool LockedOtherSide(int i_ImageWidth, int i_ImageHeight, int i_Value, bool i_FromWidth, int& o_Other);
-
 // Largest margin the opposite crop box allows once one margin is set, so
 // that at least one pixel column (row) of an image i_Extent wide remains.
 int CropOppositeMaximum(int i_Extent, int i_Margin);

@@ -1,5 +1,6 @@
 #include "PageCoveringOption.h"
 
+#include "AspectLock.h"
 #include "CoveringSave.h"
 #include "DesktopSeam.h"
 #include "LayoutItem.h"
@@ -511,7 +512,7 @@ void PAGE_COVERING_OPTION::on_pushButtonLocker_clicked(bool i_Checked)
 {
     m_Locked = i_Checked;
     int height = 0;
-    if (i_Checked && CoveringRules::LockedOtherSide(m_Input.imageWidth, m_Input.imageHeight,
+    if (i_Checked && AspectLock::OtherSide(m_Input.imageWidth, m_Input.imageHeight,
                                                     ui->spinBoxCustomSizeWidth->value(), true, height))
         ui->spinBoxCustomSizeHeight->setValue(height);
     setRefreshNeeded(true);
@@ -522,7 +523,7 @@ void PAGE_COVERING_OPTION::on_spinBoxCustomSizeWidth_valueChanged(int i_Value)
 {
     int height = 0;
     if (m_Locked && ui->spinBoxCustomSizeWidth->hasFocus()
-        && CoveringRules::LockedOtherSide(m_Input.imageWidth, m_Input.imageHeight, i_Value, true, height))
+        && AspectLock::OtherSide(m_Input.imageWidth, m_Input.imageHeight, i_Value, true, height))
         ui->spinBoxCustomSizeHeight->setValue(height);
     setRefreshNeeded(true);
 }
@@ -531,7 +532,7 @@ void PAGE_COVERING_OPTION::on_spinBoxCustomSizeHeight_valueChanged(int i_Value)
 {
     int width = 0;
     if (m_Locked && ui->spinBoxCustomSizeHeight->hasFocus()
-        && CoveringRules::LockedOtherSide(m_Input.imageWidth, m_Input.imageHeight, i_Value, false, width))
+        && AspectLock::OtherSide(m_Input.imageWidth, m_Input.imageHeight, i_Value, false, width))
         ui->spinBoxCustomSizeWidth->setValue(width);
     setRefreshNeeded(true);
 }

@@ -1,3 +1,4 @@
+#include "AspectLock.h"
 #include "CoveringModel.h"
 
 #include <QtTest>
@@ -78,6 +79,7 @@ private slots:
         QTest::addColumn<int>("other");  // -1: no answer, the other box keeps its value
         QTest::newRow("562.5 rounds up") << QSize(1920, 1080) << 1000 << true << 563;
         QTest::newRow("888.9 rounds up") << QSize(1920, 1080) << 500 << false << 889;
+        QTest::newRow("1000.9 rounds up") << QSize(1920, 1080) << 563 << false << 1001;
         QTest::newRow("below half rounds down") << QSize(3, 1) << 4 << true << 1;
         QTest::newRow("square") << QSize(640, 640) << 321 << false << 321;
         QTest::newRow("no image") << QSize(0, 0) << 400 << true << -1;
@@ -90,7 +92,7 @@ private slots:
         QFETCH(int, value);
         QFETCH(bool, fromWidth);
         int other = -1;
-        const bool answered = CoveringRules::LockedOtherSide(image.width(), image.height(), value, fromWidth, other);
+        const bool answered = AspectLock::OtherSide(image.width(), image.height(), value, fromWidth, other);
         QCOMPARE(answered, other != -1);
         QTEST(other, "other");
     }

@@ -1,0 +1,202 @@
+#include "KvTraces.h"
+#include "PageCanvasOption.h"
+#include "WidgetSupport.h"
+
+#include <QDir>
+#include <QPainter>
+#include <QtTest>
+
+// The canvas page driven through its widgets: the state it starts in, the
+// source image, crop, size, lock, position and background, and the screen
+// image they compose.
+class TestCanvasPage : public QObject
+{
+    Q_OBJECT
+
+    FakeDesktop desktop;
+    QTemporaryDir folder;
+    PAGE_CANVAS_OPTION* page = nullptr;
+    QImage source = NoiseImage(1000, 500, QImage::Format_RGB32, 3);
+
+    template <typename T = QWidget>
+    T* w(const QString& name) { return page->findChild<T*>(name); }
+    void set(const char* box, int value) { w<QSpinBox>(box)->setValue(value); }
+    void click(const char* button) { QTest::mouseClick(w<QAbstractButton>(button), Qt::LeftButton); }
+    void load(const QImage& image)
+    {
+        const QString path = folder.filePath(QString("source%1.png").arg(image.cacheKey()));
+        QVERIFY(image.save(path));
+        desktop.openFileAnswers.enqueue(path);
+        click("pushButtonLoadSource");
+    }
+    // The screen the page should show, built with the toolkit alone.
+    QImage expected(const QImage& picture, const QRect& placed, const QColor& fill = Qt::white,
+                    const QSize& screen = QSize(1920, 1080))
+    {
+        QImage image(screen, QImage::Format_ARGB32);
+        image.fill(fill);
+        QPainter(&image).drawImage(placed.topLeft(), picture.scaled(placed.size(), Qt::IgnoreAspectRatio,
+                                                                    Qt::FastTransformation));
+        return image;
+    }
+    QRect placed() const
+    {
+        const CanvasEngine::Input& in = page->Placement();
+        return QRect(in.imageX, in.imageY, in.imageWidth, in.imageHeight);
+    }
+
+private slots:
+    void initTestCase() { Q_INIT_RESOURCE(resources); }
+    void init()
+    {
+        desktop.messages.clear();
+        page = new PAGE_CANVAS_OPTION;
+        page->resize(1293, 791);
+        page->show();
+        QVERIFY(w("graphicsViewScreen") && w("pushButtonLoadSource") && w("spinBoxCropLeft"));
+    }
+    void cleanup() { delete page; }
+
+    void startingState()
+    {
+        for (const char* name : {"pushButtonLoadSource", "checkBoxCropSource", "fullscreenRadioButton",
+                                 "customPosRadioButton", "radioButtonTransparency", "spinBoxScreenSizeH",
+                                 "toolButtonColor", "horizontalSliderQuality", "lineEditBaseName"})
+            QVERIFY2(w(name) && w(name)->isEnabled(), name);
+        for (const char* name : {"spinBoxCropLeft", "spinBoxCustomSizeWidth", "pushButtonLocker", "spinBoxCustomPosX",
+                                 "pushButtonAddOutput", "lineEditOutputLabel", "pushButtonRemoveOutput",
+                                 "pushButtonOutputsReset", "pushButtonPosCenter", "pushButtonFullSize",
+                                 "pushButtonSave"})
+            QVERIFY2(w(name) && !w(name)->isEnabled(), name);
+        QCOMPARE(w<QLabel>("labelImageSizeSource")->text(), QStringLiteral("0 x 0"));
+        QCOMPARE(w<QLabel>("labelQuality")->text(), QStringLiteral("Picture quality: 100%"));
+        QCOMPARE(w<QLineEdit>("lineEditOutputLabel")->text(), QStringLiteral("Output 1"));
+        QCOMPARE(w("pushButtonPosCenter")->toolTip(), QStringLiteral("Middle center"));
+        QCOMPARE(w("pushButtonQuarterSize")->toolTip(), QStringLiteral("Half of the screen width and height"));
+        QCOMPARE(w<QSpinBox>("spinBoxScreenSizeH")->minimum(), 400);
+        QVERIFY(page->ScreenImage().isNull());
+    }
+
+    void loadingPlacesTheImage()
+    {
+        click("pushButtonLoadSource"); // cancelled: nothing changes
+        desktop.openFileAnswers.enqueue(folder.filePath("missing.png"));
+        click("pushButtonLoadSource");
+        QCOMPARE(desktop.messages.size(), 1);
+        QCOMPARE(desktop.messages[0].text, QStringLiteral("Error while loading image file in Canvas menu."));
+
+        load(source);
+        QCOMPARE(w<QLabel>("labelImageSizeSource")->text(), QStringLiteral("1000 x 500"));
+        QVERIFY(w("pushButtonAddOutput")->isEnabled());
+        QVERIFY(!w("pushButtonSave")->isEnabled()); // no output yet
+        QCOMPARE(placed(), QRect(0, 0, 1920, 1080));
+        COMPARE_IMAGES(page->ScreenImage(), expected(source, placed()));
+        click("originalSizeRadioButton");
+        QCOMPARE(placed(), QRect(460, 290, 1000, 500));
+        COMPARE_IMAGES(page->ScreenImage(), expected(source, placed()));
+    }
+
+    void cropping()
+    {
+        load(source);
+        click("originalSizeRadioButton");
+        w<QCheckBox>("checkBoxCropSource")->setChecked(true);
+        set("spinBoxCropRight", 100);
+        set("spinBoxCropLeft", 950); // clamped: left may take the width minus the right crop
+        QCOMPARE(w<QSpinBox>("spinBoxCropLeft")->value(), 900);
+        set("spinBoxCropLeft", 100);
+        QCOMPARE(placed().size(), QSize(800, 500));
+        click("fullscreenRadioButton");
+        COMPARE_IMAGES(page->ScreenImage(), expected(source.copy(100, 0, 800, 500), placed()));
+        w<QCheckBox>("checkBoxCropSource")->setChecked(false); // values kept, whole image shown
+        QCOMPARE(w<QSpinBox>("spinBoxCropLeft")->value(), 100);
+        COMPARE_IMAGES(page->ScreenImage(), expected(source, placed()));
+    }
+
+    void aspectLock()
+    {
+        click("customSizeRadioButton");
+        click("pushButtonLocker"); // without an image there is no ratio: nothing faults
+        w("spinBoxCustomSizeWidth")->setFocus();
+        set("spinBoxCustomSizeWidth", 700);
+        click("pushButtonLocker");
+        load(NoiseImage(1920, 1080, QImage::Format_RGB32));
+        click("pushButtonLocker");
+        QVERIFY(QTest::qWaitForWindowExposed(page));
+        auto type = [&](const char* name, int value) {
+            w(name)->setFocus();
+            QTRY_VERIFY(w(name)->hasFocus());
+            set(name, value);
+        };
+        type("spinBoxCustomSizeWidth", 1000);
+        QCOMPARE(w<QSpinBox>("spinBoxCustomSizeHeight")->value(), 563);
+        type("spinBoxCustomSizeHeight", 600);
+        type("spinBoxCustomSizeHeight", 563);
+        QCOMPARE(w<QSpinBox>("spinBoxCustomSizeWidth")->value(), 1001);
+        QCOMPARE(placed().size(), QSize(1001, 563));
+    }
+
+    void backgroundAndPosition()
+    {
+        load(source);
+        click("customSizeRadioButton");
+        set("spinBoxCustomSizeWidth", 3000);
+        set("spinBoxCustomSizeHeight", 1500);
+        QCOMPARE(placed().topLeft(), QPoint(-540, -210)); // centred and clipped on all sides
+        COMPARE_IMAGES(page->ScreenImage(), expected(source, placed()));
+
+        click("radioButtonTransparency");
+        click("customPosRadioButton");
+        set("spinBoxCustomPosX", 5000); // off the screen: background only
+        QCOMPARE(qAlpha(page->ScreenImage().pixel(0, 0)), 0);
+        COMPARE_IMAGES(page->ScreenImage(), expected(source, placed(), Qt::transparent));
+
+        desktop.colorAnswers.enqueue(QColor(12, 34, 56));
+        click("toolButtonColor"); // disabled while transparent: nothing asked
+        QVERIFY(desktop.colorAnswers.size() == 1);
+        click("radioButtonColor");
+        click("toolButtonColor");
+        click("toolButtonColor"); // cancelled: the colour stays
+        COMPARE_IMAGES(page->ScreenImage(), expected(source, placed(), QColor(12, 34, 56)));
+    }
+
+    void screenTooLargeIsToldOnceAndKeepsThePicture()
+    {
+        load(source);
+        set("spinBoxScreenSizeV", 20000);
+        const QImage before = page->ScreenImage();
+        set("spinBoxScreenSizeH", 32768);
+        set("spinBoxScreenSizeV", 32768);
+        click("originalSizeRadioButton");
+        QCOMPARE(desktop.messages.size(), 1);
+        QCOMPARE(desktop.messages[0].icon, QMessageBox::Warning);
+        QVERIFY2(desktop.messages[0].text.contains("too large"), qPrintable(desktop.messages[0].text));
+        COMPARE_IMAGES(page->ScreenImage(), before);
+        set("spinBoxScreenSizeV", 1000); // usable again
+        QCOMPARE(page->ScreenImage().size(), QSize(32768, 1000));
+        COMPARE_IMAGES(page->ScreenImage(), expected(source, placed(), Qt::white, QSize(32768, 1000)));
+    }
+
+    void unknownIdsAreTraced()
+    {
+        KvTracesInit("Canvas", "1.0", QDir(folder.path()));
+        KvTracesStart(false);
+        QVERIFY(QMetaObject::invokeMethod(page, "SLOT_ModifyScreenBackgroundMode", Q_ARG(int, 7)));
+        page->ComputeImagePosInScreen(PAGE_CANVAS_OPTION::_IMAGE_POSITION_IN_SCREEN_ID(4));
+        page->ModifyBackgroundScreenColor(QColor());
+        KvTracesStop();
+        const QStringList files = QDir(folder.filePath("Canvas")).entryList({"*_ERROR_*.log"}, QDir::Files);
+        QCOMPARE(files.size(), 1);
+        const QString text = FileLines(folder.filePath("Canvas/" + files[0])).join('\n');
+        for (const char* trace : {"PageCanvasOption SLOT_ModifyScreenBackgroundMode\\(\\) Line \\d+ The button id "
+                                  "didn't manage",
+                                  "PageCanvasOption ComputeImagePosInScreen\\(\\) Line \\d+ The button id didn't manage",
+                                  "PageCanvasOption ModifyBackgroundScreenColor\\(\\) Line \\d+ The screen backgreound "
+                                  "color is invalid"})
+            QVERIFY2(text.contains(QRegularExpression(trace)), qPrintable(text));
+        QVERIFY(!w("toolButtonColor")->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestCanvasPage)
+#include "tst_canvas_page.moc"
