@@ -2,6 +2,9 @@
 
 #include <QColor>
 #include <QList>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -29,5 +32,43 @@ struct ControlStates
     bool others = false;
 };
 ControlStates OutputControlStates(bool i_HasImage, int i_OutputCount);
+
+// Where output number i_ID goes by default: a third of the screen in each
+// direction, the sixteen places cascading from the top left, centred.
+QRect DefaultRect(int i_ID, const QSize& i_Screen);
+
+// The rectangle an output keeps when the screen changes: its own when it
+// lies inside the screen, else its default place.
+QRect KeptOrDefaultRect(const QRectF& i_Current, int i_ID, const QSize& i_Screen);
+
+// A rectangle dragged by its body keeps its size and is pushed back inside
+// the screen; one dragged by a handle is clipped to the screen.
+QRect PushedInside(const QRect& i_Rect, const QSize& i_Screen);
+QRect ClippedToScreen(const QRect& i_Rect, const QSize& i_Screen);
+
+// A typed position or size that does not fit the screen is corrected one
+// value at a time: the value to write back, or None when the rectangle can
+// take the values as they are.
+enum class Field { None, X, Y, Width, Height };
+struct Correction
+{
+    Field field = Field::None;
+    int value = 0;
+};
+Correction PositionCorrection(const QRect& i_Values, const QSize& i_Screen);
+Correction SizeCorrection(const QRect& i_Values, const QSize& i_Screen);
+
+// The nine position buttons (0 top left .. 8 bottom right; other ids are 0)
+// and the four size buttons (0 quarter, 1 full height, 2 full width, 3 full
+// screen; other ids keep the rectangle).
+QPoint ButtonPosition(int i_ID, const QSize& i_Screen, const QSize& i_Output);
+QRect ButtonSize(int i_ID, const QSize& i_Screen, const QRect& i_Output);
+
+// prefix + "_" + label + ".png"
+QString OutputFileName(const QString& i_Prefix, const QString& i_Label);
+
+// True when the name can only make a file directly in the chosen folder:
+// no folder separators, not "." or "..", no control characters.
+bool IsPlainFileName(const QString& i_Name);
 
 } // namespace CanvasOutputs

@@ -13,7 +13,10 @@
 #include <QPixmap>
 #include <QResizeEvent>
 #include <QShowEvent>
+#include <QSpacerItem>
 #include <QtMath>
+
+#include <limits>
 
 namespace {
 const char* const kImageFilter = "Images (*.png *.xpm *.jpg *.bmp *.jpeg *.pbm *.pgm *.ppm *.xbm)";
@@ -319,6 +322,11 @@ void PAGE_CANVAS_OPTION::SLOT_ChangeScreenSize()
                         .arg(m_Input.screenHeight));
     }
     SLOT_ModifyImageSizeInScreenMode(m_ImageSizeMode);
+    for (int id = 0; id < m_OutputItems.size(); ++id) {
+        m_OutputSettingsWidgets[id]->ChangeSpinBoxRange(0, m_Input.screenWidth, 0, m_Input.screenHeight, 0,
+                                                        m_Input.screenWidth, 0, m_Input.screenHeight);
+        PlaceOutput(id, ResizeOutputitemByDefault(id, true));
+    }
     RefreshImageScreen();
 }
 
@@ -561,15 +569,271 @@ void PAGE_CANVAS_OPTION::on_horizontalSliderQuality_valueChanged(int value)
     labelQuality->setText(tr("Picture quality: %1%").arg(value));
 }
 
-// Outputs are added, edited and saved by the slots below.
+void PAGE_CANVAS_OPTION::on_pushButtonAddOutput_clicked()
+{
+    labelOutputNameWarning->hide();
+    if (m_OutputCount < CanvasOutputs::kMaxOutputs) {
+        const QString label = lineEditOutputLabel->text();
+        if (CheckOutputNameAlreadyExist(label)) {
+            labelOutputNameWarning->show();
+            return;
+        }
+        QList<QColor> used;
+        for (const CLASS_SOURCE_ITEM* item : m_OutputItems)
+            used << item->GetBorderColor();
+        QColor fill;
+        fill.setRgb(0, 0, 0, 30);
+        AddOutputItem(m_OutputCount, label, CanvasOutputs::FreeColour(m_OutputColors, used), fill);
+        ModifyOutputItemSelected(m_OutputCount);
+        ++m_OutputCount;
+        lineEditOutputLabel->setText(GenerateAutoOutputLabel());
+        if (m_OutputCount < CanvasOutputs::kMaxOutputs) {
+            ChangeOutputsOptionsState();
+            return;
+        }
+    }
+    m_OutputCount = CanvasOutputs::kMaxOutputs;
+    ChangeOutputsOptionsState();
+}
+
+void PAGE_CANVAS_OPTION::AddOutputItem(int i_ID, const QString& i_Label, const QColor& i_BorderColor,
+                                       const QColor& i_FillColor)
+{
+    for (int index = 0; index < LayoutVBoxOutputButtons->count();) {
+        if (QSpacerItem* spacer = LayoutVBoxOutputButtons->itemAt(index)->spacerItem()) {
+            LayoutVBoxOutputButtons->removeItem(spacer);
+            delete spacer;
+        } else {
+            ++index;
+        }
+    }
+    auto* button = new CLASS_KV_PUSH_OUTPUT_BUTTON(i_ID, i_BorderColor);
+    m_OutputButtons << button;
+    button->setText(i_Label);
+    button->setFlat(true);
+    LayoutVBoxOutputButtons->addWidget(button);
+    LayoutVBoxOutputButtons->addItem(new QSpacerItem(20, 40, QSizePolicy::Fixed, QSizePolicy::Expanding));
+    m_OutputButtonGroup.addButton(button, -1);
+    connect(button, &CLASS_KV_PUSH_OUTPUT_BUTTON::SIGNAL_KVPushButtonOutputClicked, this,
+            [this](Bool i_Checked, SWord i_ID) { SLOT_ClickOutputsButton(i_Checked, DWord(i_ID)); });
+
+    const QRectF screen = m_ScreenItem.sceneBoundingRect();
+    const int x = int(screen.x()), y = int(screen.y()), w = int(screen.width()), h = int(screen.height());
+    auto* settings = new CLASS_KV_OUTPUT_SETTINGS_WIDGET(i_ID, i_Label, x, w, y, h, x, w, y, h, QMargins(0, 0, 0, 0));
+    m_OutputSettingsWidgets << settings;
+    stackedWidgetOutputSettings->addWidget(settings);
+    for (auto signal : {&CLASS_KV_OUTPUT_SETTINGS_WIDGET::SIGNAL_PosXValueChanged,
+                        &CLASS_KV_OUTPUT_SETTINGS_WIDGET::SIGNAL_PosYValueChanged})
+        connect(settings, signal, this, [this](SDWord i_ID, SDWord) { SLOT_ChangeOutputPosValue(i_ID); });
+    for (auto signal : {&CLASS_KV_OUTPUT_SETTINGS_WIDGET::SIGNAL_WidthValueChanged,
+                        &CLASS_KV_OUTPUT_SETTINGS_WIDGET::SIGNAL_HeightValueChanged})
+        connect(settings, signal, this, [this](SDWord i_ID, SDWord) { SLOT_ChangeOutputSizeValue(i_ID); });
+
+    auto* item = new CLASS_SOURCE_ITEM(i_ID, i_BorderColor, i_FillColor);
+    m_OutputItems << item;
+    m_ScreenScene.addItem(item);
+    PlaceOutput(m_OutputItems.size() - 1, ResizeOutputitemByDefault(i_ID, false));
+    connect(item, &CLASS_SOURCE_ITEM::SIGNAL_ItemSourceSceneBoundingRectChange, this,
+            [this](DWord i_ID, const QRectF& i_Rect) { SLOT_ChangeItemSourceSceneBoundingRect(SDWord(i_ID), i_Rect); });
+    connect(item, &CLASS_SOURCE_ITEM::SIGNAL_ItemSelectedStateChanged, this,
+            &PAGE_CANVAS_OPTION::SLOT_ChangeOutputItemSelectedState);
+}
+
+void PAGE_CANVAS_OPTION::PlaceOutput(int i_ID, const QRect& i_Rect)
+{
+    CLASS_SOURCE_ITEM* item = m_OutputItems[i_ID];
+    CLASS_KV_OUTPUT_SETTINGS_WIDGET* settings = m_OutputSettingsWidgets[i_ID];
+    item->SetItemPos(i_Rect.x(), i_Rect.y());
+    settings->SetPosXValue(i_Rect.x());
+    settings->SetPosYValue(i_Rect.y());
+    item->SetSize(i_Rect.width(), i_Rect.height());
+    settings->SetWidthValue(i_Rect.width());
+    settings->SetHeightValue(i_Rect.height());
+}
+
+QRect PAGE_CANVAS_OPTION::ResizeOutputitemByDefault(unsigned int i_ID, bool i_KeepInside)
+{
+    if (!i_KeepInside || int(i_ID) >= m_OutputItems.size())
+        return CanvasOutputs::DefaultRect(int(i_ID), ScreenSize());
+    return CanvasOutputs::KeptOrDefaultRect(m_OutputItems[int(i_ID)]->sceneBoundingRect(), int(i_ID), ScreenSize());
+}
+
+int PAGE_CANVAS_OPTION::CurrentOutput() const
+{
+    for (int id = 0; id < m_OutputItems.size(); ++id)
+        if (m_OutputItems[id]->IsItemSelected())
+            return id;
+    return -1;
+}
+
+void PAGE_CANVAS_OPTION::ModifyOutputItemSelected(unsigned int i_ID)
+{
+    if (int(i_ID) >= m_OutputItems.size())
+        return;
+    UnselectAllOutputItem();
+    m_OutputButtons[int(i_ID)]->setChecked(true);
+    stackedWidgetOutputSettings->setCurrentIndex(int(i_ID));
+    m_OutputItems[int(i_ID)]->SetItemSelected(true);
+    m_OutputItems[int(i_ID)]->setZValue(std::numeric_limits<double>::max());
+}
+
+void PAGE_CANVAS_OPTION::UnselectAllOutputItem()
+{
+    for (CLASS_SOURCE_ITEM* item : m_OutputItems) {
+        item->setZValue(0);
+        item->SetItemSelected(false);
+    }
+}
+
+void PAGE_CANVAS_OPTION::SLOT_ClickOutputsButton(Bool, DWord i_ID)
+{
+    ModifyOutputItemSelected(i_ID);
+}
+
+void PAGE_CANVAS_OPTION::SLOT_ChangeOutputItemSelectedState(DWord i_ID, Bool i_ItemSelectedState)
+{
+    if (i_ItemSelectedState)
+        ModifyOutputItemSelected(i_ID);
+}
+
+void PAGE_CANVAS_OPTION::on_pushButtonRemoveOutput_clicked()
+{
+    const int current = CurrentOutput();
+    if (current < 0)
+        return;
+    delete m_OutputButtons.takeAt(current);
+    delete m_OutputSettingsWidgets.takeAt(current);
+    CLASS_SOURCE_ITEM* item = m_OutputItems.takeAt(current);
+    m_ScreenScene.removeItem(item);
+    delete item;
+    --m_OutputCount;
+    for (int id = 0; id < m_OutputItems.size(); ++id) {
+        m_OutputButtons[id]->SetID(id);
+        m_OutputSettingsWidgets[id]->SetID(id);
+        m_OutputItems[id]->SetID(id);
+    }
+    lineEditOutputLabel->setText(GenerateAutoOutputLabel());
+    ChangeOutputsOptionsState();
+    if (!m_OutputButtons.isEmpty())
+        ModifyOutputItemSelected(m_OutputButtons.first()->GetID());
+}
+
+void PAGE_CANVAS_OPTION::ResetOutputs()
+{
+    for (int id = 0; id < m_OutputItems.size(); ++id) {
+        delete m_OutputButtons[id];
+        delete m_OutputSettingsWidgets[id];
+        m_ScreenScene.removeItem(m_OutputItems[id]);
+        delete m_OutputItems[id];
+    }
+    m_OutputCount = 0;
+    m_OutputButtons.clear();
+    m_OutputSettingsWidgets.clear();
+    m_OutputItems.clear();
+}
+
+void PAGE_CANVAS_OPTION::on_pushButtonOutputsReset_clicked()
+{
+    ResetOutputs();
+    lineEditOutputLabel->setText(GenerateAutoOutputLabel());
+    ChangeOutputsOptionsState();
+}
+
+void PAGE_CANVAS_OPTION::SLOT_ChangeItemSourceSceneBoundingRect(SDWord i_ID, QRectF i_NewBoundingRect)
+{
+    if (i_ID < 0 || i_ID >= m_OutputItems.size())
+        return;
+    CLASS_SOURCE_ITEM* item = m_OutputItems[i_ID];
+    const QRect rect(int(i_NewBoundingRect.x()), int(i_NewBoundingRect.y()), int(i_NewBoundingRect.width()),
+                     int(i_NewBoundingRect.height()));
+    QRect values;
+    if (item->IsItemPressed() && !item->IsGrabberSelected()) {
+        values = CanvasOutputs::PushedInside(rect, ScreenSize());
+        item->SetItemPos(values.x(), values.y());
+    } else {
+        values = CanvasOutputs::ClippedToScreen(rect, ScreenSize());
+        item->SetItemPos(values.x(), values.y());
+        item->SetSize(values.width(), values.height());
+    }
+    m_OutputSettingsWidgets[i_ID]->ChangeSpinBoxValue(values.x(), values.y(), values.width(), values.height());
+}
+
+void PAGE_CANVAS_OPTION::SLOT_ChangeOutputPosValue(SDWord i_ID)
+{
+    if (i_ID < 0 || i_ID >= m_OutputItems.size())
+        return;
+    CLASS_SOURCE_ITEM* item = m_OutputItems[i_ID];
+    if (item->IsItemPressed() || item->IsGrabberSelected())
+        return;
+    CLASS_KV_OUTPUT_SETTINGS_WIDGET* settings = m_OutputSettingsWidgets[i_ID];
+    const QRect values(settings->GetPosXValue(), settings->GetPosYValue(), settings->GetWidthValue(),
+                       settings->GetHeightValue());
+    const CanvasOutputs::Correction correction = CanvasOutputs::PositionCorrection(values, ScreenSize());
+    if (correction.field == CanvasOutputs::Field::X)
+        settings->SetPosXValue(correction.value);
+    else if (correction.field == CanvasOutputs::Field::Y)
+        settings->SetPosYValue(correction.value);
+    else
+        item->SetItemPos(values.x(), values.y());
+}
+
+void PAGE_CANVAS_OPTION::SLOT_ChangeOutputSizeValue(SDWord i_ID)
+{
+    if (i_ID < 0 || i_ID >= m_OutputItems.size())
+        return;
+    CLASS_SOURCE_ITEM* item = m_OutputItems[i_ID];
+    if (item->IsItemPressed() || item->IsGrabberSelected())
+        return;
+    CLASS_KV_OUTPUT_SETTINGS_WIDGET* settings = m_OutputSettingsWidgets[i_ID];
+    const QRect values(settings->GetPosXValue(), settings->GetPosYValue(), settings->GetWidthValue(),
+                       settings->GetHeightValue());
+    const CanvasOutputs::Correction correction = CanvasOutputs::SizeCorrection(values, ScreenSize());
+    if (correction.field == CanvasOutputs::Field::Width) {
+        settings->SetWidthValue(correction.value);
+    } else if (correction.field == CanvasOutputs::Field::Height) {
+        settings->SetHeightValue(correction.value);
+    } else {
+        item->SetItemPos(values.x(), values.y());
+        item->SetSize(values.width(), values.height());
+    }
+}
+
+void PAGE_CANVAS_OPTION::SLOT_ChangeCurrentOutputPos(int i_ButtonPosInScreenID)
+{
+    const int current = CurrentOutput();
+    if (current < 0)
+        return;
+    CLASS_KV_OUTPUT_SETTINGS_WIDGET* settings = m_OutputSettingsWidgets[current];
+    const QSize size(settings->GetWidthValue(), settings->GetHeightValue());
+    const QPoint at = CanvasOutputs::ButtonPosition(i_ButtonPosInScreenID, ScreenSize(), size);
+    m_OutputItems[current]->setPos(at);
+    settings->ChangeSpinBoxValue(at.x(), at.y(), size.width(), size.height());
+}
+
+void PAGE_CANVAS_OPTION::SLOT_ChangeCurrentOutputSize(int i_ButtonSizeInScreenID)
+{
+    const int current = CurrentOutput();
+    if (current < 0)
+        return;
+    CLASS_KV_OUTPUT_SETTINGS_WIDGET* settings = m_OutputSettingsWidgets[current];
+    const QRect values(settings->GetPosXValue(), settings->GetPosYValue(), settings->GetWidthValue(),
+                       settings->GetHeightValue());
+    const QRect rect = CanvasOutputs::ButtonSize(i_ButtonSizeInScreenID, ScreenSize(), values);
+    m_OutputItems[current]->setPos(rect.topLeft());
+    m_OutputItems[current]->SetSize(rect.width(), rect.height());
+    settings->ChangeSpinBoxValue(rect.x(), rect.y(), rect.width(), rect.height());
+}
+
+// --- Output images --------------------------------------------------------------
+
+void PAGE_CANVAS_OPTION::ComputeOutputsImage()
+{
+    m_OutputImages.clear();
+    for (const CLASS_SOURCE_ITEM* item : m_OutputItems) {
+        const QRectF rect = item->sceneBoundingRect();
+        m_OutputImages << m_ScreenImage.copy(
+            QRect(int(rect.x()), int(rect.y()), int(rect.width()), int(rect.height())));
+    }
+}
+
 void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked() {}
-void PAGE_CANVAS_OPTION::on_pushButtonAddOutput_clicked() {}
-void PAGE_CANVAS_OPTION::on_pushButtonRemoveOutput_clicked() {}
-void PAGE_CANVAS_OPTION::on_pushButtonOutputsReset_clicked() {}
-void PAGE_CANVAS_OPTION::SLOT_ChangeItemSourceSceneBoundingRect(SDWord, QRectF) {}
-void PAGE_CANVAS_OPTION::SLOT_ClickOutputsButton(Bool, DWord) {}
-void PAGE_CANVAS_OPTION::SLOT_ChangeOutputPosValue(SDWord) {}
-void PAGE_CANVAS_OPTION::SLOT_ChangeOutputSizeValue(SDWord) {}
-void PAGE_CANVAS_OPTION::SLOT_ChangeOutputItemSelectedState(DWord, Bool) {}
-void PAGE_CANVAS_OPTION::SLOT_ChangeCurrentOutputPos(int) {}
-void PAGE_CANVAS_OPTION::SLOT_ChangeCurrentOutputSize(int) {}

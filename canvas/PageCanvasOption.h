@@ -47,6 +47,16 @@ public:
     void ChangeOutputsOptionsState();
     QString GenerateAutoOutputLabel();
     bool CheckOutputNameAlreadyExist(const QString& i_Name);
+    void AddOutputItem(int i_ID, const QString& i_Label, const QColor& i_BorderColor, const QColor& i_FillColor);
+    void ResetOutputs();
+    void ModifyOutputItemSelected(unsigned int i_ID);
+    void UnselectAllOutputItem();
+    QRect ResizeOutputitemByDefault(unsigned int i_ID, bool i_KeepInside);
+    void ComputeOutputsImage();
+
+    int OutputCount() const { return m_OutputCount; }
+    // Output images of the last save, by output number.
+    const QList<QImage>& OutputImages() const { return m_OutputImages; }
 
     // The composed screen at full size, as the outputs are cut from it.
     const QImage& ScreenImage() const { return m_ScreenImage; }
@@ -84,6 +94,9 @@ private slots:
 
 private:
     void FitViews();
+    int CurrentOutput() const;
+    void PlaceOutput(int i_ID, const QRect& i_Rect);
+    QSize ScreenSize() const { return QSize(m_Input.screenWidth, m_Input.screenHeight); }
     void FollowCropInOriginalSize();
     void ShowScreen();
     void ReportUnknownId(const char* i_Operation, int i_Line, const QString& i_Text);
