@@ -11,6 +11,7 @@
 
 #include <QIcon>
 #include <QPixmap>
+#include <QRegularExpressionValidator>
 #include <QResizeEvent>
 #include <QShowEvent>
 #include <QSpacerItem>
@@ -66,6 +67,9 @@ PAGE_CANVAS_OPTION::PAGE_CANVAS_OPTION(QWidget* parent)
 
     ChangeOutputsOptionsState();
     lineEditOutputLabel->setText(GenerateAutoOutputLabel());
+    // A label becomes part of a file name: only what is safe in one.
+    lineEditOutputLabel->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("^$|^[\\w\\-. ]+$")), this));
 
     for (QSpinBox* box : {spinBoxCropLeft, spinBoxCropTop, spinBoxCropRight, spinBoxCropBottom}) {
         box->setRange(0, 0);

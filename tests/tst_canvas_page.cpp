@@ -1,8 +1,12 @@
 #include "KvTraces.h"
+#include "KvOutputSettingsWidget.h"
+#include "KvPushOutputButton.h"
 #include "PageCanvasOption.h"
+#include "SourceItem.h"
 #include "WidgetSupport.h"
 
 #include <QDir>
+#include <QGraphicsSceneMouseEvent>
 #include <QPainter>
 #include <QtTest>
 
@@ -38,6 +42,43 @@ class TestCanvasPage : public QObject
         QPainter(&image).drawImage(placed.topLeft(), picture.scaled(placed.size(), Qt::IgnoreAspectRatio,
                                                                     Qt::FastTransformation));
         return image;
+    }
+    // Adds outputs with the proposed labels, after loading the noise source.
+    void addOutputs(int count)
+    {
+        if (page->ScreenImage().isNull())
+            load(source);
+        for (int i = 0; i < count; ++i)
+            click("pushButtonAddOutput");
+    }
+    QList<CLASS_KV_PUSH_OUTPUT_BUTTON*> buttons() { return page->findChildren<CLASS_KV_PUSH_OUTPUT_BUTTON*>(); }
+    QList<QRect> rects()
+    {
+        QList<QRect> list;
+        for (QGraphicsItem* item : w<QGraphicsView>("graphicsViewScreen")->scene()->items(Qt::AscendingOrder))
+            if (auto* output = dynamic_cast<CLASS_SOURCE_ITEM*>(item))
+                list.insert(output->zValue() > 0 ? list.size() : 0, output->sceneBoundingRect().toRect());
+        return list;
+    }
+    CLASS_KV_OUTPUT_SETTINGS_WIDGET* settings()
+    {
+        return qobject_cast<CLASS_KV_OUTPUT_SETTINGS_WIDGET*>(
+            w<QStackedWidget>("stackedWidgetOutputSettings")->currentWidget());
+    }
+    void mouse(QEvent::Type type, const QPointF& at)
+    {
+        QGraphicsSceneMouseEvent event(type);
+        event.setScenePos(at);
+        event.setButton(Qt::LeftButton);
+        event.setButtons(type == QEvent::GraphicsSceneMouseRelease ? Qt::NoButton : Qt::LeftButton);
+        QCoreApplication::sendEvent(w<QGraphicsView>("graphicsViewScreen")->scene(), &event);
+    }
+    void drag(const QPointF& from, const QPointF& by)
+    {
+        mouse(QEvent::GraphicsSceneMousePress, from);
+        mouse(QEvent::GraphicsSceneMouseMove, from + by / 2);
+        mouse(QEvent::GraphicsSceneMouseMove, from + by);
+        mouse(QEvent::GraphicsSceneMouseRelease, from + by);
     }
     QRect placed() const
     {
@@ -175,6 +216,75 @@ private slots:
         set("spinBoxScreenSizeV", 1000); // usable again
         QCOMPARE(page->ScreenImage().size(), QSize(32768, 1000));
         COMPARE_IMAGES(page->ScreenImage(), expected(source, placed(), Qt::white, QSize(32768, 1000)));
+    }
+
+
+    void addingAndRemovingOutputs()
+    {
+        addOutputs(2);
+        QCOMPARE(buttons().size(), 2);
+        QVERIFY(buttons()[0]->styleSheet().contains("#e31f1d") && buttons()[1]->styleSheet().contains("#2f4895"));
+        QCOMPARE(rects(), (QList<QRect>{QRect(340, 60, 640, 360), QRect(380, 100, 640, 360)})); // the new one on top
+        QCOMPARE(settings()->GetPosXValue(), 380);
+        QCOMPARE(w<QLineEdit>("lineEditOutputLabel")->text(), QStringLiteral("Output 3"));
+        QVERIFY(w("pushButtonSave")->isEnabled() && w("pushButtonPosCenter")->isEnabled());
+
+        w<QLineEdit>("lineEditOutputLabel")->setText("Output 1"); // taken: warned, nothing added
+        click("pushButtonAddOutput");
+        QVERIFY(w("labelOutputNameWarning")->isVisibleTo(page));
+        QCOMPARE(buttons().size(), 2);
+        w<QLineEdit>("lineEditOutputLabel")->clear();
+        QTest::keyClicks(w("lineEditOutputLabel"), "Left/\\:x"); // what cannot be in a file name is refused
+        QCOMPARE(w<QLineEdit>("lineEditOutputLabel")->text(), QStringLiteral("Leftx"));
+        click("pushButtonAddOutput");
+        QVERIFY(!w("labelOutputNameWarning")->isVisibleTo(page));
+
+        QTest::mouseClick(buttons()[0], Qt::LeftButton); // select output 0, then remove it
+        click("pushButtonRemoveOutput");
+        QStringList labels;
+        for (CLASS_KV_PUSH_OUTPUT_BUTTON* button : buttons())
+            labels << QString("%1 %2").arg(button->GetID()).arg(button->text());
+        QCOMPARE(labels, (QStringList{"0 Output 2", "1 Leftx"}));
+        QCOMPARE(settings()->GetID(), 0u); // the new output 0 is selected
+        QCOMPARE(w<QLineEdit>("lineEditOutputLabel")->text(), QStringLiteral("Output 1"));
+        click("pushButtonAddOutput"); // the free colour comes back
+        QVERIFY(buttons().last()->styleSheet().contains("#e31f1d"));
+
+        addOutputs(13); // 16 in all: no more
+        QVERIFY(!w("pushButtonAddOutput")->isEnabled() && !w("lineEditOutputLabel")->isEnabled());
+        click("pushButtonRemoveOutput");
+        QVERIFY(w("pushButtonAddOutput")->isEnabled());
+        click("pushButtonOutputsReset");
+        QVERIFY(buttons().isEmpty() && !w("pushButtonSave")->isEnabled() && !w("pushButtonRemoveOutput")->isEnabled());
+        QCOMPARE(w<QLineEdit>("lineEditOutputLabel")->text(), QStringLiteral("Output 1"));
+    }
+
+    void movingAndSizingOutputs()
+    {
+        addOutputs(1);
+        settings()->ChangeSpinBoxValue(100, 200, 640, 360);
+        click("pushButtonFullSizeV");
+        QCOMPARE(rects().last(), QRect(100, 0, 640, 1080));
+        click("pushButtonPosBottomRight");
+        QCOMPARE(rects().last(), QRect(1280, 0, 640, 1080));
+        settings()->ChangeSpinBoxValue(100, 0, 640, 360);
+        settings()->SetWidthValue(1900); // wider than the screen from x
+        QCOMPARE(settings()->GetWidthValue(), 1820);
+        QCOMPARE(rects().last(), QRect(100, 0, 1820, 360));
+
+        settings()->ChangeSpinBoxValue(340, 60, 640, 360);
+        drag(QPointF(500, 200), QPointF(2000, 0)); // body past the right edge
+        QCOMPARE(rects().last(), QRect(1280, 60, 640, 360));
+        QCOMPARE(settings()->GetPosXValue(), 1280);
+        drag(QPointF(1280, 240), QPointF(-1500, 0)); // left handle past the left edge
+        QCOMPARE(rects().last(), QRect(0, 60, 1920, 360));
+
+        click("pushButtonOutputsReset");
+        click("pushButtonAddOutput"); // 640 x 360 at (340, 60) again
+        set("spinBoxScreenSizeV", 600); // still inside: kept
+        QCOMPARE(rects().last(), QRect(340, 60, 640, 360));
+        set("spinBoxScreenSizeH", 800); // no longer: the default place for 800 x 600
+        QCOMPARE(rects().last(), QRect(147, 35, 266, 200));
     }
 
     void unknownIdsAreTraced()

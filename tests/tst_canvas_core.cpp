@@ -1,4 +1,5 @@
 #include "CanvasCompose.h"
+#include "CanvasOutputs.h"
 #include "CoreSupport.h"
 
 #include <QPainter>
@@ -18,7 +19,7 @@ static QImage ExpectedScreen(const QImage& source, const Input& in)
     return screen;
 }
 
-class TestCanvasCompose : public QObject
+class TestCanvasCore : public QObject
 {
     Q_OBJECT
 
@@ -142,7 +143,83 @@ private slots:
         QCOMPARE(ClampedCrop(901, 100, 1000), 900);
         QCOMPARE(ClampedCrop(1000, 0, 1000), 1000);
     }
+
+    void defaultPlaces_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QRect>("place");
+        QTest::newRow("first on 1920 x 1080") << QSize(1920, 1080) << 0 << QRect(340, 60, 640, 360);
+        QTest::newRow("second") << QSize(1920, 1080) << 1 << QRect(380, 100, 640, 360);
+        QTest::newRow("last") << QSize(1920, 1080) << 15 << QRect(940, 660, 640, 360);
+        QTest::newRow("first on 800 x 600") << QSize(800, 600) << 0 << QRect(147, 35, 266, 200);
+    }
+    void defaultPlaces()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(int, id);
+        QTEST(CanvasOutputs::DefaultRect(id, screen), "place");
+        QTEST(CanvasOutputs::KeptOrDefaultRect(QRectF(-1, 0, 10, 10), id, screen), "place");
+        QCOMPARE(CanvasOutputs::KeptOrDefaultRect(QRectF(5.7, 0, 10.9, 10), id, screen), QRect(5, 0, 10, 10));
+    }
+
+    void dragsAndTypedValues_data()
+    {
+        QTest::addColumn<QRect>("rect");
+        QTest::addColumn<QRect>("pushed");
+        QTest::addColumn<QRect>("clipped");
+        QTest::newRow("inside") << QRect(10, 20, 300, 200) << QRect(10, 20, 300, 200) << QRect(10, 20, 300, 200);
+        QTest::newRow("past the right edge") << QRect(1700, 20, 300, 200) << QRect(1620, 20, 300, 200)
+                                             << QRect(1700, 20, 220, 200);
+        QTest::newRow("past the left and top") << QRect(-50, -30, 300, 200) << QRect(0, 0, 300, 200)
+                                               << QRect(0, 0, 250, 170);
+        QTest::newRow("touching the bottom") << QRect(0, 880, 300, 200) << QRect(0, 880, 300, 200)
+                                             << QRect(0, 880, 300, 200);
+    }
+    void dragsAndTypedValues()
+    {
+        QFETCH(QRect, rect);
+        const QSize screen(1920, 1080);
+        QTEST(CanvasOutputs::PushedInside(rect, screen), "pushed");
+        QTEST(CanvasOutputs::ClippedToScreen(rect, screen), "clipped");
+        using F = CanvasOutputs::Field;
+        auto corrected = [&](const CanvasOutputs::Correction& c) { return qMakePair(int(c.field), c.value); };
+        QCOMPARE(corrected(CanvasOutputs::PositionCorrection(QRect(1700, 0, 300, 10), screen)),
+                 qMakePair(int(F::X), 1620));
+        QCOMPARE(corrected(CanvasOutputs::PositionCorrection(QRect(0, -4, 300, 10), screen)), qMakePair(int(F::Y), 0));
+        QCOMPARE(corrected(CanvasOutputs::PositionCorrection(QRect(1620, 1070, 300, 10), screen)),
+                 qMakePair(int(F::None), 0));
+        QCOMPARE(corrected(CanvasOutputs::SizeCorrection(QRect(100, 0, 2000, 10), screen)),
+                 qMakePair(int(F::Width), 1820));
+        QCOMPARE(corrected(CanvasOutputs::SizeCorrection(QRect(100, 0, 50, 0), screen)), qMakePair(int(F::Height), 1));
+    }
+
+    void buttons()
+    {
+        const QSize screen(1920, 1080);
+        const QRect output(100, 200, 640, 360);
+        QCOMPARE(CanvasOutputs::ButtonSize(1, screen, output), QRect(100, 0, 640, 1080)); // full height
+        QCOMPARE(CanvasOutputs::ButtonPosition(8, screen, QSize(640, 1080)), QPoint(1280, 0)); // bottom right
+        QCOMPARE(CanvasOutputs::ButtonPosition(4, screen, QSize(641, 361)), QPoint(640, 360));
+        QCOMPARE(CanvasOutputs::ButtonPosition(9, screen, QSize(641, 361)), QPoint(0, 0));
+        QCOMPARE(CanvasOutputs::ButtonSize(0, screen, output), QRect(0, 0, 960, 540));
+        QCOMPARE(CanvasOutputs::ButtonSize(2, screen, output), QRect(0, 200, 1920, 360));
+        QCOMPARE(CanvasOutputs::ButtonSize(7, screen, output), output);
+    }
+
+    void labelsColoursAndNames()
+    {
+        QCOMPARE(CanvasOutputs::ProposedLabel({"Output 1", "Output 3"}), QStringLiteral("Output 2"));
+        QCOMPARE(CanvasOutputs::ProposedLabel({}), QStringLiteral("Output 1"));
+        const QList<QColor> palette = CanvasOutputs::Palette();
+        QCOMPARE(CanvasOutputs::FreeColour(palette, {QColor("#e31f1d")}), QColor("#2f4895"));
+        QVERIFY(!CanvasOutputs::FreeColour(palette, palette).isValid());
+        QCOMPARE(CanvasOutputs::OutputFileName("wall", "Output 1"), QStringLiteral("wall_Output 1.png"));
+        for (const char* bad : {"w_../../x.png", "a\\b.png", "..", "x\n.png"})
+            QVERIFY2(!CanvasOutputs::IsPlainFileName(bad), bad);
+        QVERIFY(CanvasOutputs::IsPlainFileName("w_..x.png"));
+    }
 };
 
-QTEST_APPLESS_MAIN(TestCanvasCompose)
-#include "tst_canvas_compose.moc"
+QTEST_APPLESS_MAIN(TestCanvasCore)
+#include "tst_canvas_core.moc"
