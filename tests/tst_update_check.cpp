@@ -55,6 +55,30 @@ private slots:
         QCOMPARE(document.url, url);
     }
 
+    // The link is built from an untrusted document: both values are escaped,
+    // and only an http or https address becomes a link, however loosely written.
+    void newerVersionText_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("href");
+        QTest::newRow("blank in path") << "02.00.06" << "http://k.example/new release/" << "http://k.example/new release/";
+        QTest::newRow("bar in path") << "02.00.06" << " https://k.example/a|b " << "https://k.example/a|b";
+        QTest::newRow("apostrophe") << "02.00.06" << "http://k.example/?v='6'" << "http://k.example/?v=&#39;6&#39;";
+        QTest::newRow("markup") << "<b>9" << "http://k.example/'><b>x" << "http://k.example/&#39;&gt;&lt;b&gt;x";
+        QTest::newRow("script") << "02.00.06" << "javascript:alert(1)" << QString();
+        QTest::newRow("no host") << "02.00.06" << "http:///download" << QString();
+    }
+    void newerVersionText()
+    {
+        QFETCH(QString, version);
+        QFETCH(QString, url);
+        QFETCH(QString, href);
+        const QString link = href.isNull() ? QString() : " Please click <a href='" + href + "'>here</a> for more information.";
+        QCOMPARE(UpdateCheck::NewerVersionText(version, url),
+                 "KV Quillex v" + version.toHtmlEscaped() + " is available on Kevrel website." + link);
+    }
+
     // Published versions are compared as text, not as numbers.
     void isNewer_data()
     {

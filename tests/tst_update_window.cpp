@@ -184,9 +184,9 @@ private slots:
             << none << false << UpToDate << none;
         QTest::newRow("markup in version is text") << Document("&lt;b&gt;9&lt;/b&gt;") << none
             << true << NewerText("&lt;b&gt;9&lt;/b&gt;") << QVariant("<b>9</b>");
-        QTest::newRow("markup in address gives no link")
-            << Document("02.00.06", "http://k.example/'&gt;&lt;b&gt;x&lt;/b&gt;") << none << true << noLink
-            << QVariant("02.00.06");
+        QTest::newRow("markup in address is escaped")
+            << Document("02.00.06", "http://k.example/'&gt;&lt;b&gt;x&lt;/b&gt;") << none << true
+            << NewerText("02.00.06", "http://k.example/&#39;&gt;&lt;b&gt;x&lt;/b&gt;") << QVariant("02.00.06");
         QTest::newRow("apostrophe in address is escaped") << Document("02.00.06", "http://k.example/?v='6'")
             << none << true << NewerText("02.00.06", "http://k.example/?v=&#39;6&#39;") << QVariant("02.00.06");
         QTest::newRow("script address gives no link") << Document("02.00.06", "javascript:alert(1)") << none
