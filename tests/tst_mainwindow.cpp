@@ -61,6 +61,13 @@ private slots:
         QVERIFY(Child<QWidget>(window, "mainWidget")->styleSheet().contains("CLASS_KV_PUSH_OUTPUT_BUTTON"));
     }
 
+    // Other windows and tools switch the mode through the slot, queued too.
+    void modeSlotIsPublic()
+    {
+        const QMetaObject& meta = MainWindow::staticMetaObject;
+        QCOMPARE(meta.method(meta.indexOfSlot("SLOT_ChangeMode(SDWord)")).access(), QMetaMethod::Public);
+    }
+
     void menus()
     {
         MainWindow window(nullptr, server.url());
