@@ -132,6 +132,30 @@ private slots:
         COMPARE_IMAGES(shown.toImage(), picture.scaled(150, 50, Qt::KeepAspectRatio, Qt::SmoothTransformation).toImage());
     }
 
+    // At its opening width, with the application style sheet, every text
+    // shows whole: one line wide enough, or wrapped lines high enough.
+    void noTextClippedAtOpeningWidth()
+    {
+        IsolatedSettings settings;
+        FakeDesktop desktop;
+        MainWindow window(nullptr, QUrl(QStringLiteral("http://127.0.0.1:1")));
+        QStringList clipped;
+        desktop.dialogHandler = [&](QDialog& dialog) {
+            dialog.show();
+            if (!QTest::qWaitForWindowExposed(&dialog) || dialog.width() != 550)
+                clipped << "dialog not shown at 550";
+            for (QLabel* label : dialog.findChildren<QLabel*>()) {
+                const bool fits = label->wordWrap() ? label->height() >= label->heightForWidth(label->width())
+                                                    : label->width() >= label->sizeHint().width();
+                if (!fits)
+                    clipped << label->objectName();
+            }
+            return int(QDialog::Accepted);
+        };
+        Child<QAction>(window, "actionAbout_KV_Quillex")->trigger();
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(", ")));
+    }
+
     void openedFromMenu()
     {
         IsolatedSettings settings;
