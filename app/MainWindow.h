@@ -28,15 +28,19 @@ public:
     explicit MainWindow(QWidget* parent = nullptr, const QUrl& updateServer = DefaultUpdateServer());
     ~MainWindow() override;
 
+public slots:
+    // Shows the covering page for 0 and the canvas page for 1; other values
+    // change nothing.
+    void SLOT_ChangeMode(SDWord i_PageMode);
+
 private slots:
+    void SLOT_ClickKVLink();
+    void on_actionAbout_KV_Quillex_triggered();
+    void on_actionCheck_for_Updates_triggered();
     void on_actionLoadConfiguration_triggered();
     void on_actionSaveConfiguration_triggered();
-    void on_actionQuitter_triggered();
-    void on_actionCheck_for_Updates_triggered();
-    void on_actionAbout_KV_Quillex_triggered();
     void fileIsReady(QNetworkReply* reply);
-    void SLOT_ChangeMode(SDWord i_PageMode);
-    void SLOT_ClickKVLink();
+    void on_actionQuitter_triggered();
 
 private:
     void ApplyStyleSheet();

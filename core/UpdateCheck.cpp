@@ -91,9 +91,11 @@ Decision Decide(const Document& document, const QString& lastAnnounced, bool alr
 }
 
 namespace {
+// Tolerant parsing: web sites publish addresses with blanks or bars in their
+// path, and a browser opens them; escaping, not parsing, keeps the text safe.
 bool IsWebAddress(const QString& url)
 {
-    const QUrl parsed(url, QUrl::StrictMode);
+    const QUrl parsed(url, QUrl::TolerantMode);
     const QString scheme = parsed.scheme();
     return parsed.isValid() && !parsed.host().isEmpty()
         && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));

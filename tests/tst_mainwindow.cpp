@@ -1,38 +1,36 @@
 #include "MainWindow.h"
-#include "ScalarTypes.h"
 #include "WidgetSupport.h"
 
 #include <QAction>
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTcpServer>
 #include <QtTest>
 
-// A server that accepts the update request and never answers, so the
-// request stays pending for as long as a test needs.
-class SilentServer : public QTcpServer
-{
-public:
-    SilentServer() { listen(QHostAddress::LocalHost); }
-    QUrl url() const { return QUrl(QString("http://127.0.0.1:%1").arg(serverPort())); }
-};
+#include <utility>
 
+// The main window and its About dialog; licence copies go to a folder of the test's own.
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 
-    IsolatedSettings settings;
-    FakeDesktop desktop;
-    SilentServer server;
+    IsolatedSettings m_settings;
+    FakeDesktop m_desktop;
+    QTemporaryDir m_temporary;
+    QTcpServer m_silentSite; // takes the update request and never answers
 
-    static QStackedWidget* stack(MainWindow& window) { return Child<QStackedWidget>(window, "stackedWidgetGeneral"); }
-    static void changeMode(MainWindow& window, SDWord mode)
+    QUrl Site() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_silentSite.serverPort())); }
+    // Runs the About command; `look` sees the live dialog, shown.
+    void OpenAbout(const std::function<void(QDialog&)>& look)
     {
-        QVERIFY(QMetaObject::invokeMethod(&window, "SLOT_ChangeMode", Q_ARG(SDWord, mode)));
+        MainWindow window(nullptr, Site());
+        m_desktop.dialogHandler = [&](QDialog& dialog) { dialog.show(); look(dialog); return int(QDialog::Accepted); };
+        FIND_CHILD(about, QAction, window, "actionAbout_KV_Quillex");
+        about->trigger();
+        QCOMPARE(std::exchange(m_desktop.executedDialogs, {}), QStringList{"About"});
     }
 
 private slots:
@@ -40,93 +38,143 @@ private slots:
     {
         Q_INIT_RESOURCE(resources);
         RegisterScalarTypeNames();
+        qputenv("TMPDIR", QFile::encodeName(m_temporary.path()));
+        QVERIFY(m_silentSite.listen(QHostAddress::LocalHost));
     }
-    void init()
+    // Nothing here shows a message, not even an update request abandoned on exit.
+    void cleanup()
     {
-        desktop.messages.clear();
-        desktop.openedUrls.clear();
-    }
-
-    void startsInCoveringMode()
-    {
-        MainWindow window(nullptr, server.url());
-        QCOMPARE(window.windowTitle(), QStringLiteral("KV Quillex"));
-        QCOMPARE(stack(window)->count(), 2);
-        QVERIFY(qobject_cast<PAGE_COVERING_OPTION*>(stack(window)->currentWidget()));
-        QVERIFY(Child<QPushButton>(window, "pushButtonCoveringMode")->isChecked());
-        QVERIFY(!Child<QPushButton>(window, "pushButtonCanvasMode")->isChecked());
-        QVERIFY(!Child<QLabel>(window, "logoKV")->pixmap(Qt::ReturnByValue).isNull());
-        // The style sheet goes on the central widget, not on the window.
-        QVERIFY(window.styleSheet().isEmpty());
-        QVERIFY(Child<QWidget>(window, "mainWidget")->styleSheet().contains("CLASS_KV_PUSH_OUTPUT_BUTTON"));
-    }
-
-    void menus()
-    {
-        MainWindow window(nullptr, server.url());
-        auto texts = [](const QList<QAction*>& actions) {
-            QStringList list;
-            for (QAction* action : actions)
-                list << (action->isSeparator() ? QStringLiteral("-") : action->text());
-            return list;
-        };
-        QCOMPARE(texts(window.menuBar()->actions()), (QStringList{"File", "About"}));
-        QCOMPARE(texts(Child<QMenu>(window, "menuFile")->actions()),
-                 (QStringList{"Load configuration...", "Save configuration...", "-", "Exit"}));
-        QCOMPARE(texts(Child<QMenu>(window, "menuAbout")->actions()),
-                 (QStringList{"Check for Updates...", "-", "About KV Quillex..."}));
-    }
-
-    void modeSwitchingKeepsThePageState()
-    {
-        MainWindow window(nullptr, server.url());
-        window.show();
-        auto* covering = Child<QPushButton>(window, "pushButtonCoveringMode");
-        auto* canvas = Child<QPushButton>(window, "pushButtonCanvasMode");
-        auto* page = qobject_cast<PAGE_COVERING_OPTION*>(stack(window)->currentWidget());
-        QVERIFY(page);
-        Child<QSpinBox>(*page, "spinBoxScreenW")->setValue(3);
-        Child<QSpinBox>(*page, "spinBoxCoveringHorizontal2")->setValue(40);
-        // A click on the checked button keeps it checked and the page shown;
-        // unknown ids change nothing.
-        for (int click = 0; click < 2; ++click)
-            QTest::mouseClick(canvas, Qt::LeftButton);
-        for (SDWord id : {2, -1})
-            changeMode(window, id);
-        QVERIFY(qobject_cast<PAGE_CANVAS_OPTION*>(stack(window)->currentWidget()));
-        QVERIFY(canvas->isChecked() && !covering->isChecked());
-
-        QTest::mouseClick(covering, Qt::LeftButton);
-        for (SDWord id : {2, -1})
-            changeMode(window, id);
-        QCOMPARE(stack(window)->currentWidget(), page);
-        QVERIFY(covering->isChecked() && !canvas->isChecked());
-        QCOMPARE(Child<QLabel>(*page, "labelScreenCovPixelSize")->text(), QStringLiteral("5720 x 1080"));
-    }
-
-    void logoOpensHomePageWithAnyButton()
-    {
-        MainWindow window(nullptr, server.url());
-        window.show();
-        for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton})
-            QTest::mouseClick(Child<QLabel>(window, "logoKV"), button);
-        QCOMPARE(desktop.openedUrls.size(), 2);
-        QCOMPARE(desktop.openedUrls.first().scheme(), QStringLiteral("http"));
-        QCOMPARE(desktop.openedUrls.last(), desktop.openedUrls.first());
-    }
-
-    void exitWhileUpdateRequestIsPending()
-    {
-        QSignalSpy connections(&server, &QTcpServer::newConnection);
-        auto* window = new MainWindow(nullptr, server.url());
-        window->show();
-        QVERIFY(connections.wait(5000) || connections.count() > 0);
-
-        Child<QAction>(*window, "actionQuitter")->trigger();
-        QVERIFY(!window->isVisible());
-        delete window;
         QCoreApplication::processEvents();
-        QVERIFY(desktop.messages.isEmpty());
+        QVERIFY(m_desktop.messages.isEmpty());
+        m_desktop.openedUrls.clear();
+    }
+
+    // Every picture loaded at run time, and each one the style sheet names.
+    void resourceLoads_data()
+    {
+        QTest::addColumn<QString>("path");
+        QStringList paths{":/Logo/logo-kv.png", ":/icons/icone-about.png", ":/icons/grid.png",
+                          ":/locker/locker-open.png", ":/locker/locker-close.png"};
+        for (const char* name : {"pos-top-left", "pos-top-center", "pos-top-right", "pos-center-left", "pos-center",
+                                 "pos-center-right", "pos-bottom-left", "pos-bottom-center", "pos-bottom-right",
+                                 "quarter-size", "full-size-v", "full-size-h", "full-size"})
+            paths << QStringLiteral(":/icons/Icones_Options/%1.png").arg(name);
+        QFile sheet(QStringLiteral(":/style sheet/StyleSheet_MacOSX.css"));
+        QVERIFY(sheet.open(QIODevice::ReadOnly));
+        for (auto urls = QRegularExpression("url\\((.*?)\\)").globalMatch(sheet.readAll()); urls.hasNext();)
+            paths << urls.next().captured(1);
+        for (const QString& path : paths)
+            QTest::newRow(qPrintable(path)) << path;
+    }
+    void resourceLoads()
+    {
+        QFETCH(QString, path);
+        QVERIFY(!QImage(path).isNull());
+    }
+
+    // Starts styled in covering mode (the checked button in the sheet's orange); buttons
+    // and the public slot, queued too, switch the pages, which keep their state; the logo
+    // opens the home page on any button; Exit closes while the update request is pending.
+    void modesLogoAndExit()
+    {
+        MainWindow window(nullptr, Site());
+        window.show();
+        FIND_CHILD(stack, QStackedWidget, window, "stackedWidgetGeneral");
+        FIND_CHILD(covering, QPushButton, window, "pushButtonCoveringMode");
+        FIND_CHILD(canvas, QPushButton, window, "pushButtonCanvasMode");
+        FIND_CHILD(logo, QLabel, window, "logoKV");
+        const QImage shot = window.grab().toImage();
+        QCOMPARE(shot.pixelColor(covering->mapTo(&window, QPoint(2, 2))), QColor(0xDB, 0x70, 0x00));
+        QCOMPARE(shot.pixelColor(canvas->mapTo(&window, QPoint(2, 2))), QColor(0x6C, 0x6C, 0x6C));
+        QVERIFY(!logo->pixmap(Qt::ReturnByValue).isNull());
+
+        QWidget* page = stack->currentWidget();
+        QVERIFY(qobject_cast<PAGE_COVERING_OPTION*>(page));
+        FIND_CHILD(width, QSpinBox, *page, "spinBoxScreenW");
+        width->setValue(3);
+        // A click on the checked button keeps it checked; unknown ids change nothing.
+        QTest::mouseClick(canvas, Qt::LeftButton);
+        QTest::mouseClick(canvas, Qt::LeftButton);
+        window.SLOT_ChangeMode(2);
+        window.SLOT_ChangeMode(-1);
+        QVERIFY(qobject_cast<PAGE_CANVAS_OPTION*>(stack->currentWidget()));
+        QVERIFY(canvas->isChecked() && !covering->isChecked());
+        QVERIFY(QMetaObject::invokeMethod(&window, "SLOT_ChangeMode", Qt::QueuedConnection, Q_ARG(SDWord, 0)));
+        QCoreApplication::processEvents();
+        QCOMPARE(stack->currentWidget(), page);
+        FIND_CHILD(size, QLabel, *page, "labelScreenCovPixelSize");
+        QCOMPARE(size->text(), QStringLiteral("5760 x 1080"));
+
+        QTest::mouseClick(logo, Qt::LeftButton);
+        QTest::mouseClick(logo, Qt::RightButton);
+        QCOMPARE(m_desktop.openedUrls, (QList<QUrl>{MainWindow::HomePage(), MainWindow::HomePage()}));
+        FIND_CHILD(exit, QAction, window, "actionQuitter");
+        exit->trigger();
+        QVERIFY(!window.isVisible());
+    }
+
+    // At its opening width every text of the About dialog shows whole (one line wide
+    // enough, or wrapped lines high enough); the picture fits its label at any width.
+    void aboutShownWhole()
+    {
+        QStringList seen;
+        QImage picture;
+        OpenAbout([&](QDialog& dialog) {
+            seen << QString::number(QTest::qWaitForWindowExposed(&dialog) ? dialog.width() : 0)
+                 << dialog.grab().toImage().pixelColor(1, 1).name(); // the window's dark look
+            for (QLabel* label : dialog.findChildren<QLabel*>()) {
+                if (label->wordWrap() ? label->height() < label->heightForWidth(label->width())
+                                      : label->width() < label->sizeHint().width())
+                    seen << label->objectName() + " clipped";
+                if (label->text().startsWith("<a") || label->objectName() == "label_Version")
+                    seen << label->objectName() + (label->openExternalLinks() ? " opens " : " ") + label->text();
+            }
+            dialog.resize(705, 400);
+            FIND_CHILD(pictureLabel, QLabel, dialog, "label");
+            picture = pictureLabel->pixmap(Qt::ReturnByValue).toImage();
+        });
+        const QString link("<a href=\"%1\"><span style=\" text-decoration: underline; color:#0095ff;\">%2</span></a>");
+        QCOMPARE(seen, (QStringList{"550", "#191919", "label_Version 02.00.05",
+                                    "label_QT5 opens " + link.arg("https://www.qt.io/", "Qt5 Library"),
+                                    "label_LGPL " + link.arg("#browse_LGPL", "(LPGL v3)"),
+                                    "label_QT5Code opens " + link.arg("https://download.qt.io/archive/qt/5.8/",
+                                                                      "download.qt.io/archive/qt/5.8/"),
+                                    "label_KV_techsupport opens "
+                                        + link.arg("mailto:techsupport@kevrel.example", "Kevrel"),
+                                    "label_EULA " + link.arg("#browse_EULA", "View End-User License Agreement")}));
+        const QPixmap expected(QStringLiteral(":/icons/icone-about.png"));
+        COMPARE_IMAGES(picture, expected.scaled(150, 140, Qt::KeepAspectRatio, Qt::SmoothTransformation).toImage());
+    }
+
+    // Each use copies the page afresh, even over a read-only earlier copy,
+    // readable by its owner only, and opens the copy.
+    void aboutLicenceCopiedAndReplaced_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("licence agreement") << "label_EULA" << "KV_EULA.html";
+        QTest::newRow("toolkit licence") << "label_LGPL" << "lgpl.html";
+    }
+    void aboutLicenceCopiedAndReplaced()
+    {
+        QFETCH(QString, label);
+        QFETCH(QString, file);
+        const QString copy = m_temporary.filePath(file);
+        OpenAbout([&](QDialog& dialog) {
+            QLabel* link = dialog.findChild<QLabel*>(label);
+            QVERIFY(link);
+            emit link->linkActivated(link->text().section('"', 1, 1));
+            QFile stale(copy);
+            QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write("stale") && stale.flush());
+            QVERIFY(stale.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadOther));
+            emit link->linkActivated(link->text().section('"', 1, 1));
+        });
+        QCOMPARE(m_desktop.openedUrls, (QList<QUrl>{QUrl::fromLocalFile(copy), QUrl::fromLocalFile(copy)}));
+        QFile page(":/Licenses/" + file), copied(copy);
+        QVERIFY(page.open(QIODevice::ReadOnly) && page.size() > 0 && copied.open(QIODevice::ReadOnly));
+        QCOMPARE(copied.readAll(), page.readAll());
+        QCOMPARE(copied.permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 };
 

@@ -4,49 +4,40 @@
 #include <QAction>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QQueue>
 #include <QSettings>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
 
-#include <memory>
-
 namespace {
 
-// A one-document web site on 127.0.0.1: answers every GET with the next
-// queued answer, or with the standing one when the queue is empty.
-class UpdateSite : public QObject
+QByteArray Doc(const QByteArray& inner)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ProductUpdate>\n  " + inner + "\n</ProductUpdate>\n";
+}
+
+QByteArray Published(const QByteArray& version, const QByteArray& url = "http://k.example/get")
+{
+    return Doc("<Id>1002</Id><Name>KV Quillex</Name><Version>" + version + "</Version><Url>" + url + "</Url>");
+}
+
+// The message's rich text; a null href gives no link.
+QString Newer(const QString& version, const QString& href = "http://k.example/get")
+{
+    return "KV Quillex v" + version + " is available on Kevrel website."
+        + (href.isNull() ? QString() : " Please click <a href='" + href + "'>here</a> for more information.");
+}
+
+} // namespace
+
+// What the user is told at start and after each "Check for Updates...", and
+// what is kept, against the maker's site played on 127.0.0.1. We are 02.00.05.
+class TestUpdateWindow : public QObject
 {
     Q_OBJECT
 
-public:
-    struct Answer
-    {
-        int status;
-        QByteArray body;
-    };
-
-    UpdateSite()
-    {
-        connect(&m_server, &QTcpServer::newConnection, this, &UpdateSite::Accept);
-        m_server.listen(QHostAddress::LocalHost);
-    }
-    QUrl Address() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort())); }
-
-    Answer standing{200, QByteArray()};
-    QQueue<Answer> queued;
-    QStringList requestLines;
-
-private:
-    void Accept()
-    {
-        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Serve(socket); });
-        }
-    }
+    QTcpServer m_site;
+    QByteArrayList m_bodies; // each request takes the next, the last stands; null: not found
 
     void Serve(QTcpSocket* socket)
     {
@@ -54,186 +45,97 @@ private:
         socket->setProperty("request", request);
         if (!request.contains("\r\n\r\n"))
             return;
-        requestLines << QString::fromLatin1(request.left(request.indexOf("\r\n")));
-        const Answer answer = queued.isEmpty() ? standing : queued.dequeue();
-        socket->write("HTTP/1.1 " + QByteArray::number(answer.status) + " Whatever\r\n"
-                      "Content-Type: text/xml\r\nContent-Length: " + QByteArray::number(answer.body.size())
-                      + "\r\nConnection: close\r\n\r\n" + answer.body);
+        const QByteArray body = m_bodies.size() > 1 ? m_bodies.takeFirst() : m_bodies.value(0);
+        const bool found = !body.isNull() && request.startsWith("GET /~ftp-xml/product_update_1002.xml HTTP/");
+        socket->write(QByteArray(found ? "HTTP/1.1 200 OK" : "HTTP/1.1 404 Not Found") + "\r\nContent-Length: "
+                      + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
         socket->disconnectFromHost();
-    }
-
-    QTcpServer m_server;
-};
-
-QByteArray Document(const QByteArray& version, const QByteArray& url = "http://kevrel.example/download",
-                    const QByteArray& id = "1002")
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ProductUpdate>\n  <Id>" + id
-        + "</Id>\n  <Name>KV Quillex</Name>\n  <Version>" + version + "</Version>\n  <Url>" + url
-        + "</Url>\n</ProductUpdate>\n";
-}
-
-QString NewerText(const QString& version, const QString& url = "http://kevrel.example/download")
-{
-    return "KV Quillex v" + version + " is available on Kevrel website. Please click <a href='" + url
-        + "'>here</a> for more information.";
-}
-
-const QString UpToDate = QStringLiteral("  Your software is up to date.   ");
-
-QSettings Settings() { return QSettings(QStringLiteral("Kevrel"), QStringLiteral("Quillex")); }
-
-} // namespace
-
-// The update check of the main window against a local web site: what the
-// user is told at start and from "Check for Updates...", and what is kept.
-class TestUpdateWindow : public QObject
-{
-    Q_OBJECT
-
-    std::unique_ptr<IsolatedSettings> m_settings;
-    std::unique_ptr<FakeDesktop> m_desktop;
-    std::unique_ptr<UpdateSite> m_site;
-    std::unique_ptr<MainWindow> m_window;
-    std::unique_ptr<QSignalSpy> m_replies;
-
-    // Builds the window, which asks at once, and waits for that reply.
-    void Start()
-    {
-        m_window.reset(new MainWindow(nullptr, m_site->Address()));
-        m_replies.reset(new QSignalSpy(m_window->findChild<QNetworkAccessManager*>(), &QNetworkAccessManager::finished));
-        QTRY_COMPARE(m_replies->count(), 1);
-    }
-    void CheckForUpdates()
-    {
-        const int before = m_replies->count();
-        Child<QAction>(*m_window, "actionCheck_for_Updates")->trigger();
-        QTRY_COMPARE(m_replies->count(), before + 1);
-    }
-    // The texts shown since the last call.
-    QStringList Texts()
-    {
-        QStringList texts;
-        for (const DesktopSeam::Message& message : m_desktop->messages)
-            texts << message.text;
-        m_desktop->messages.clear();
-        return texts;
     }
 
 private slots:
     void initTestCase()
     {
+        Q_INIT_RESOURCE(resources);
         QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
-        qRegisterMetaType<QNetworkReply*>();
-    }
-    void init()
-    {
-        m_settings.reset(new IsolatedSettings);
-        m_desktop.reset(new FakeDesktop);
-        m_site.reset(new UpdateSite);
-    }
-    void cleanup()
-    {
-        m_replies.reset();
-        m_window.reset();
-        m_site.reset();
-        m_desktop.reset();
-        m_settings.reset();
+        connect(&m_site, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket* socket = m_site.nextPendingConnection();
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Serve(socket); });
+        });
+        QVERIFY(m_site.listen(QHostAddress::LocalHost));
     }
 
-    void newerVersionAnnouncedOnceAtStart()
+    void replies_data()
     {
-        m_site->standing.body = Document("02.00.06");
-        Start();
-        QCOMPARE(m_desktop->messages.size(), 1);
-        const DesktopSeam::Message message = m_desktop->messages.first();
-        QCOMPARE(message.parent, m_window.get());
-        QCOMPARE(message.title, QStringLiteral("KV Quillex"));
-        QCOMPARE(message.textFormat, Qt::RichText);
-        QCOMPARE(Texts(), QStringList{NewerText("02.00.06")});
-        QCOMPARE(Settings().value("LastVersionDisplay"), QVariant("02.00.06"));
-
-        Start(); // the second start stays quiet, the menu still speaks
-        QCOMPARE(Texts(), QStringList());
-        CheckForUpdates();
-        QCOMPARE(Texts(), QStringList{NewerText("02.00.06")});
-        const QString request = QStringLiteral("GET /~ftp-xml/product_update_1002.xml HTTP/1.1");
-        QCOMPARE(m_site->requestLines, (QStringList{request, request, request}));
+        QTest::addColumn<QByteArrayList>("bodies");
+        QTest::addColumn<QString>("storedBefore");
+        QTest::addColumn<QStringList>("shown"); // at start, then after each menu command
+        QTest::addColumn<QString>("storedAfter");
+        auto row = [](const char* name, const QByteArrayList& bodies, const QString& before,
+                      const QStringList& shown, const QString& after) {
+            QTest::newRow(name) << bodies << before << shown << after;
+        };
+        const QString six = "02.00.06", newer = Newer(six), noLink = Newer(six, QString()), none;
+        const QString upToDate = QStringLiteral("  Your software is up to date.   ");
+        row("newer", {Published("02.00.06")}, none, {newer, newer}, six);
+        row("announced before", {Published("02.00.06")}, six, {none, newer}, six);
+        row("equal", {Published("02.00.05")}, none, {none, upToDate}, none);
+        row("older keeps the setting", {Published("02.00.04")}, six, {none, upToDate}, six);
+        row("no leading zero", {Published("2.1")}, none, {Newer("2.1"), Newer("2.1")}, "2.1");
+        row("textual against last", {Published("10.00.00")}, "9.00.00", {none, Newer("10.00.00")}, "10.00.00");
+        row("case ignored", {Published("02.00.06b")}, "02.00.06B", {none, Newer("02.00.06b")}, "02.00.06b");
+        // Any order, no name, elements with children entered; a text-only
+        // element of another name ends the reading, as does broken XML.
+        row("loose document", {Doc("<Url>http://k.example/get</Url><E><Version>02.00.06</Version><Id>1002</Id></E>")},
+            none, {newer, newer}, six);
+        row("reading stops", {Doc("<Id>1002</Id><N>x</N><Version>02.00.06</Version>")}, none, {none, upToDate}, none);
+        row("empty version is ours", {Doc("<Id>1002</Id><Version></Version>")}, none, {none, upToDate}, none);
+        row("truncated", {"<U><Id>1002</Id><Version>02.00.06</Version><Ur"}, none, {noLink, noLink}, six);
+        // Both values come from an untrusted document into rich text.
+        const QString markup = Newer("&lt;b&gt;9", "http://k.example/?a=1&amp;b=&#39;&lt;2&gt;&#39;");
+        row("markup is text", {Published("&lt;b&gt;9", "<![CDATA[http://k.example/?a=1&b='<2>']]>")}, none,
+            {markup, markup}, "<b>9");
+        const QString loose = Newer(six, "http://k.example/a b|2");
+        row("blank and bar in address", {Published("02.00.06", " http://k.example/a b|2 ")}, none, {loose, loose}, six);
+        row("script gives no link", {Published("02.00.06", "javascript:alert(1)")}, none, {noLink, noLink}, six);
+        // A failed first reply makes the next count as the menu's; one about
+        // another product, or no document at all, does not.
+        row("failed first", {QByteArray(), Published("02.00.06")}, six, {none, newer, newer}, six);
+        row("other product first", {Doc("<Id>1003</Id><Version>09</Version>"), Published("02.00.06")}, six,
+            {none, none, newer}, six);
+        row("no document first", {"Not Found", Published("02.00.06")}, six, {none, none, newer}, six);
     }
-
-    // Our own version is 02.00.05.
-    void startThenMenu_data()
+    void replies()
     {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QVariant>("storedBefore");
-        QTest::addColumn<bool>("atStart");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QVariant>("storedAfter");
-
-        const QVariant none;
-        const QString noLink = QStringLiteral("KV Quillex v02.00.06 is available on Kevrel website.");
-        QTest::newRow("equal") << Document("02.00.05") << none << false << UpToDate << none;
-        QTest::newRow("older leaves the setting") << Document("02.00.04") << QVariant("02.00.06")
-                                                  << false << UpToDate << QVariant("02.00.06");
-        QTest::newRow("no leading zero") << Document("2.1") << none << true << NewerText("2.1") << QVariant("2.1");
-        QTest::newRow("without name")
-            << QByteArray("<U><Id>1002</Id><Version>02.00.06</Version><Url>http://kevrel.example/download</Url></U>")
-            << none << true << NewerText("02.00.06") << QVariant("02.00.06");
-        QTest::newRow("text-only element before version")
-            << QByteArray("<U><Id>1002</Id><Notes>Faster</Notes><Version>02.00.06</Version></U>")
-            << none << false << UpToDate << none;
-        QTest::newRow("markup in version is text") << Document("&lt;b&gt;9&lt;/b&gt;") << none
-            << true << NewerText("&lt;b&gt;9&lt;/b&gt;") << QVariant("<b>9</b>");
-        QTest::newRow("markup in address gives no link")
-            << Document("02.00.06", "http://k.example/'&gt;&lt;b&gt;x&lt;/b&gt;") << none << true << noLink
-            << QVariant("02.00.06");
-        QTest::newRow("apostrophe in address is escaped") << Document("02.00.06", "http://k.example/?v='6'")
-            << none << true << NewerText("02.00.06", "http://k.example/?v=&#39;6&#39;") << QVariant("02.00.06");
-        QTest::newRow("script address gives no link") << Document("02.00.06", "javascript:alert(1)") << none
-            << true << noLink << QVariant("02.00.06");
-    }
-    void startThenMenu()
-    {
-        QFETCH(QByteArray, body);
-        QFETCH(QVariant, storedBefore);
-        QFETCH(bool, atStart);
-        QFETCH(QString, text);
-        QFETCH(QVariant, storedAfter);
-        if (storedBefore.isValid())
-            Settings().setValue("LastVersionDisplay", storedBefore);
-        m_site->standing.body = body;
-
-        Start();
-        QCOMPARE(Texts(), atStart ? QStringList{text} : QStringList());
-        CheckForUpdates();
-        QCOMPARE(Texts(), QStringList{text});
-        QCOMPARE(Settings().value("LastVersionDisplay"), storedAfter);
-    }
-
-    void otherProductKeepsNextReplyFirst()
-    {
-        Settings().setValue("LastVersionDisplay", "02.00.06");
-        m_site->queued << UpdateSite::Answer{200, Document("09", "http://k.example/", "1003")};
-        m_site->standing.body = Document("02.00.06");
-        Start();
-        QCOMPARE(Texts(), QStringList());
-        // Still the first handled reply, so the version announced before stays quiet.
-        CheckForUpdates();
-        QCOMPARE(Texts(), QStringList());
-        CheckForUpdates();
-        QCOMPARE(Texts(), QStringList{NewerText("02.00.06")});
-    }
-
-    void failedStartThenMenu()
-    {
-        // Announced before, so only a reply that counts as the menu's speaks.
-        Settings().setValue("LastVersionDisplay", "02.00.06");
-        m_site->queued << UpdateSite::Answer{404, Document("02.00.07")};
-        m_site->standing.body = Document("02.00.06");
-        Start();
-        QCOMPARE(Texts(), QStringList());
-        CheckForUpdates();
-        QCOMPARE(Texts(), QStringList{NewerText("02.00.06")});
+        QFETCH(QByteArrayList, bodies);
+        QFETCH(QString, storedBefore);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, storedAfter);
+        IsolatedSettings isolated;
+        if (!storedBefore.isEmpty())
+            QSettings("Kevrel", "Quillex").setValue("LastVersionDisplay", storedBefore);
+        FakeDesktop desktop;
+        m_bodies = bodies;
+        int replies = 0; // counted after the window has handled each
+        MainWindow window(nullptr, QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_site.serverPort())));
+        connect(window.findChild<QNetworkAccessManager*>(), &QNetworkAccessManager::finished, [&] { ++replies; });
+        FIND_CHILD(check, QAction, window, "actionCheck_for_Updates");
+        QStringList texts;
+        for (int step = 0; step < shown.size(); ++step) {
+            if (step > 0)
+                check->trigger();
+            QTRY_COMPARE(replies, step + 1);
+            QStringList now;
+            for (const DesktopSeam::Message& m : desktop.messages) {
+                const bool framed = m.parent == &window && m.icon == QMessageBox::Information
+                    && m.title == "KV Quillex" && m.textFormat == Qt::RichText && !m.styleSheet.isEmpty();
+                now << (framed ? m.text : "unframed: " + m.text);
+            }
+            desktop.messages.clear();
+            texts << now.join(" + ");
+        }
+        QCOMPARE(texts, shown);
+        QCOMPARE(QSettings("Kevrel", "Quillex").value("LastVersionDisplay").toString(), storedAfter);
     }
 };
 
