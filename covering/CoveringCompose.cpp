@@ -237,6 +237,17 @@ void FillSpan(QRgb* line, int from, int to, QRgb value)
         std::fill(line + from, line + to, value);
 }
 
+// What the painter blends on: the output's own pixels. A colour canvas is an
+// opaque RGB32 surface, and blending onto ARGB32 instead rounds differently,
+// leaving some channels one level off; so on an opaque colour the pixels are
+// seen as RGB32.
+QImage PaintSurface(QImage& out, const ComposeJob& job)
+{
+    const bool opaque = !job.transparent && qAlpha(job.background) == 255;
+    return QImage(out.bits(), out.width(), out.height(), out.bytesPerLine(),
+                  opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32);
+}
+
 // The rare case of a record whose source and destination sizes differ: the
 // piece is cut (transparent outside the placed image), stretched fast and
 // drawn over the background, as the composition is defined.
@@ -250,7 +261,8 @@ void ComposeStretched(const ComposeJob& job, QImage& out, int clipWidth, int cli
                          Qt::FastTransformation);
     if (piece.isNull())
         return;
-    QPainter painter(&out);
+    QImage surface = PaintSurface(out, job);
+    QPainter painter(&surface);
     painter.setClipRect(0, 0, clipWidth, clipHeight);
     painter.drawImage(QPoint(r.dstLeft, r.dstTop), piece);
 }
@@ -296,6 +308,7 @@ void ComposeOne(const ComposeJob& job, QImage& out)
 
     const bool placedIsOpaque = placed.format() == QImage::Format_RGB32;
     const int span = int(x1 - x0);
+    QImage surface;
     QPainter* painter = nullptr;
     for (int y = 0; y < H; ++y) {
         QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
@@ -326,8 +339,10 @@ void ComposeOne(const ComposeJob& job, QImage& out)
         }
         // Pixels with alpha blend over the colour, the painter's way.
         FillSpan(to, 0, span, job.background);
-        if (!painter)
-            painter = new QPainter(&out);
+        if (!painter) {
+            surface = PaintSurface(out, job);
+            painter = new QPainter(&surface);
+        }
         painter->drawImage(QRect(int(x0), y, span, 1), placed, QRect(int(x0 + offX), int(y + offY), span, 1));
     }
     delete painter;

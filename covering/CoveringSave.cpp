@@ -1,11 +1,8 @@
 #include "CoveringSave.h"
 
-#include "ParallelFor.h"
-#include "PngWriter.h"
+#include "ImageSave.h"
 
 #include <QFileInfo>
-
-#include <vector>
 
 namespace CoveringEngine {
 
@@ -37,22 +34,17 @@ QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int
 {
     const QStringList paths = OutputFilePaths(i_Folder, i_Prefix, i_ColumnCount, i_RowCount);
     const int rows = qBound(0, i_RowCount, kGridSize);
-    std::vector<const QImage*> images;
-    const QImage missing;
+    QVector<QImage> images;
+    images.reserve(paths.size());
     for (int index = 0; index < paths.size(); ++index) {
         const int i = index / rows;
         const int j = index % rows;
         const bool known = i < i_Results.size() && j < i_Results.at(i).size();
-        images.push_back(known ? &i_Results.at(i).at(j) : &missing);
+        images.append(known ? i_Results.at(i).at(j) : QImage());
     }
-    std::vector<char> written(size_t(paths.size()), 0);
-    ParallelFor(paths.size(), [&](int index) {
-        written[size_t(index)] = PngWriter::WriteFile(*images[size_t(index)], paths.at(index), i_Quality);
-    });
     QStringList failed;
-    for (int index = 0; index < paths.size(); ++index)
-        if (!written[size_t(index)])
-            failed.append(paths.at(index));
+    for (const ImageSave::SaveFailure& failure : ImageSave::SaveImages(images, paths, i_Quality))
+        failed.append(failure.path);
     return failed;
 }
 

@@ -21,9 +21,9 @@ QStringList OutputFilePaths(const QString& i_Folder, const QString& i_Prefix, in
 
 // Writes result[column][row] of every output in use to the paths above as PNG
 // at the given save quality (50..100 on the page; see PngWriter), replacing
-// existing files, several files at once. A file that cannot be written does
-// not stop the others. Returns the paths that could not be written, in the
-// order above; empty when everything was written.
+// existing files, one after another in the order above (see ImageSave). A
+// file that cannot be written does not stop the others. Returns the paths
+// that could not be written, in that order; empty when everything was written.
 QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int i_RowCount,
                              const QString& i_Folder, const QString& i_Prefix, int i_Quality);
 

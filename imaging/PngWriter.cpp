@@ -1,5 +1,7 @@
 #include "PngWriter.h"
 
+#include "HugePages.h"
+
 #include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
@@ -162,6 +164,18 @@ bool Encode(const QImage& i_Image, int i_Quality, QByteArray& o_Png)
             return false;
         o_Png = png;
         return true;
+    }
+    // Room for the rows, a little more than stored data takes, made at once:
+    // the array never moves while it grows, and huge pages make its first
+    // filling cheap. Compressed data uses only the start of it.
+    const qint64 rows = qint64(i_Image.height()) * (qint64(i_Image.width()) * 4 + 1);
+    const qint64 room = rows + rows / 256 + 4096;
+    if (room < INT_MAX / 2) {
+        try {
+            png.reserve(int(room));
+            AdviseHugePages(png.data(), size_t(png.capacity()));
+        } catch (const std::bad_alloc&) {
+        }
     }
     Sink sink;
     sink.buffer = &png;

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <functional>
+
+// Saving a set of images as PNG files one after another, in a given order,
+// while the following ones are encoded ahead on the processor's cores.
+namespace ImageSave {
+
+// A file that could not be written, and why.
+struct SaveFailure
+{
+    QString path;
+    QString reason;  // the system's message, or "cannot encode"
+};
+
+// Puts one encoded file in place. True when it was written; otherwise
+// o_Reason says why. Must not throw.
+typedef std::function<bool(const QString& i_Path, const QByteArray& i_Png, QString& o_Reason)> FileWriter;
+
+// Replaces the file at i_Path with i_Png (creating it when missing). A file
+// left partly written is removed; o_Reason is the system's message.
+bool WriteFile(const QString& i_Path, const QByteArray& i_Png, QString& o_Reason);
+
+// Saves i_Images[k] to i_Paths[k] as PNG at the save quality (see PngWriter),
+// for every path. The files are handed to i_Writer one at a time in the order
+// of the list, on the calling thread; meanwhile the next ones are encoded on
+// worker threads, holding at most two encoded files per worker in memory. An
+// image that cannot be encoded (a null one, or a path without an image) or a
+// file that cannot be written does not stop the others. Returns those that
+// failed, in list order; empty when all were written.
+QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList& i_Paths, int i_Quality,
+                              const FileWriter& i_Writer = WriteFile);
+
+} // namespace ImageSave
