@@ -3,18 +3,22 @@
 #include "AspectLock.h"
 #include "CanvasOutputs.h"
 #include "DesktopSeam.h"
+#include "ImageSave.h"
 #include "KvOutputSettingsWidget.h"
 #include "KvPushOutputButton.h"
 #include "KvTraces.h"
 #include "PngReader.h"
 #include "SourceItem.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QPixmap>
 #include <QRegularExpressionValidator>
 #include <QResizeEvent>
 #include <QShowEvent>
 #include <QSpacerItem>
+#include <QUrl>
 #include <QtMath>
 
 #include <limits>
@@ -840,4 +844,38 @@ void PAGE_CANVAS_OPTION::ComputeOutputsImage()
     }
 }
 
-void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked() {}
+void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
+{
+    const QString folder = DesktopSeam::Current().GetExistingDirectory(
+        this, tr("Select the folder where images will be saved"), QFileInfo(m_SourcePath).path(),
+        QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    if (folder.isEmpty())
+        return;
+    const QString prefix =
+        lineEditBaseName->text().isEmpty() ? QFileInfo(m_SourcePath).baseName() : lineEditBaseName->text();
+    setCursor(Qt::WaitCursor);
+    ComputeOutputsImage();
+    // A name that would put the file anywhere but in the chosen folder is
+    // not written (labels also come from configuration files).
+    QStringList problems;
+    QVector<QImage> images;
+    QStringList paths;
+    for (int id = 0; id < m_OutputImages.size(); ++id) {
+        const QString name = CanvasOutputs::OutputFileName(prefix, m_OutputButtons[id]->text());
+        if (!CanvasOutputs::IsPlainFileName(name)) {
+            problems << tr("%1: not a plain file name").arg(name);
+            continue;
+        }
+        images << m_OutputImages[id];
+        paths << QStringLiteral("%1/%2").arg(folder, name);
+    }
+    for (const ImageSave::SaveFailure& failure :
+         ImageSave::SaveImages(images, paths, horizontalSliderQuality->value()))
+        problems << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(failure.path), failure.reason);
+    setCursor(Qt::ArrowCursor);
+
+    DesktopSeam::Current().OpenUrl(QUrl::fromLocalFile(folder));
+    if (!problems.isEmpty())
+        ShowMessage(QMessageBox::Warning,
+                    tr("These images could not be written:\n%1").arg(problems.join(QLatin1Char('\n'))));
+}

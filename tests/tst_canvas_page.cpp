@@ -28,7 +28,7 @@ class TestCanvasPage : public QObject
     void click(const char* button) { QTest::mouseClick(w<QAbstractButton>(button), Qt::LeftButton); }
     void load(const QImage& image)
     {
-        const QString path = folder.filePath(QString("source%1.png").arg(image.cacheKey()));
+        const QString path = folder.filePath("source.png");
         QVERIFY(image.save(path));
         desktop.openFileAnswers.enqueue(path);
         click("pushButtonLoadSource");
@@ -91,6 +91,7 @@ private slots:
     void init()
     {
         desktop.messages.clear();
+        desktop.openedUrls.clear();
         page = new PAGE_CANVAS_OPTION;
         page->resize(1293, 791);
         page->show();
@@ -285,6 +286,44 @@ private slots:
         QCOMPARE(rects().last(), QRect(340, 60, 640, 360));
         set("spinBoxScreenSizeH", 800); // no longer: the default place for 800 x 600
         QCOMPARE(rects().last(), QRect(147, 35, 266, 200));
+    }
+
+    void savingCutsEveryOutput()
+    {
+        addOutputs(2);
+        click("pushButtonOutputsReset");
+        addOutputs(2);
+        settings()->SetWidthValue(420); // size first, so that the place fits
+        settings()->SetHeightValue(180);
+        settings()->SetPosXValue(1500);
+        settings()->SetPosYValue(900);
+        QTemporaryDir out;
+        click("pushButtonSave"); // no folder chosen: nothing happens
+        QVERIFY(desktop.openedUrls.isEmpty());
+        desktop.directoryAnswers.enqueue(out.path());
+        click("pushButtonSave");
+        QCOMPARE(desktop.askedCaptions.last(), QStringLiteral("Select the folder where images will be saved"));
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files), (QStringList{"source_Output 1.png", "source_Output 2.png"}));
+        const QImage screen = page->ScreenImage();
+        const QStringList files = QDir(out.path()).entryList(QDir::Files);
+        COMPARE_IMAGES(QImage(out.filePath(files[0])), screen.copy(340, 60, 640, 360));
+        COMPARE_IMAGES(QImage(out.filePath(files[1])), screen.copy(1500, 900, 420, 180));
+        QCOMPARE(desktop.openedUrls, QList<QUrl>{QUrl::fromLocalFile(out.path())});
+        QVERIFY(desktop.messages.isEmpty());
+
+        // Unsafe names are skipped and failed writes reported; the rest is written.
+        QTest::keyClicks(w("lineEditBaseName"), "w");
+        QVERIFY(QDir(out.path()).mkdir("w_Output 2.png"));
+        desktop.directoryAnswers.enqueue(out.path());
+        click("pushButtonSave");
+        QVERIFY(QFileInfo(out.filePath("w_Output 1.png")).isFile());
+        w<QLineEdit>("lineEditBaseName")->setText("../w");
+        desktop.directoryAnswers.enqueue(out.path());
+        click("pushButtonSave");
+        QCOMPARE(desktop.messages.size(), 2);
+        QVERIFY2(desktop.messages[0].text.contains("w_Output 2.png"), qPrintable(desktop.messages[0].text));
+        QVERIFY(desktop.messages[1].text.contains("../w_Output 1.png: not a plain file name"));
+        QVERIFY(!QFileInfo(folder.filePath("w_Output 1.png")).exists());
     }
 
     void unknownIdsAreTraced()

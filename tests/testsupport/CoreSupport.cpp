@@ -54,8 +54,9 @@ QStringList FileLines(const QString& path)
     QFile file(path);
     file.open(QIODevice::ReadOnly);
     QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    if (lines.takeLast() != QString())
-        lines << QStringLiteral("<no line feed at end>");
+    const QString last = lines.takeLast();
+    if (!last.isEmpty())
+        lines << last << QStringLiteral("<no line feed at end>");
     return lines;
 }
 
