@@ -33,8 +33,6 @@ private slots:
         const QImage translucent = NoiseImage(100, 50, QImage::Format_ARGB32, 2, true);
         const QColor odd(17, 130, 251);
         QTest::newRow("full screen, stretched") << opaque << QRect(0, 0, 192, 108) << odd;
-        QTest::newRow("original size, centred") << opaque << QRect(46, 29, 100, 50) << odd;
-        QTest::newRow("shrunk at an odd ratio") << opaque << QRect(3, 7, 37, 23) << odd;
         QTest::newRow("larger than the screen: clipped on all sides") << opaque << QRect(-70, -41, 333, 191) << odd;
         QTest::newRow("off the screen: background only") << opaque << QRect(500, 0, 100, 50) << odd;
         QTest::newRow("no area: background only") << opaque << QRect(10, 10, 0, 50) << odd;
@@ -116,18 +114,6 @@ private slots:
         QCOMPARE(CenteredPosition(QSize(1920, 1080), QSize(1000, 500)), QPoint(460, 290));
         QCOMPARE(CenteredPosition(QSize(1920, 1080), QSize(2001, 1201)), QPoint(-40, -60));
         QCOMPARE(CenteredPosition(QSize(401, 401), QSize(3, 3)), QPoint(199, 199));
-        QSize size(5, 5);
-        const QImage cropped(800, 500, QImage::Format_RGB32);
-        QVERIFY(PlacedSize(SizeOriginal, QSize(1920, 1080), cropped, QSize(7, 7), size));
-        QCOMPARE(size, QSize(800, 500));
-        QVERIFY(PlacedSize(SizeOriginal, QSize(1920, 1080), QImage(), QSize(7, 7), size));
-        QCOMPARE(size, QSize(800, 500)); // without an image the size stays
-        QVERIFY(PlacedSize(SizeFullScreen, QSize(1920, 1080), cropped, QSize(7, 7), size));
-        QCOMPARE(size, QSize(1920, 1080));
-        QVERIFY(PlacedSize(SizeCustom, QSize(1920, 1080), cropped, QSize(7, 9), size));
-        QCOMPARE(size, QSize(7, 9));
-        QVERIFY(!PlacedSize(3, QSize(1920, 1080), cropped, QSize(7, 9), size));
-        QCOMPARE(size, QSize(7, 9));
     }
 
     void cropping()

@@ -106,55 +106,13 @@ private slots:
         QCOMPARE(CoveringRules::CropOppositeMaximum(0, 0), 0);
     }
 
-    void refreshSaveStates_data()
-    {
-        QTest::addColumn<bool>("stale");
-        QTest::addColumn<bool>("loaded");
-        QTest::addColumn<bool>("source");
-        QTest::addColumn<QString>("enabled");
-        QTest::newRow("stale with an image") << true << true << true << "Refresh";
-        QTest::newRow("stale without an image") << true << false << false << "";
-        QTest::newRow("current") << false << true << true << "Save";
-        QTest::newRow("current without an image") << false << false << false << "";
-        QTest::newRow("current, path but no source") << false << true << false << "";
-    }
     void refreshSaveStates()
     {
-        QFETCH(bool, stale);
-        QFETCH(bool, loaded);
-        QFETCH(bool, source);
-        const CoveringRules::ActionStates states = CoveringRules::RefreshSaveStates(stale, loaded, source);
-        QTEST(QString(states.refresh ? "Refresh" : states.save ? "Save" : ""), "enabled");
-        QVERIFY(!(states.refresh && states.save));
-    }
-
-    void placementControls_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<bool>("customPosition");
-        QTest::addColumn<QString>("enabled");
-        using M = CoveringRules::SizeMode;
-        QTest::newRow("full screen") << int(M::FullScreen) << true << "";
-        QTest::newRow("original, centred") << int(M::OriginalSize) << false << "position";
-        QTest::newRow("original at a position") << int(M::OriginalSize) << true << "position x/y";
-        QTest::newRow("custom, centred") << int(M::CustomSize) << false << "lock size position";
-        QTest::newRow("custom at a position") << int(M::CustomSize) << true << "lock size position x/y";
-    }
-    void placementControls()
-    {
-        QFETCH(int, mode);
-        QFETCH(bool, customPosition);
-        const auto states = CoveringRules::PlacementControls(CoveringRules::SizeMode(mode), customPosition);
-        QStringList enabled;
-        if (states.locker)
-            enabled << "lock";
-        if (states.sizeBoxes)
-            enabled << "size";
-        if (states.positionButtons)
-            enabled << "position";
-        if (states.positionBoxes)
-            enabled << "x/y";
-        QTEST(enabled.join(' '), "enabled");
+        using CoveringRules::RefreshSaveStates;
+        QVERIFY(RefreshSaveStates(true, true, true).refresh && !RefreshSaveStates(true, true, true).save);
+        QVERIFY(!RefreshSaveStates(true, false, false).refresh); // nothing to refresh without an image
+        QVERIFY(RefreshSaveStates(false, true, true).save && !RefreshSaveStates(false, true, true).refresh);
+        QVERIFY(!RefreshSaveStates(false, true, false).save); // a path but no source
     }
 };
 

@@ -49,12 +49,3 @@ public:
     Type* var = (parent).findChild<Type*>(QStringLiteral(name));            \
     QVERIFY2(var, "missing child " name)
 
-// Older form of the lookup, kept while tests move to FIND_CHILD.
-template <typename T>
-T* Child(QObject& parent, const char* name)
-{
-    T* object = parent.findChild<T*>(QLatin1String(name));
-    if (!object)
-        qFatal("missing child %s", name);
-    return object;
-}
