@@ -50,13 +50,24 @@ quint32 ChunkCrc(quint32 type, const uchar* data, size_t length)
     return quint32(crc);
 }
 
-// Decompresses the image data into the raw (still filtered) row buffer on its
-// own thread and publishes how many bytes are there.
+// The toolkit's reader (libpng's default limits) refuses an image wider or
+// higher than this; checked before anything is allocated for the image.
+constexpr quint32 kMaxSide = 1000000;
+
+// Decompresses the image data on its own thread into a ring of a few rows,
+// which the calling thread unfilters in place and converts into the image.
+// Byte counts are cumulative over the whole (still filtered) data: the
+// inflater may write up to m_Released + ring size, the caller may read up to
+// m_Produced. Each side wakes the other only when what it waits for is there,
+// so an image costs a few wake-ups per ring, not one per row. The atomics are
+// sequentially consistent on purpose: each side stores its count, then reads
+// what the other waits for, so either the waiter sees the new count or the
+// storer sees the wish and wakes it.
 class Inflater
 {
 public:
-    Inflater(std::FILE* file, uchar* raw, size_t rawSize)
-        : m_File(file), m_Raw(raw), m_RawSize(rawSize)
+    Inflater(std::FILE* file, uchar* ring, size_t ringSize, size_t rawSize)
+        : m_File(file), m_Ring(ring), m_RingSize(ringSize), m_RawSize(rawSize)
     {
     }
 
@@ -75,14 +86,32 @@ public:
     // before (failure or too little data).
     bool WaitFor(size_t i_Bytes)
     {
-        if (m_Produced.load(std::memory_order_acquire) >= i_Bytes)
+        if (m_Produced.load() >= i_Bytes)
             return true;
+        m_ReaderNeeds.store(i_Bytes);
         std::unique_lock<std::mutex> lock(m_Mutex);
-        m_Wake.wait(lock, [&] { return m_Produced.load(std::memory_order_acquire) >= i_Bytes || m_Finished; });
-        return m_Produced.load(std::memory_order_acquire) >= i_Bytes;
+        m_Wake.wait(lock, [&] { return m_Produced.load() >= i_Bytes || m_Finished; });
+        m_ReaderNeeds.store(SIZE_MAX);
+        return m_Produced.load() >= i_Bytes;
     }
 
-    void Cancel() { m_Cancelled.store(true); }
+    // The caller is done with every byte before i_Bytes: the ring may take
+    // new data there.
+    void Release(size_t i_Bytes)
+    {
+        m_Released.store(i_Bytes);
+        if (i_Bytes >= m_InflaterNeeds.load()) {
+            { std::lock_guard<std::mutex> lock(m_Mutex); }
+            m_Wake.notify_all();
+        }
+    }
+
+    void Cancel()
+    {
+        m_Cancelled.store(true);
+        { std::lock_guard<std::mutex> lock(m_Mutex); }
+        m_Wake.notify_all();
+    }
 
     bool Succeeded()
     {
@@ -100,9 +129,31 @@ private:
 
     void Publish(size_t produced)
     {
-        m_Produced.store(produced, std::memory_order_release);
-        { std::lock_guard<std::mutex> lock(m_Mutex); }
-        m_Wake.notify_all();
+        m_Produced.store(produced);
+        if (produced >= m_ReaderNeeds.load()) {
+            { std::lock_guard<std::mutex> lock(m_Mutex); }
+            m_Wake.notify_all();
+        }
+    }
+
+    // Contiguous bytes of the ring that may be written at cumulative offset
+    // produced (< m_RawSize), waiting for a quarter of the ring to be free
+    // if it is full; 0 when cancelled.
+    size_t WaitForRoom(size_t produced)
+    {
+        const size_t left = m_RawSize - produced;
+        const size_t target = produced + qMin(left, qMax<size_t>(m_RingSize / 4, 1));
+        if (m_Released.load() + m_RingSize < target) {
+            m_InflaterNeeds.store(target - m_RingSize);
+            std::unique_lock<std::mutex> lock(m_Mutex);
+            m_Wake.wait(lock, [&] { return m_Released.load() + m_RingSize >= target || m_Cancelled.load(); });
+            m_InflaterNeeds.store(SIZE_MAX);
+        }
+        if (m_Cancelled.load())
+            return 0;
+        const size_t free = m_Released.load() + m_RingSize - produced;
+        const size_t untilEnd = m_RingSize - produced % m_RingSize;
+        return qMin(qMin(free, untilEnd), qMin<size_t>(left, 1u << 30));
     }
 
     bool Decode()
@@ -159,11 +210,20 @@ private:
                     zs.next_in = buffer.data();
                     zs.avail_in = uInt(piece);
                     while (zs.avail_in > 0) {
-                        const size_t room = m_RawSize - produced;
-                        zs.next_out = m_Raw + produced;
-                        zs.avail_out = uInt(qMin<size_t>(room, 1u << 30));
+                        // Once the image is complete, inflate gets no room:
+                        // it may still read the stream's end, and any further
+                        // data makes it fail.
+                        size_t room = 0;
+                        if (produced < m_RawSize) {
+                            room = WaitForRoom(produced);
+                            if (room == 0)
+                                return false;
+                        }
+                        zs.next_out = m_Ring + produced % m_RingSize;
+                        zs.avail_out = uInt(room);
                         const int status = inflate(&zs, Z_NO_FLUSH);
-                        produced = size_t(zs.next_out - m_Raw);
+                        produced += room - zs.avail_out;
+                        Publish(produced);
                         if (status == Z_STREAM_END) {
                             streamEnded = true;
                             if (zs.avail_in > 0)
@@ -173,7 +233,6 @@ private:
                         if (status != Z_OK)
                             return false;  // corrupt data, or more data than the image holds
                     }
-                    Publish(produced);
                 }
             } else {
                 inIdat = false;
@@ -205,9 +264,13 @@ private:
     }
 
     std::FILE* m_File;
-    uchar* m_Raw;
+    uchar* m_Ring;
+    size_t m_RingSize;
     size_t m_RawSize;
     std::atomic<size_t> m_Produced{0};
+    std::atomic<size_t> m_Released{0};
+    std::atomic<size_t> m_ReaderNeeds{SIZE_MAX};
+    std::atomic<size_t> m_InflaterNeeds{SIZE_MAX};
     std::atomic<bool> m_Cancelled{false};
     std::mutex m_Mutex;
     std::condition_variable m_Wake;
@@ -298,7 +361,7 @@ QImage LoadFast(const QString& fileName)
     const quint32 height = BigEndian32(head + 20);
     const int depth = head[24];
     const int colorType = head[25];
-    if (width == 0 || height == 0 || width > 0x7fffffffu || height > 0x7fffffffu || depth != 8
+    if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide || depth != 8
         || (colorType != 2 && colorType != 6) || head[26] != 0 || head[27] != 0 || head[28] != 0)
         return QImage();
 
@@ -306,40 +369,44 @@ QImage LoadFast(const QString& fileName)
     const int bpp = alpha ? 4 : 3;
     const size_t rowBytes = size_t(width) * size_t(bpp);
     const size_t stride = rowBytes + 1;
-    if (stride > SIZE_MAX / height)
-        return QImage();
     const size_t rawSize = stride * height;
+    // Half a megabyte of rows stays in the cache between the two threads; at
+    // least four rows, so that the inflater can work ahead of the caller.
+    const size_t ringRows = qMin<size_t>(height, qMax<size_t>(4, (512 * 1024) / stride));
+    const size_t ringSize = ringRows * stride;
 
     QImage image(int(width), int(height), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (image.isNull())
-        return QImage();
-    std::unique_ptr<uchar[]> raw(new (std::nothrow) uchar[rawSize]);
+        return QImage();  // too large to allocate: the toolkit fails alike
+    std::unique_ptr<uchar[]> ring(new (std::nothrow) uchar[ringSize]);
     std::unique_ptr<uchar[]> zeroRow(new (std::nothrow) uchar[rowBytes]());
-    if (!raw || !zeroRow)
+    if (!ring || !zeroRow)
         return QImage();
-    AdviseHugePages(raw.get(), rawSize);
     AdviseHugePages(image.bits(), size_t(image.sizeInBytes()));
 
-    Inflater inflater(file.get(), raw.get(), rawSize);
+    Inflater inflater(file.get(), ring.get(), ringSize, rawSize);
     std::thread worker;
     try {
         worker = std::thread(&Inflater::Run, &inflater);
     } catch (const std::system_error&) {
-        inflater.Run();  // no thread to be had: decompress first, then unfilter
+        return QImage();  // no thread to be had: the toolkit reads it
     }
 
     bool ok = true;
     const uchar* prev = zeroRow.get();
+    uchar* row = ring.get();
     for (quint32 y = 0; y < height && ok; ++y) {
         if (!inflater.WaitFor(stride * (y + 1))) {
             ok = false;
             break;
         }
-        uchar* row = raw.get() + stride * y;
         ok = Unfilter(row + 1, prev, rowBytes, bpp, row[0]);
         if (ok)
             ConvertRow(row + 1, reinterpret_cast<QRgb*>(image.scanLine(int(y))), int(width), alpha);
+        // Only this row is still needed, as the previous row of the next one.
+        inflater.Release(stride * y);
         prev = row + 1;
+        row = row + stride == ring.get() + ringSize ? ring.get() : row + stride;
     }
     if (!ok)
         inflater.Cancel();

@@ -1,0 +1,176 @@
+#include "PngReader.h"
+#include "PngWriter.h"
+#include "CoreSupport.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+#include <zlib.h>
+
+namespace {
+
+QImage AlphaNoise(int width, int height) { return NoiseImage(width, height, QImage::Format_ARGB32, 7, true); }
+
+QByteArray ToolkitPng(const QImage& image, int quality)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    return buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "PNG", quality) ? data : QByteArray();
+}
+
+QByteArray FastPng(const QImage& image, int quality)
+{
+    QByteArray data;
+    return PngWriter::Encode(image, quality, data) ? data : QByteArray();
+}
+
+QByteArray Chunk(const char* type, const QByteArray& data)
+{
+    const QByteArray body = QByteArray(type, 4) + data;
+    QByteArray chunk(4, 0), crc(4, 0);
+    qToBigEndian(quint32(data.size()), chunk.data());
+    qToBigEndian(quint32(crc32(0, reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size()))), crc.data());
+    return chunk + body + crc;
+}
+
+// A file of 8-bit samples, not checked in any way: it says what the header
+// and stream given say, with correct CRCs.
+QByteArray HandMadePng(quint32 width, quint32 height, const QByteArray& stream, char colorType = 2,
+                       const QByteArray& before = QByteArray(), char interlace = 0)
+{
+    QByteArray header(13, 0);
+    qToBigEndian(width, header.data());
+    qToBigEndian(height, header.data() + 4);
+    header[8] = 8;
+    header[9] = colorType;
+    header[12] = interlace;
+    return "\x89PNG\r\n\x1a\n" + Chunk("IHDR", header) + before + Chunk("IDAT", stream) + Chunk("IEND", QByteArray());
+}
+
+// zlib stream of rows of varied bytes, each row led by the filter type.
+QByteArray Rows(int rowBytes, int rows, char filter = 1)
+{
+    QByteArray raw;
+    for (int i = 0; i < rows * (rowBytes + 1); ++i)
+        raw += i % (rowBytes + 1) ? char(quint32(i) * 2654435761u >> 24) : filter;
+    return qCompress(raw).mid(4);  // without the toolkit's length prefix
+}
+
+// FLEVEL of the zlib stream, from the header at the start of the first IDAT
+// chunk: 0 for levels 0-1, 1 for 2-5, 2 for 6, 3 for 7-9.
+int FLevel(const QByteArray& png)
+{
+    const int at = png.indexOf("IDAT");
+    return at < 0 || at + 5 >= png.size() ? -1 : quint8(png[at + 5]) >> 6;
+}
+
+} // namespace
+
+class TestImagingPng : public QObject
+{
+    Q_OBJECT
+private slots:
+    // zlib level (100 - quality) * 9 / 91: the flat rows sit on both sides
+    // of every step the stream header shows.
+    void writerGivesWhatTheToolkitWrites_data()
+    {
+        QTest::addColumn<QImage>("image");
+        QTest::addColumn<int>("quality");
+        QTest::addColumn<int>("flevel");
+        QTest::newRow("alpha 100") << AlphaNoise(37, 23) << 100 << 0;
+        QTest::newRow("alpha 50") << AlphaNoise(37, 23) << 50 << 1;
+        QTest::newRow("wide alpha 100") << AlphaNoise(1920, 4) << 100 << 0;
+        QTest::newRow("opaque 100") << NoiseImage(64, 17, QImage::Format_RGB32) << 100 << 0;
+        QTest::newRow("opaque 50") << NoiseImage(64, 17, QImage::Format_RGB32) << 50 << 1;
+        QTest::newRow("other format 75") << NoiseImage(9, 9, QImage::Format_RGB888) << 75 << 1;
+        QImage flat(200, 120, QImage::Format_ARGB32);
+        flat.fill(Qt::darkCyan);
+        const int steps[][2] = {{100, 0}, {80, 0}, {79, 1}, {40, 1}, {39, 2}, {30, 2}, {29, 3}, {-1, 2}};
+        for (const auto& step : steps)
+            QTest::addRow("flat %d", step[0]) << flat << step[0] << step[1];
+    }
+    void writerGivesWhatTheToolkitWrites()
+    {
+        QFETCH(QImage, image);
+        QFETCH(int, quality);
+        QFETCH(int, flevel);
+        const QByteArray ours = FastPng(image, quality);
+        const QImage fast = QImage::fromData(ours, "PNG");
+        const QImage toolkit = QImage::fromData(ToolkitPng(image, quality), "PNG");
+        QVERIFY(!fast.isNull());
+        QCOMPARE(fast.format(), toolkit.format());
+        QCOMPARE(fast.dotsPerMeterX(), toolkit.dotsPerMeterX());
+        COMPARE_IMAGES(fast, toolkit);
+        COMPARE_IMAGES(fast, image);
+        QCOMPARE(FLevel(ours), flevel);
+        QCOMPARE(FLevel(ToolkitPng(image, quality)), flevel);
+        if (quality == 100)  // level 0 stores the rows: not even a flat image shrinks
+            QVERIFY(ours.size() > image.width() * image.height() * 3);
+    }
+
+    void readerGivesWhatTheToolkitReads_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("fast");
+        const QImage rgb = NoiseImage(97, 31, QImage::Format_RGB32, 3);
+        QTest::newRow("toolkit rgb 100") << ToolkitPng(rgb, 100) << true;
+        QTest::newRow("toolkit default, large") << ToolkitPng(AlphaNoise(1500, 700), -1) << true;
+        QTest::newRow("ours, several chunks") << FastPng(AlphaNoise(300, 300), 100) << true;
+        for (char filter = 0; filter <= 4; ++filter) {
+            QTest::addRow("filter %d, rgb, narrow", filter) << HandMadePng(3, 9, Rows(3 * 3, 9, filter)) << true;
+            QTest::addRow("filter %d, alpha", filter) << HandMadePng(61, 9, Rows(4 * 61, 9, filter), 6) << true;
+        }
+        const QByteArray physMetres = Chunk("pHYs", QByteArray::fromHex("000004d20000162e01"));
+        QTest::newRow("pHYs in metres") << HandMadePng(5, 4, Rows(15, 4), 2, physMetres) << true;
+        const QByteArray physUnknown = Chunk("pHYs", QByteArray::fromHex("000004d20000162e00"));
+        QTest::newRow("pHYs, unknown unit") << HandMadePng(5, 4, Rows(15, 4), 2, physUnknown) << true;
+        QTest::newRow("widest") << HandMadePng(1000000, 1, Rows(3000000, 1)) << true;
+
+        QTest::newRow("interlaced") << HandMadePng(1, 1, Rows(3, 1), 2, QByteArray(), 1) << false;
+        QTest::newRow("palette") << ToolkitPng(rgb.convertToFormat(QImage::Format_Indexed8), -1) << false;
+        QTest::newRow("16-bit") << ToolkitPng(rgb.convertToFormat(QImage::Format_RGBA64), -1) << false;
+        QTest::newRow("text") << HandMadePng(5, 4, Rows(15, 4), 2, Chunk("tEXt", QByteArray("Author\0me", 9))) << false;
+
+        // Damaged files: the fast path leaves every one to the toolkit.
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("1 x 2147483647") << HandMadePng(1, 2147483647u, Rows(3, 2)) << false;
+        QTest::newRow("67108863 x 1") << HandMadePng(67108863, 1, Rows(12, 1)) << false;
+        QTest::newRow("1000001 x 1") << HandMadePng(1000001, 1, Rows(3000003, 1)) << false;
+        QTest::newRow("too little data") << HandMadePng(5, 4, Rows(15, 3)) << false;
+        QTest::newRow("too much data") << HandMadePng(5, 4, Rows(15, 5)) << false;
+        QTest::newRow("wrong filter byte") << HandMadePng(5, 4, Rows(15, 4, 5)) << false;
+        QTest::newRow("bad zlib header") << HandMadePng(5, 4, "\x79" + Rows(15, 4).mid(1)) << false;
+        QTest::newRow("zlib stream cut") << HandMadePng(5, 4, Rows(15, 4).chopped(4)) << false;
+        const QByteArray whole = ToolkitPng(rgb, 100);
+        QTest::newRow("one byte short") << whole.chopped(1) << false;
+        QTest::newRow("no IEND") << whole.chopped(12) << false;
+        QTest::newRow("half") << whole.left(whole.size() / 2) << false;
+        QByteArray badCrc = whole;
+        badCrc[whole.size() - 13] = char(badCrc[whole.size() - 13] ^ 1);  // in the last IDAT's CRC
+        QTest::newRow("bad CRC") << badCrc << false;
+    }
+    void readerGivesWhatTheToolkitReads()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, fast);
+        QTemporaryDir dir;
+        QFile source(dir.filePath("source.png"));
+        QVERIFY(source.open(QIODevice::WriteOnly) && source.write(file) == file.size() && source.flush());
+        bool wasFast = !fast;
+        const QImage loaded = PngReader::Load(source.fileName(), &wasFast);
+        const QImage expected(source.fileName());
+        QCOMPARE(wasFast, fast);
+        QCOMPARE(loaded.isNull(), expected.isNull());
+        QCOMPARE(loaded.format(), expected.format());
+        QCOMPARE(loaded.dotsPerMeterX(), expected.dotsPerMeterX());
+        QCOMPARE(loaded.dotsPerMeterY(), expected.dotsPerMeterY());
+        QCOMPARE(loaded.textKeys(), expected.textKeys());
+        COMPARE_IMAGES(loaded, expected);
+    }
+};
+
+QTEST_MAIN(TestImagingPng)
+#include "tst_imaging_png.moc"
