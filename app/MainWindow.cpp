@@ -2,10 +2,14 @@
 
 #include "About.h"
 #include "DesktopSeam.h"
+#include "SetupFile.h"
 #include "UpdateCheck.h"
 #include "ui_MainWindow.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -159,10 +163,70 @@ void MainWindow::on_actionAbout_KV_Quillex_triggered()
     DesktopSeam::Current().ExecDialog(*dialog);
 }
 
+void MainWindow::writeConfiguration(QJsonObject& io_Top)
+{
+    io_Top.insert(QStringLiteral("Version"), QStringLiteral("1.0"));
+    m_CoveringPage.WriteConfiguration(io_Top);
+    m_CanvasPage.WriteConfiguration(io_Top);
+}
+
+void MainWindow::readConfiguration(const QJsonObject& i_Top)
+{
+    m_CoveringPage.ReadConfiguration(i_Top);
+    m_CanvasPage.ReadConfiguration(i_Top);
+}
+
+void MainWindow::TellConfigurationFailure(const QString& i_Text, const QString& i_Path, const QString& i_Reason)
+{
+    qWarning("Couldn't open save file.");
+    DesktopSeam::Message message;
+    message.parent = this;
+    message.icon = QMessageBox::Warning;
+    message.title = QStringLiteral("KV Quillex");
+    message.text = i_Text.arg(QDir::toNativeSeparators(i_Path), i_Reason);
+    message.styleSheet = m_StyleSheetApp;
+    DesktopSeam::Current().ShowMessage(message);
+}
+
 void MainWindow::on_actionLoadConfiguration_triggered()
 {
+    const QString fileName = DesktopSeam::Current().GetOpenFileName(
+        this, tr("Open configuration"), m_LastConfigurationDir, tr("Configuration files (*.dat)"));
+    if (fileName.isEmpty())
+        return;
+    m_LastConfigurationDir = QFileInfo(fileName).absolutePath();
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        TellConfigurationFailure(tr("The configuration %1 could not be opened: %2."), fileName, file.errorString());
+        return;
+    }
+    m_CoveringPage.CleanScene();
+    const QJsonObject top = SetupFile::Parse(file.readAll());
+    file.close();
+    m_CoveringPage.ReadConfiguration(top);
+    m_CanvasPage.ReadConfiguration(top);
+    m_CoveringPage.UpdateScreenCovLabel();
+    m_CoveringPage.RefreshImages();
 }
 
 void MainWindow::on_actionSaveConfiguration_triggered()
 {
+    QString fileName = DesktopSeam::Current().GetSaveFileName(
+        this, tr("Save configuration"), m_LastConfigurationDir, tr("Configuration files (*.dat)"));
+    if (fileName.isEmpty())
+        return;
+    fileName = SetupFile::WithSuffix(fileName);
+    m_LastConfigurationDir = QFileInfo(fileName).absolutePath();
+    // Written beside the old file and put in its place only when complete:
+    // a full disk never leaves a set-up half written.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        TellConfigurationFailure(tr("The configuration %1 could not be saved: %2."), fileName, file.errorString());
+        return;
+    }
+    QJsonObject top;
+    writeConfiguration(top);
+    file.write(SetupFile::Serialize(top));
+    if (!file.commit())
+        TellConfigurationFailure(tr("The configuration %1 could not be saved: %2."), fileName, file.errorString());
 }

@@ -5,6 +5,7 @@
 #include "ScalarTypes.h"
 
 #include <QButtonGroup>
+#include <QJsonObject>
 #include <QMainWindow>
 #include <QSettings>
 #include <QUrl>
@@ -28,6 +29,9 @@ public:
     explicit MainWindow(QWidget* parent = nullptr, const QUrl& updateServer = DefaultUpdateServer());
     ~MainWindow() override;
 
+    void writeConfiguration(QJsonObject& io_Top);
+    void readConfiguration(const QJsonObject& i_Top);
+
 public slots:
     // Shows the covering page for 0 and the canvas page for 1; other values
     // change nothing.
@@ -45,6 +49,7 @@ private slots:
 private:
     void ApplyStyleSheet();
     void SendUpdateRequest();
+    void TellConfigurationFailure(const QString& i_Text, const QString& i_Path, const QString& i_Reason);
 
     Ui::MainWindow* ui = nullptr;
     QNetworkAccessManager* m_NetworkManager = nullptr;

@@ -8,6 +8,7 @@
 #include "KvPushOutputButton.h"
 #include "KvTraces.h"
 #include "PngReader.h"
+#include "SetupFile.h"
 #include "SourceItem.h"
 
 #include <QDir>
@@ -768,7 +769,7 @@ void PAGE_CANVAS_OPTION::SLOT_ChangeItemSourceSceneBoundingRect(SDWord i_ID, QRe
 
 void PAGE_CANVAS_OPTION::SLOT_ChangeOutputPosValue(SDWord i_ID)
 {
-    if (i_ID < 0 || i_ID >= m_OutputItems.size())
+    if (i_ID < 0 || i_ID >= m_OutputItems.size() || m_RestoringOutput)
         return;
     CLASS_SOURCE_ITEM* item = m_OutputItems[i_ID];
     if (item->IsItemPressed() || item->IsGrabberSelected())
@@ -787,7 +788,7 @@ void PAGE_CANVAS_OPTION::SLOT_ChangeOutputPosValue(SDWord i_ID)
 
 void PAGE_CANVAS_OPTION::SLOT_ChangeOutputSizeValue(SDWord i_ID)
 {
-    if (i_ID < 0 || i_ID >= m_OutputItems.size())
+    if (i_ID < 0 || i_ID >= m_OutputItems.size() || m_RestoringOutput)
         return;
     CLASS_SOURCE_ITEM* item = m_OutputItems[i_ID];
     if (item->IsItemPressed() || item->IsGrabberSelected())
@@ -878,4 +879,122 @@ void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
     if (!problems.isEmpty())
         ShowMessage(QMessageBox::Warning,
                     tr("These images could not be written:\n%1").arg(problems.join(QLatin1Char('\n'))));
+}
+
+// --- Configuration ----------------------------------------------------------------
+
+void PAGE_CANVAS_OPTION::WriteConfiguration(QJsonObject& io_Top)
+{
+    SetupFile::Canvas c;
+    c.picturePath = m_SourcePath;
+    c.isCropped = checkBoxCropSource->isChecked();
+    c.cropLeft = spinBoxCropLeft->value();
+    c.cropRight = spinBoxCropRight->value();
+    c.cropTop = spinBoxCropTop->value();
+    c.cropBottom = spinBoxCropBottom->value();
+    for (int id = 0; id < m_OutputItems.size(); ++id) {
+        const CLASS_KV_OUTPUT_SETTINGS_WIDGET* settings = m_OutputSettingsWidgets[id];
+        SetupFile::Output output;
+        output.id = int(settings->GetID());
+        output.label = m_OutputButtons[id]->text();
+        output.posX = settings->GetPosXValue();
+        output.posY = settings->GetPosYValue();
+        output.width = settings->GetWidthValue();
+        output.height = settings->GetHeightValue();
+        output.color = m_OutputItems[id]->GetBorderColor();
+        c.outputs << output;
+        if (m_OutputButtons[id]->isChecked() && !c.hasOutputSelected) {
+            c.hasOutputSelected = true;
+            c.outputIndexSelected = id;
+        }
+    }
+    c.outputLabel = lineEditOutputLabel->text();
+    c.screenH = spinBoxScreenSizeH->value();
+    c.screenV = spinBoxScreenSizeV->value();
+    c.isFullScreen = fullscreenRadioButton->isChecked();
+    c.isOriginalSize = originalSizeRadioButton->isChecked();
+    c.isCustomSize = customSizeRadioButton->isChecked();
+    c.customSizeWidth = spinBoxCustomSizeWidth->value();
+    c.customSizeHeight = spinBoxCustomSizeHeight->value();
+    c.isImgSizeLocked = pushButtonLocker->isChecked();
+    c.isCentered = centeredRadioButton->isChecked();
+    c.isCustomPosition = customPosRadioButton->isChecked();
+    c.customPosWidth = spinBoxCustomPosX->value();
+    c.customPosHeight = spinBoxCustomPosY->value();
+    c.isColorBackground = radioButtonColor->isChecked();
+    c.backgroundColor = m_BackgroundColor;
+    c.isTransparentBackground = radioButtonTransparency->isChecked();
+    c.pictureQuality = horizontalSliderQuality->value();
+    c.outputFilePrefix = lineEditBaseName->text();
+    SetupFile::WriteCanvas(c, io_Top);
+}
+
+void PAGE_CANVAS_OPTION::ReadConfiguration(const QJsonObject& i_Top)
+{
+    const SetupFile::Canvas c = SetupFile::ReadCanvas(i_Top);
+    spinBoxScreenSizeH->setValue(c.screenH);
+    spinBoxScreenSizeV->setValue(c.screenV);
+    fullscreenRadioButton->setChecked(c.isFullScreen);
+    originalSizeRadioButton->setChecked(c.isOriginalSize);
+    customSizeRadioButton->setChecked(c.isCustomSize);
+    spinBoxCustomSizeWidth->setValue(c.customSizeWidth);
+    spinBoxCustomSizeHeight->setValue(c.customSizeHeight);
+    pushButtonLocker->setChecked(c.isImgSizeLocked);
+    // The icon shows the lock as it is, without the lock's size step.
+    pushButtonLocker->setIcon(QIcon(c.isImgSizeLocked ? QStringLiteral(":/locker/locker-close.png")
+                                                      : QStringLiteral(":/locker/locker-open.png")));
+    centeredRadioButton->setChecked(c.isCentered);
+    customPosRadioButton->setChecked(c.isCustomPosition);
+    spinBoxCustomPosX->setValue(c.customPosWidth);
+    spinBoxCustomPosY->setValue(c.customPosHeight);
+    radioButtonColor->setChecked(c.isColorBackground);
+    m_BackgroundColor = c.backgroundColor;
+    radioButtonTransparency->setChecked(c.isTransparentBackground);
+    horizontalSliderQuality->setValue(c.pictureQuality);
+    lineEditBaseName->setText(c.outputFilePrefix);
+    lineEditOutputLabel->setText(SetupFile::CleanLabel(c.outputLabel));
+
+    m_BackgroundMode = m_BackgroundGroup.checkedId();
+    m_ImageSizeMode = m_ImageSizeGroup.checkedId();
+    m_ImagePositionMode = _IMAGE_POSITION_IN_SCREEN_ID(m_ImagePositionGroup.checkedId());
+    ModifyBackgroundScreenColor(m_BackgroundColor);
+
+    if (!LoadImage(c.picturePath)) {
+        if (!c.picturePath.isEmpty()) {
+            ShowMessage(QMessageBox::Information, QStringLiteral("Error while loading image file in Canvas menu."));
+            ResetOutputs();
+            for (QSpinBox* box : {spinBoxCropLeft, spinBoxCropTop, spinBoxCropRight, spinBoxCropBottom})
+                box->setValue(0);
+        }
+        return;
+    }
+    ResetOutputs();
+    if (!c.outputs.isEmpty()) {
+        QColor fill;
+        fill.setRgb(0, 0, 0, 30);
+        for (const SetupFile::Output& output : c.outputs) {
+            const int id = output.id;
+            AddOutputItem(id, output.label, output.color, fill);
+            m_OutputButtons[id]->setText(output.label);
+            // All four values first, then the rectangle from them: checked one
+            // by one against the default size, a place near the right edge
+            // would be pushed left before its own width arrives.
+            m_RestoringOutput = true;
+            m_OutputSettingsWidgets[id]->SetPosXValue(output.posX);
+            m_OutputSettingsWidgets[id]->SetPosYValue(output.posY);
+            m_OutputSettingsWidgets[id]->SetWidthValue(output.width);
+            m_OutputSettingsWidgets[id]->SetHeightValue(output.height);
+            m_RestoringOutput = false;
+            ++m_OutputCount;
+            SLOT_ChangeOutputPosValue(id);
+            SLOT_ChangeOutputSizeValue(id);
+        }
+        ModifyOutputItemSelected(c.outputIndexSelected);
+    }
+    ChangeOutputsOptionsState();
+    checkBoxCropSource->setChecked(c.isCropped);
+    spinBoxCropLeft->setValue(c.cropLeft);
+    spinBoxCropRight->setValue(c.cropRight);
+    spinBoxCropTop->setValue(c.cropTop);
+    spinBoxCropBottom->setValue(c.cropBottom);
 }

@@ -9,6 +9,7 @@
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
 #include <QImage>
+#include <QJsonObject>
 #include <QList>
 #include <QMessageBox>
 #include <QRectF>
@@ -53,6 +54,8 @@ public:
     void UnselectAllOutputItem();
     QRect ResizeOutputitemByDefault(unsigned int i_ID, bool i_KeepInside);
     void ComputeOutputsImage();
+    void ReadConfiguration(const QJsonObject& i_Top);
+    void WriteConfiguration(QJsonObject& io_Top);
 
     int OutputCount() const { return m_OutputCount; }
     // Output images of the last save, by output number.
@@ -136,4 +139,5 @@ private:
     CanvasEngine::Composer m_Composer;
     // Set once the user was told the screen is too large, until it fits again.
     bool m_TooLargeReported = false;
+    bool m_RestoringOutput = false;
 };

@@ -5,6 +5,7 @@
 #include "DesktopSeam.h"
 #include "LayoutItem.h"
 #include "PngReader.h"
+#include "SetupFile.h"
 #include "ui_PAGE_COVERING_OPTION.h"
 
 #include <QDir>
@@ -682,4 +683,103 @@ void PAGE_COVERING_OPTION::on_pushButtonSave_clicked()
         ShowMessage(QMessageBox::Warning,
                     QStringLiteral("These images could not be written:\n%1").arg(names.join(QLatin1Char('\n'))));
     }
+}
+
+// --- Configuration ------------------------------------------------------------
+
+void PAGE_COVERING_OPTION::WriteConfiguration(QJsonObject& io_Top)
+{
+    SetupFile::Covering c;
+    c.screenW = ui->spinBoxScreenW->value();
+    c.screenH = ui->spinBoxScreenH->value();
+    c.outputW = ui->spinBoxOutputWidth->value();
+    c.outputH = ui->spinBoxOutputHeight->value();
+    c.isFullScreen = ui->fullscreenRadioButton->isChecked();
+    c.isOriginalSize = ui->originalSizeRadioButton->isChecked();
+    c.isCustomSize = ui->customSizeRadioButton->isChecked();
+    c.isCentered = ui->centeredRadioButton->isChecked();
+    c.isCustomPosition = ui->customPosRadioButton->isChecked();
+    c.customSizeWidth = ui->spinBoxCustomSizeWidth->value();
+    c.customSizeHeight = ui->spinBoxCustomSizeHeight->value();
+    c.customPosWidth = ui->spinBoxCustomPosWidth->value();
+    c.customPosHeight = ui->spinBoxCustomPosHeight->value();
+    c.isColorBackground = ui->radioButtonColor->isChecked();
+    c.isTransparentBackground = ui->radioButtonTransparency->isChecked();
+    c.backgroundColor = m_Input.backgroundColor;
+    c.isImgSizeLocked = ui->pushButtonLocker->isChecked();
+    c.outputFilePrefix = ui->lineEditBaseName->text();
+    c.pictureQuality = ui->horizontalSliderQuality->value();
+    c.picturePath = m_ImagePath;
+    c.isCropped = ui->checkBoxCropSource->isChecked();
+    c.cropLeft = ui->spinBoxCropLeft->value();
+    c.cropRight = ui->spinBoxCropRight->value();
+    c.cropTop = ui->spinBoxCropTop->value();
+    c.cropBottom = ui->spinBoxCropBottom->value();
+    c.isCoveringHorizontal = ui->pushButtonCoveringHorizontal->isChecked();
+    c.isCoveringVertical = ui->pushButtonCoveringVertical->isChecked();
+    for (int k = 0; k < 7; ++k) {
+        c.coveringHorizontal[k] = m_HorizontalCoveringBoxes[k]->value();
+        c.coveringVertical[k] = m_VerticalCoveringBoxes[k]->value();
+    }
+    c.coveringHorizontalAll = m_HorizontalCoveringBoxes[CoveringModel::MaxSeams]->value();
+    c.coveringVerticalAll = m_VerticalCoveringBoxes[CoveringModel::MaxSeams]->value();
+    SetupFile::WriteCovering(c, io_Top);
+}
+
+void PAGE_COVERING_OPTION::ReadConfiguration(const QJsonObject& i_Top)
+{
+    const SetupFile::Covering c = SetupFile::ReadCovering(i_Top);
+    ui->spinBoxScreenW->setValue(c.screenW);
+    ui->spinBoxScreenH->setValue(c.screenH);
+    ui->spinBoxOutputWidth->setValue(c.outputW);
+    ui->spinBoxOutputHeight->setValue(c.outputH);
+    ui->fullscreenRadioButton->setChecked(c.isFullScreen);
+    ui->originalSizeRadioButton->setChecked(c.isOriginalSize);
+    ui->customSizeRadioButton->setChecked(c.isCustomSize);
+    on_fullscreenRadioButton_clicked(c.isFullScreen);
+    on_originalSizeRadioButton_clicked(c.isOriginalSize);
+    on_customSizeRadioButton_clicked(c.isCustomSize);
+    ui->centeredRadioButton->setChecked(c.isCentered);
+    ui->customPosRadioButton->setChecked(c.isCustomPosition);
+    on_centeredRadioButton_clicked(c.isCentered);
+    on_customPosRadioButton_clicked(c.isCustomPosition);
+    ui->spinBoxCustomSizeWidth->setValue(c.customSizeWidth);
+    ui->spinBoxCustomSizeHeight->setValue(c.customSizeHeight);
+    ui->spinBoxCustomPosWidth->setValue(c.customPosWidth);
+    ui->spinBoxCustomPosHeight->setValue(c.customPosHeight);
+    ui->radioButtonColor->setChecked(c.isColorBackground);
+    ui->radioButtonTransparency->setChecked(c.isTransparentBackground);
+    // The background is what the composition reads, so the handlers run:
+    // a transparent set-up must come back transparent.
+    on_radioButtonColor_clicked(ui->radioButtonColor->isChecked());
+    on_radioButtonTransparency_clicked(ui->radioButtonTransparency->isChecked());
+    setBackgroundColor(c.backgroundColor);
+    ui->pushButtonLocker->setChecked(c.isImgSizeLocked);
+    m_Locked = c.isImgSizeLocked;
+    ui->lineEditBaseName->setText(c.outputFilePrefix);
+    ui->horizontalSliderQuality->setValue(c.pictureQuality);
+    if (!loadImage(c.picturePath)) {
+        if (!c.picturePath.isEmpty())
+            ShowMessage(QMessageBox::Information, QStringLiteral("Error while loading image file in Covering menu."));
+        return;
+    }
+    ui->checkBoxCropSource->setChecked(c.isCropped);
+    ui->spinBoxCropLeft->setValue(c.cropLeft);
+    ui->spinBoxCropRight->setValue(c.cropRight);
+    ui->spinBoxCropTop->setValue(c.cropTop);
+    ui->spinBoxCropBottom->setValue(c.cropBottom);
+    // The common seam values come before the switches that use them, and
+    // the switches' handlers run, so that the coverings come back as saved.
+    if (c.coveringHorizontalAll >= 0)
+        m_HorizontalCoveringBoxes[CoveringModel::MaxSeams]->setValue(c.coveringHorizontalAll);
+    if (c.coveringVerticalAll >= 0)
+        m_VerticalCoveringBoxes[CoveringModel::MaxSeams]->setValue(c.coveringVerticalAll);
+    ui->pushButtonCoveringHorizontal->setChecked(c.isCoveringHorizontal);
+    ui->pushButtonCoveringVertical->setChecked(c.isCoveringVertical);
+    on_pushButtonCoveringHorizontal_clicked(c.isCoveringHorizontal);
+    on_pushButtonCoveringVertical_clicked(c.isCoveringVertical);
+    for (int k = 0; k < 7; ++k)
+        m_HorizontalCoveringBoxes[k]->setValue(c.coveringHorizontal[k]);
+    for (int k = 0; k < 7; ++k)
+        m_VerticalCoveringBoxes[k]->setValue(c.coveringVertical[k]);
 }

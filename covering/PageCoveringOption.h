@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QJsonObject>
 #include <QList>
 #include <QMessageBox>
 #include <QVector>
@@ -36,6 +37,8 @@ public:
     void CleanScene();
     void RefreshImages();
     void UpdateScreenCovLabel();
+    void ReadConfiguration(const QJsonObject& i_Top);
+    void WriteConfiguration(QJsonObject& io_Top);
 
     // Working values, as last copied from the controls: what a refresh reads.
     const CoveringEngine::Input& Model() const { return m_Input; }

@@ -1,0 +1,290 @@
+#include "SetupFile.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace SetupFile {
+
+namespace {
+
+constexpr int kMaxOutputs = 16;
+constexpr int kMaxLabel = 16;
+
+// Covering values are text: another JSON type reads as "", text that is not
+// a base-10 integer as 0.
+int Text(const QJsonObject& i_Object, const char* i_Key)
+{
+    return i_Object.value(QLatin1String(i_Key)).toString().toInt();
+}
+
+bool TextFlag(const QJsonObject& i_Object, const char* i_Key)
+{
+    return Text(i_Object, i_Key) == 1;
+}
+
+void PutText(QJsonObject& io_Object, const char* i_Key, int i_Value)
+{
+    io_Object.insert(QLatin1String(i_Key), QString::number(i_Value));
+}
+
+void PutTextFlag(QJsonObject& io_Object, const char* i_Key, bool i_Value)
+{
+    io_Object.insert(QLatin1String(i_Key), QLatin1String(i_Value ? "1" : "0"));
+}
+
+// Canvas values are typed: another type reads as 0, false or "", and a
+// number that is not a whole number (or does not fit) as 0.
+int Number(const QJsonObject& i_Object, const char* i_Key)
+{
+    const QJsonValue value = i_Object.value(QLatin1String(i_Key));
+    if (!value.isDouble())
+        return 0;
+    const double number = value.toDouble();
+    if (std::floor(number) != number || number < -2147483648.0 || number > 2147483647.0)
+        return 0;
+    return int(number);
+}
+
+bool Flag(const QJsonObject& i_Object, const char* i_Key)
+{
+    return i_Object.value(QLatin1String(i_Key)).toBool();
+}
+
+QString String(const QJsonObject& i_Object, const char* i_Key)
+{
+    return i_Object.value(QLatin1String(i_Key)).toString();
+}
+
+QColor Colour(const QString& i_Name)
+{
+    QColor colour;
+    if (!i_Name.isEmpty())
+        colour.setNamedColor(i_Name);
+    return colour;
+}
+
+// An invalid colour's name is what the toolkit gives for it, as a saved
+// file has always held.
+QString ColourName(const QColor& i_Colour)
+{
+    return i_Colour.name();
+}
+
+} // namespace
+
+QString WithSuffix(const QString& i_FileName)
+{
+    if (i_FileName.endsWith(QLatin1String(".dat"), Qt::CaseInsensitive))
+        return i_FileName;
+    return i_FileName + QStringLiteral(".dat");
+}
+
+QJsonObject Parse(const QByteArray& i_Text)
+{
+    return QJsonDocument::fromJson(i_Text).object();
+}
+
+QByteArray Serialize(QJsonObject i_Top)
+{
+    i_Top.insert(QStringLiteral("Version"), QStringLiteral("1.0"));
+    return QJsonDocument(i_Top).toJson();
+}
+
+Covering ReadCovering(const QJsonObject& i_Top)
+{
+    Covering c;
+    c.screenW = Text(i_Top, "ScreenW");
+    c.screenH = Text(i_Top, "ScreenH");
+    c.outputW = Text(i_Top, "OutputW");
+    c.outputH = Text(i_Top, "OutputH");
+    c.isFullScreen = TextFlag(i_Top, "IsFullScreen");
+    c.isOriginalSize = TextFlag(i_Top, "IsOriginalSize");
+    c.isCustomSize = TextFlag(i_Top, "IsCustomSize");
+    c.isCentered = TextFlag(i_Top, "IsCentered");
+    c.isCustomPosition = TextFlag(i_Top, "IsCustomPosition");
+    c.customSizeWidth = Text(i_Top, "CustomSizeWidth");
+    c.customSizeHeight = Text(i_Top, "CustomSizeHeight");
+    c.customPosWidth = Text(i_Top, "CustomPosWidth");
+    c.customPosHeight = Text(i_Top, "CustomPosHeight");
+    c.isColorBackground = TextFlag(i_Top, "IsColorBackground");
+    c.isTransparentBackground = TextFlag(i_Top, "IsTransparentBackground");
+    c.backgroundColor = Colour(String(i_Top, "BackgroundColor"));
+    c.isImgSizeLocked = TextFlag(i_Top, "IsImgSizeLocked");
+    c.outputFilePrefix = String(i_Top, "OutputFilePrefix");
+    c.pictureQuality = Text(i_Top, "PictureQuality");
+    if (c.pictureQuality < 50)
+        c.pictureQuality = 100;
+    c.picturePath = String(i_Top, "PicturePath");
+    c.isCropped = TextFlag(i_Top, "IsCropped");
+    c.cropLeft = Text(i_Top, "CropLeft");
+    c.cropRight = Text(i_Top, "CropRight");
+    c.cropTop = Text(i_Top, "CropTop");
+    c.cropBottom = Text(i_Top, "CropBottom");
+    c.isCoveringHorizontal = TextFlag(i_Top, "IsCoveringHorizontal");
+    c.isCoveringVertical = TextFlag(i_Top, "IsCoveringVertical");
+    for (int k = 0; k < 7; ++k) {
+        c.coveringHorizontal[k] = Text(i_Top, qPrintable(QStringLiteral("CoveringHorizontal%1").arg(k + 1)));
+        c.coveringVertical[k] = Text(i_Top, qPrintable(QStringLiteral("CoveringVertical%1").arg(k + 1)));
+    }
+    if (i_Top.value(QLatin1String("CoveringHorizontal_X")).isString())
+        c.coveringHorizontalAll = Text(i_Top, "CoveringHorizontal_X");
+    if (i_Top.value(QLatin1String("CoveringVertical_X")).isString())
+        c.coveringVerticalAll = Text(i_Top, "CoveringVertical_X");
+    return c;
+}
+
+void WriteCovering(const Covering& c, QJsonObject& io_Top)
+{
+    PutText(io_Top, "ScreenW", c.screenW);
+    PutText(io_Top, "ScreenH", c.screenH);
+    PutText(io_Top, "OutputW", c.outputW);
+    PutText(io_Top, "OutputH", c.outputH);
+    PutTextFlag(io_Top, "IsFullScreen", c.isFullScreen);
+    PutTextFlag(io_Top, "IsOriginalSize", c.isOriginalSize);
+    PutTextFlag(io_Top, "IsCustomSize", c.isCustomSize);
+    PutTextFlag(io_Top, "IsCentered", c.isCentered);
+    PutTextFlag(io_Top, "IsCustomPosition", c.isCustomPosition);
+    PutText(io_Top, "CustomSizeWidth", c.customSizeWidth);
+    PutText(io_Top, "CustomSizeHeight", c.customSizeHeight);
+    PutText(io_Top, "CustomPosWidth", c.customPosWidth);
+    PutText(io_Top, "CustomPosHeight", c.customPosHeight);
+    PutTextFlag(io_Top, "IsColorBackground", c.isColorBackground);
+    PutTextFlag(io_Top, "IsTransparentBackground", c.isTransparentBackground);
+    io_Top.insert(QStringLiteral("BackgroundColor"), ColourName(c.backgroundColor));
+    PutTextFlag(io_Top, "IsImgSizeLocked", c.isImgSizeLocked);
+    io_Top.insert(QStringLiteral("OutputFilePrefix"), c.outputFilePrefix);
+    PutText(io_Top, "PictureQuality", c.pictureQuality);
+    if (!c.picturePath.isEmpty() && QFileInfo::exists(c.picturePath))
+        io_Top.insert(QStringLiteral("PicturePath"), c.picturePath);
+    PutTextFlag(io_Top, "IsCropped", c.isCropped);
+    PutText(io_Top, "CropLeft", c.cropLeft);
+    PutText(io_Top, "CropRight", c.cropRight);
+    PutText(io_Top, "CropTop", c.cropTop);
+    PutText(io_Top, "CropBottom", c.cropBottom);
+    PutTextFlag(io_Top, "IsCoveringHorizontal", c.isCoveringHorizontal);
+    PutTextFlag(io_Top, "IsCoveringVertical", c.isCoveringVertical);
+    for (int k = 0; k < 7; ++k) {
+        PutText(io_Top, qPrintable(QStringLiteral("CoveringHorizontal%1").arg(k + 1)), c.coveringHorizontal[k]);
+        PutText(io_Top, qPrintable(QStringLiteral("CoveringVertical%1").arg(k + 1)), c.coveringVertical[k]);
+    }
+    PutText(io_Top, "CoveringHorizontal_X", c.coveringHorizontalAll);
+    PutText(io_Top, "CoveringVertical_X", c.coveringVerticalAll);
+}
+
+QString CleanLabel(const QString& i_Label)
+{
+    static const QRegularExpression refused(QStringLiteral("[^\\w\\-. ]"));
+    return QString(i_Label).remove(refused).left(kMaxLabel);
+}
+
+Canvas ReadCanvas(const QJsonObject& i_Top)
+{
+    const QJsonObject o = i_Top.value(QLatin1String("CanvasPage")).toObject();
+    Canvas c;
+    c.screenH = Number(o, "ScreenH");
+    c.screenV = Number(o, "ScreenV");
+    c.isFullScreen = Flag(o, "IsFullScreen");
+    c.isOriginalSize = Flag(o, "IsOriginalSize");
+    c.isCustomSize = Flag(o, "IsCustomSize");
+    c.customSizeWidth = Number(o, "CustomSizeWidth");
+    c.customSizeHeight = Number(o, "CustomSizeHeight");
+    c.isImgSizeLocked = Flag(o, "IsImgSizeLocked");
+    c.isCentered = Flag(o, "IsCentered");
+    c.isCustomPosition = Flag(o, "IsCustomPosition");
+    c.customPosWidth = Number(o, "CustomPosWidth");
+    c.customPosHeight = Number(o, "CustomPosHeight");
+    c.isColorBackground = Flag(o, "IsColorBackground");
+    c.backgroundColor = Colour(String(o, "BackgroundColor"));
+    c.isTransparentBackground = Flag(o, "IsTransparentBackground");
+    c.pictureQuality = Number(o, "PictureQuality");
+    c.outputFilePrefix = String(o, "OutputFilePrefix");
+    c.outputLabel = String(o, "OutputLabel");
+    c.picturePath = String(o, "PicturePath");
+
+    // At most 16 outputs, only from entries that exist and carry their own
+    // position as "ID"; a label is cleaned as a typed one would be, and one
+    // that then repeats another becomes the lowest free "Output n".
+    const int count = qMin(Number(o, "OutputCount"), kMaxOutputs);
+    const QJsonArray entries = o.value(QLatin1String("Outputs")).toArray();
+    QStringList labels;
+    for (int i = 0; i < count && i < entries.size(); ++i) {
+        const QJsonObject entry = entries.at(i).toObject();
+        if (Number(entry, "ID") != i || !entry.contains(QLatin1String("ID")))
+            continue;
+        Output output;
+        output.id = c.outputs.size();
+        output.label = CleanLabel(String(entry, "Label"));
+        for (int n = 1; labels.contains(output.label) && n <= 9998; ++n)
+            output.label = QStringLiteral("Output %1").arg(n);
+        labels << output.label;
+        output.posX = Number(entry, "PosX");
+        output.posY = Number(entry, "PosY");
+        output.width = Number(entry, "Width");
+        output.height = Number(entry, "Height");
+        output.color = Colour(String(entry, "Color"));
+        c.outputs << output;
+    }
+    const int selected = Number(o, "OutputIndexSelected");
+    c.outputIndexSelected = selected >= 0 && selected < c.outputs.size() ? selected : 0;
+    c.hasOutputSelected = !c.outputs.isEmpty();
+
+    c.isCropped = Flag(o, "IsCropped");
+    c.cropLeft = Number(o, "CropLeft");
+    c.cropRight = Number(o, "CropRight");
+    c.cropTop = Number(o, "CropTop");
+    c.cropBottom = Number(o, "CropBottom");
+    return c;
+}
+
+void WriteCanvas(const Canvas& c, QJsonObject& io_Top)
+{
+    QJsonObject o;
+    if (!c.picturePath.isEmpty() && QFileInfo::exists(c.picturePath))
+        o.insert(QStringLiteral("PicturePath"), c.picturePath);
+    o.insert(QStringLiteral("IsCropped"), c.isCropped);
+    o.insert(QStringLiteral("CropLeft"), c.cropLeft);
+    o.insert(QStringLiteral("CropRight"), c.cropRight);
+    o.insert(QStringLiteral("CropTop"), c.cropTop);
+    o.insert(QStringLiteral("CropBottom"), c.cropBottom);
+    o.insert(QStringLiteral("OutputCount"), c.outputs.size());
+    QJsonArray entries;
+    for (const Output& output : c.outputs) {
+        QJsonObject entry;
+        entry.insert(QStringLiteral("ID"), output.id);
+        entry.insert(QStringLiteral("Label"), output.label);
+        entry.insert(QStringLiteral("PosX"), output.posX);
+        entry.insert(QStringLiteral("PosY"), output.posY);
+        entry.insert(QStringLiteral("Width"), output.width);
+        entry.insert(QStringLiteral("Height"), output.height);
+        entry.insert(QStringLiteral("Color"), ColourName(output.color));
+        entries.append(entry);
+    }
+    o.insert(QStringLiteral("Outputs"), entries);
+    if (c.hasOutputSelected)
+        o.insert(QStringLiteral("OutputIndexSelected"), c.outputIndexSelected);
+    o.insert(QStringLiteral("OutputLabel"), c.outputLabel);
+    o.insert(QStringLiteral("ScreenH"), c.screenH);
+    o.insert(QStringLiteral("ScreenV"), c.screenV);
+    o.insert(QStringLiteral("IsFullScreen"), c.isFullScreen);
+    o.insert(QStringLiteral("IsOriginalSize"), c.isOriginalSize);
+    o.insert(QStringLiteral("IsCustomSize"), c.isCustomSize);
+    o.insert(QStringLiteral("CustomSizeWidth"), c.customSizeWidth);
+    o.insert(QStringLiteral("CustomSizeHeight"), c.customSizeHeight);
+    o.insert(QStringLiteral("IsImgSizeLocked"), c.isImgSizeLocked);
+    o.insert(QStringLiteral("IsCentered"), c.isCentered);
+    o.insert(QStringLiteral("IsCustomPosition"), c.isCustomPosition);
+    o.insert(QStringLiteral("CustomPosWidth"), c.customPosWidth);
+    o.insert(QStringLiteral("CustomPosHeight"), c.customPosHeight);
+    o.insert(QStringLiteral("IsColorBackground"), c.isColorBackground);
+    o.insert(QStringLiteral("BackgroundColor"), ColourName(c.backgroundColor));
+    o.insert(QStringLiteral("IsTransparentBackground"), c.isTransparentBackground);
+    o.insert(QStringLiteral("PictureQuality"), c.pictureQuality);
+    o.insert(QStringLiteral("OutputFilePrefix"), c.outputFilePrefix);
+    io_Top.insert(QStringLiteral("CanvasPage"), o);
+}
+
+} // namespace SetupFile

@@ -1,0 +1,119 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+#include <array>
+
+// The configuration file that keeps both pages' set-ups: its keys, their
+// encodings (text on the covering page, typed values on the canvas page)
+// and the rules for missing and wrongly typed values. Users keep these
+// files, so what is written here stays readable by later versions.
+namespace SetupFile {
+
+// The name saved to: ".dat" appended unless the name already ends with it,
+// in any case.
+QString WithSuffix(const QString& i_FileName);
+
+// The file's top-level object; a text that does not parse, or whose top
+// level is not an object, reads as an empty object.
+QJsonObject Parse(const QByteArray& i_Text);
+// Indented JSON text with "Version" "1.0" added.
+QByteArray Serialize(QJsonObject i_Top);
+
+// The covering page's values, in the order reading applies them.
+struct Covering
+{
+    int screenW = 0;
+    int screenH = 0;
+    int outputW = 0;
+    int outputH = 0;
+    bool isFullScreen = false;
+    bool isOriginalSize = false;
+    bool isCustomSize = false;
+    bool isCentered = false;
+    bool isCustomPosition = false;
+    int customSizeWidth = 0;
+    int customSizeHeight = 0;
+    int customPosWidth = 0;
+    int customPosHeight = 0;
+    bool isColorBackground = false;
+    bool isTransparentBackground = false;
+    QColor backgroundColor;
+    bool isImgSizeLocked = false;
+    QString outputFilePrefix;
+    int pictureQuality = 100; // read as 100 when below 50
+    QString picturePath;      // written only when a file exists there
+    bool isCropped = false;
+    int cropLeft = 0;
+    int cropRight = 0;
+    int cropTop = 0;
+    int cropBottom = 0;
+    bool isCoveringHorizontal = false;
+    bool isCoveringVertical = false;
+    std::array<int, 7> coveringHorizontal{};
+    std::array<int, 7> coveringVertical{};
+    // The common value of all seams. Files of earlier versions lack it: -1
+    // then leaves the page's common boxes as they are.
+    int coveringHorizontalAll = -1;
+    int coveringVerticalAll = -1;
+};
+
+Covering ReadCovering(const QJsonObject& i_Top);
+void WriteCovering(const Covering& i_Values, QJsonObject& io_Top);
+
+struct Output
+{
+    int id = 0;
+    QString label;
+    int posX = 0;
+    int posY = 0;
+    int width = 0;
+    int height = 0;
+    QColor color;
+};
+
+struct Canvas
+{
+    int screenH = 0; // the screen's width
+    int screenV = 0; // and height
+    bool isFullScreen = false;
+    bool isOriginalSize = false;
+    bool isCustomSize = false;
+    int customSizeWidth = 0;
+    int customSizeHeight = 0;
+    bool isImgSizeLocked = false;
+    bool isCentered = false;
+    bool isCustomPosition = false;
+    int customPosWidth = 0;
+    int customPosHeight = 0;
+    bool isColorBackground = false;
+    QColor backgroundColor;
+    bool isTransparentBackground = false;
+    int pictureQuality = 0;
+    QString outputFilePrefix;
+    QString outputLabel;
+    QString picturePath;
+    // The outputs to create: at most 16, only entries whose "ID" is their
+    // position, and labels cleaned as typed labels are.
+    QList<Output> outputs;
+    int outputIndexSelected = 0; // a created output, else 0
+    bool hasOutputSelected = false;
+    bool isCropped = false;
+    int cropLeft = 0;
+    int cropRight = 0;
+    int cropTop = 0;
+    int cropBottom = 0;
+};
+
+Canvas ReadCanvas(const QJsonObject& i_Top);
+void WriteCanvas(const Canvas& i_Values, QJsonObject& io_Top);
+
+// A label as the label edit would take it typed: only word characters,
+// "-", "." and blanks, at most 16 characters.
+QString CleanLabel(const QString& i_Label);
+
+} // namespace SetupFile

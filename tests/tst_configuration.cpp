@@ -1,0 +1,224 @@
+#include "MainWindow.h"
+#include "WidgetSupport.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QtTest>
+
+// Saving a set-up of both pages to a configuration file and loading it into
+// a fresh window, through the window's two commands.
+class TestConfiguration : public QObject
+{
+    Q_OBJECT
+
+    IsolatedSettings settings;
+    FakeDesktop desktop;
+    QTemporaryDir folder;
+    const QUrl noSite = QUrl("http://127.0.0.1:1");
+
+    static void set(QWidget* page, const char* name, int value) { page->findChild<QSpinBox*>(name)->setValue(value); }
+    static void click(QWidget* page, const char* name)
+    {
+        QTest::mouseClick(page->findChild<QAbstractButton*>(name), Qt::LeftButton);
+    }
+    static QJsonObject state(MainWindow& window)
+    {
+        QJsonObject top;
+        window.writeConfiguration(top);
+        return top;
+    }
+    void trigger(MainWindow& window, const char* action) { window.findChild<QAction*>(action)->trigger(); }
+    void save(MainWindow& window, const QString& name)
+    {
+        desktop.saveFileAnswers.enqueue(name);
+        trigger(window, "actionSaveConfiguration");
+    }
+    void load(MainWindow& window, const QString& name)
+    {
+        desktop.openFileAnswers.enqueue(name);
+        trigger(window, "actionLoadConfiguration");
+    }
+    // Every setting of both pages away from its default.
+    void setUp(MainWindow& window)
+    {
+        QVERIFY(NoiseImage(300, 200, QImage::Format_RGB32).save(folder.filePath("picture.png")));
+        QWidget* covering = window.findChild<QWidget*>("PAGE_COVERING_OPTION");
+        QWidget* canvas = window.findChild<QWidget*>("PAGE_CANVAS_OPTION");
+        QVERIFY(covering && canvas);
+        desktop.openFileAnswers << folder.filePath("picture.png") << folder.filePath("picture.png");
+        click(covering, "pushButtonLoadImg");
+        click(canvas, "pushButtonLoadSource");
+        for (auto [name, value] : std::initializer_list<std::pair<const char*, int>>{
+                 {"spinBoxScreenW", 3}, {"spinBoxScreenH", 2}, {"spinBoxOutputWidth", 90},
+                 {"spinBoxOutputHeight", 60}, {"spinBoxCoveringHorizontal1", 7}, {"spinBoxCoveringHorizontal2", -4},
+                 {"spinBoxCoveringVertical_X", 11}})
+            set(covering, name, value);
+        for (const char* name : {"pushButtonCoveringVertical", "customSizeRadioButton", "customPosRadioButton",
+                                 "radioButtonTransparency", "pushButtonLocker"})
+            click(covering, name);
+        for (auto [name, value] : std::initializer_list<std::pair<const char*, int>>{
+                 {"spinBoxCustomSizeWidth", 250}, {"spinBoxCustomPosWidth", 9}, {"spinBoxCustomPosHeight", 13},
+                 {"horizontalSliderQuality", 70}})
+            covering->findChild<QAbstractSlider*>(name) ? covering->findChild<QAbstractSlider*>(name)->setValue(value)
+                                                         : set(covering, name, value);
+        covering->findChild<QCheckBox*>("checkBoxCropSource")->setChecked(true);
+        set(covering, "spinBoxCropLeft", 20);
+        set(covering, "spinBoxCropBottom", 30);
+        covering->findChild<QLineEdit*>("lineEditBaseName")->setText("wall");
+
+        set(canvas, "spinBoxScreenSizeH", 800);
+        set(canvas, "spinBoxScreenSizeV", 600);
+        for (const char* name : {"customSizeRadioButton", "customPosRadioButton", "radioButtonTransparency"})
+            click(canvas, name);
+        set(canvas, "spinBoxCustomSizeWidth", 500);
+        set(canvas, "spinBoxCustomSizeHeight", 280);
+        set(canvas, "spinBoxCustomPosX", 33);
+        canvas->findChild<QCheckBox*>("checkBoxCropSource")->setChecked(true);
+        set(canvas, "spinBoxCropTop", 40);
+        canvas->findChild<QLineEdit*>("lineEditBaseName")->setText("canvas");
+        for (int i = 0; i < 4; ++i)
+            click(canvas, "pushButtonAddOutput");
+        click(canvas, "pushButtonFullSizeH"); // output 3, the current one
+        click(canvas, "pushButtonPosTopLeft");
+        QTest::mouseClick(canvas->findChildren<QPushButton*>(QRegularExpression("^$")).value(1), Qt::LeftButton);
+    }
+    // Saves both pages' images into a new folder; the file names and pixels.
+    QMap<QString, QImage> outputs(MainWindow& window, const QString& name)
+    {
+        const QString where = folder.filePath(name);
+        QDir().mkpath(where);
+        desktop.directoryAnswers << where << where;
+        click(window.findChild<QWidget*>("PAGE_COVERING_OPTION"), "pushButtonGenerate");
+        click(window.findChild<QWidget*>("PAGE_COVERING_OPTION"), "pushButtonSave");
+        click(window.findChild<QWidget*>("PAGE_CANVAS_OPTION"), "pushButtonSave");
+        QMap<QString, QImage> images;
+        for (const QString& file : QDir(where).entryList(QDir::Files))
+            images.insert(file, QImage(where + "/" + file));
+        return images;
+    }
+
+private slots:
+    void initTestCase() { Q_INIT_RESOURCE(resources); }
+    void init() { desktop.messages.clear(); }
+
+    void roundTrip()
+    {
+        MainWindow first(nullptr, noSite);
+        first.resize(1400, 900);
+        first.show();
+        setUp(first);
+        save(first, folder.filePath("setup"));
+        QVERIFY(QFileInfo(folder.filePath("setup.dat")).isFile());
+        MainWindow second(nullptr, noSite);
+        second.resize(1400, 900);
+        second.show();
+        load(second, folder.filePath("setup.dat"));
+        QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
+        QCOMPARE(state(second), state(first));
+        QCOMPARE(state(first).value("CanvasPage").toObject().value("OutputIndexSelected"), QJsonValue(1));
+        const QMap<QString, QImage> before = outputs(first, "first"), after = outputs(second, "second");
+        QCOMPARE(after.keys(), before.keys());
+        QCOMPARE(before.size(), 6 + 4);
+        for (const QString& file : before.keys())
+            COMPARE_IMAGES(after[file], before[file]);
+    }
+
+    void missingPictures()
+    {
+        MainWindow first(nullptr, noSite);
+        first.resize(1400, 900);
+        first.show();
+        setUp(first);
+        save(first, folder.filePath("Moved.DAT"));
+        QVERIFY(QFile::rename(folder.filePath("picture.png"), folder.filePath("moved.png")));
+        MainWindow second(nullptr, noSite);
+        second.resize(1400, 900);
+        second.show();
+        load(second, folder.filePath("Moved.DAT"));
+        QStringList texts;
+        for (const DesktopSeam::Message& message : desktop.messages)
+            texts << message.text;
+        QCOMPARE(texts, (QStringList{"Error while loading image file in Covering menu.",
+                                     "Error while loading image file in Canvas menu."}));
+        QCOMPARE(second.findChild<QWidget*>("PAGE_CANVAS_OPTION")->findChild<QSpinBox*>("spinBoxCropTop")->value(), 0);
+        QCOMPARE(state(second).value("CanvasPage").toObject().value("OutputCount"), QJsonValue(0));
+        QVERIFY(QFile::rename(folder.filePath("moved.png"), folder.filePath("picture.png")));
+
+        // Without a picture, what comes before the path is read and the outputs stay.
+        desktop.messages.clear();
+        QJsonObject top = state(first);
+        top.remove("PicturePath");
+        QJsonObject canvas = top.value("CanvasPage").toObject();
+        canvas.remove("PicturePath");
+        canvas.insert("ScreenH", 1000);
+        top.insert("CanvasPage", canvas);
+        QFile file(folder.filePath("nopicture.dat"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(top).toJson()) > 0);
+        file.close();
+        load(first, file.fileName());
+        QVERIFY(desktop.messages.isEmpty());
+        QCOMPARE(state(first).value("CanvasPage").toObject().value("ScreenH"), QJsonValue(1000));
+        QCOMPARE(state(first).value("CanvasPage").toObject().value("OutputCount"), QJsonValue(4));
+    }
+
+    void failuresAreTold()
+    {
+        MainWindow window(nullptr, noSite);
+        window.resize(1400, 900);
+        window.show();
+        save(window, folder.filePath("no/such/folder/setup.dat"));
+        load(window, folder.filePath("absent.dat"));
+        QCOMPARE(desktop.messages.size(), 2);
+        QVERIFY(desktop.messages[0].text.contains("could not be saved"));
+        QVERIFY(desktop.messages[1].text.contains("absent.dat"));
+        QCOMPARE(desktop.messages[1].icon, QMessageBox::Warning);
+    }
+
+    void damagedFilesLeaveTheWindowUsable()
+    {
+        MainWindow window(nullptr, noSite);
+        window.resize(1400, 900);
+        window.show();
+        setUp(window);
+        save(window, folder.filePath("good.dat"));
+        QFile good(folder.filePath("good.dat"));
+        QVERIFY(good.open(QIODevice::ReadOnly));
+        const QByteArray text = good.readAll();
+        QList<QByteArray> damaged;
+        QRandomGenerator random(7);
+        for (int i = 0; i < 120; ++i)
+            damaged << text.left(random.bounded(text.size()));
+        for (const char* key : {"OutputCount", "PosX", "Width", "ScreenH", "OutputIndexSelected", "ID", "CropLeft",
+                                "ScreenW", "PictureQuality", "Outputs", "CanvasPage", "Label", "Color"})
+            for (const char* value : {"-5", "1e308", "\"x\"", "[[[[[[[]]]]]]]", "{\"a\":{}}", "true", "-2147483649"}) {
+                QByteArray copy = text;
+                const int at = copy.indexOf(QByteArray("\"") + key + "\": ");
+                if (at >= 0) {
+                    const int start = at + int(qstrlen(key)) + 4;
+                    const int end = copy.indexOf('\n', start) - (copy.at(copy.indexOf('\n', start) - 1) == ',');
+                    damaged << copy.replace(start, end - start, value);
+                }
+            }
+        QByteArray deep(20000, '[');
+        damaged << deep << ("{\"CanvasPage\":" + QByteArray(3000, '{'));
+        for (const QByteArray& bytes : damaged) {
+            QFile file(folder.filePath("damaged.dat"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+            file.close();
+            load(window, file.fileName());
+        }
+        QVERIFY(damaged.size() > 200);
+        load(window, good.fileName()); // and the window still reads a good file
+        QCOMPARE(state(window).value("CanvasPage").toObject().value("OutputCount"), QJsonValue(4));
+    }
+};
+
+QTEST_MAIN(TestConfiguration)
+#include "tst_configuration.moc"
