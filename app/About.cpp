@@ -17,8 +17,8 @@ QString LinkHtml(const QString& target, const QString& text, const QString& colo
 const QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 } // namespace
 
-About::About(QString i_AppName, QString i_Version, QPixmap i_Picture, QString i_LinkColor,
-             QString i_LicencesFolder, QWidget* parent)
+About::About(QString i_AppName, QString i_Version, QPixmap i_Picture, QString i_LinkColor, QString i_LicencesFolder,
+             QWidget* parent)
     : QDialog(parent, Qt::WindowFlags())
     , ui(new Ui::About)
 {
@@ -85,6 +85,5 @@ void About::resizeEvent(QResizeEvent*)
     // A null picture (missing resource) leaves the label empty.
     ui->label->setPixmap(m_Picture.isNull()
                              ? QPixmap()
-                             : m_Picture.scaled(ui->label->size(), Qt::KeepAspectRatio,
-                                                Qt::SmoothTransformation));
+                             : m_Picture.scaled(ui->label->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }

@@ -17,8 +17,8 @@ class About : public QDialog
     Q_OBJECT
 
 public:
-    About(QString i_AppName, QString i_Version, QPixmap i_Picture, QString i_LinkColor,
-          QString i_LicencesFolder, QWidget* parent = nullptr);
+    About(QString i_AppName, QString i_Version, QPixmap i_Picture, QString i_LinkColor, QString i_LicencesFolder,
+          QWidget* parent = nullptr);
     ~About() override;
 
 protected:

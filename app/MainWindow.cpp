@@ -9,10 +9,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSaveFile>
 #include <QTextStream>
 
 #include <memory>
@@ -52,8 +52,7 @@ MainWindow::MainWindow(QWidget* parent, const QUrl& updateServer)
 
     m_ModeGroup.addButton(ui->pushButtonCoveringMode, 0);
     m_ModeGroup.addButton(ui->pushButtonCanvasMode, 1);
-    connect(&m_ModeGroup, &QButtonGroup::idClicked, this,
-            &MainWindow::SLOT_ChangeMode);
+    connect(&m_ModeGroup, &QButtonGroup::idClicked, this, &MainWindow::SLOT_ChangeMode);
     connect(ui->logoKV, &ClickableQLabel::clicked, this, &MainWindow::SLOT_ClickKVLink);
 
     ApplyStyleSheet();
@@ -98,8 +97,7 @@ void MainWindow::fileIsReady(QNetworkReply* reply)
 
     const UpdateCheck::Document document = UpdateCheck::ReadDocument(reply);
     const QString lastAnnounced = m_Settings.value(UpdateCheck::LastVersionKey()).toString();
-    const UpdateCheck::Decision decision =
-        UpdateCheck::Decide(document, lastAnnounced, m_UpdateAnswered);
+    const UpdateCheck::Decision decision = UpdateCheck::Decide(document, lastAnnounced, m_UpdateAnswered);
     if (!decision.handled)
         return;
 
@@ -155,9 +153,8 @@ void MainWindow::on_actionCheck_for_Updates_triggered()
 void MainWindow::on_actionAbout_KV_Quillex_triggered()
 {
     const QPixmap picture(QStringLiteral(":/icons/icone-about.png"));
-    const auto dialog = std::make_unique<About>(QStringLiteral("KV Quillex"), UpdateCheck::OwnVersion(),
-                                                picture, QStringLiteral("#0095ff"),
-                                                QStringLiteral(":/Licenses/"), this);
+    const auto dialog = std::make_unique<About>(QStringLiteral("KV Quillex"), UpdateCheck::OwnVersion(), picture,
+                                                QStringLiteral("#0095ff"), QStringLiteral(":/Licenses/"), this);
     // A child window of the main window, outside the styled central widget.
     dialog->setStyleSheet(m_StyleSheetApp);
     DesktopSeam::Current().ExecDialog(*dialog);
@@ -211,8 +208,8 @@ void MainWindow::on_actionLoadConfiguration_triggered()
 
 void MainWindow::on_actionSaveConfiguration_triggered()
 {
-    QString fileName = DesktopSeam::Current().GetSaveFileName(
-        this, tr("Save configuration"), m_LastConfigurationDir, tr("Configuration files (*.dat)"));
+    QString fileName = DesktopSeam::Current().GetSaveFileName(this, tr("Save configuration"), m_LastConfigurationDir,
+                                                              tr("Configuration files (*.dat)"));
     if (fileName.isEmpty())
         return;
     fileName = SetupFile::WithSuffix(fileName);

@@ -52,7 +52,7 @@ double ChildrenCpuMs()
     rusage usage;
     getrusage(RUSAGE_CHILDREN, &usage);
     return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
-         + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
 long PeakKb()
@@ -130,8 +130,8 @@ QImage PhotoLike(int width, int height)
             const float horizon = 0.45f + 0.08f * std::sin(u * 9.42f) + 0.03f * std::sin(u * 41.0f);
             float r, g, b;
             if (v < horizon) {
-                const float cloud = 0.6f * ValueNoise(x / 240.0f, y / 120.0f, 1) + 0.3f * ValueNoise(x / 60.0f, y / 40.0f, 2)
-                                  + 0.1f * ValueNoise(x / 12.0f, y / 12.0f, 3);
+                const float cloud = 0.6f * ValueNoise(x / 240.0f, y / 120.0f, 1)
+                    + 0.3f * ValueNoise(x / 60.0f, y / 40.0f, 2) + 0.1f * ValueNoise(x / 12.0f, y / 12.0f, 3);
                 const float c = std::max(0.0f, cloud - 0.45f) * 2.2f;
                 r = 70 + 60 * v + 170 * c;
                 g = 120 + 50 * v + 120 * c;
@@ -275,7 +275,7 @@ int RunWorkload(const QStringList& args)
 
 struct Figures
 {
-    QMap<QString, QPair<double, double>> stages;  // wall, cpu
+    QMap<QString, QPair<double, double>> stages; // wall, cpu
     long peakKb = 0;
     QString error;
 };
@@ -317,7 +317,8 @@ QPair<double, double> TimeCommands(const QList<QStringList>& commands, int repet
             process.setWorkingDirectory(folder);
             process.setProcessChannelMode(QProcess::ForwardedChannels);
             process.start(command.first(), command.mid(1));
-            if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+            if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit
+                || process.exitCode() != 0) {
                 std::printf("  command failed: %s\n", qPrintable(command.join(' ')));
                 return qMakePair(-1.0, 0.0);
             }
@@ -371,7 +372,8 @@ int Orchestrate()
     const int repetitions = 5;
 
     std::printf("KV Quillex covering benchmark\n");
-    std::printf("machine: %d cores, load average %s at start\n", QThread::idealThreadCount(), qPrintable(LoadAverage()));
+    std::printf("machine: %d cores, load average %s at start\n", QThread::idealThreadCount(),
+                qPrintable(LoadAverage()));
 
     QElapsedTimer timer;
     timer.start();
@@ -406,8 +408,8 @@ int Orchestrate()
     if (magick.isEmpty()) {
         std::printf("ImageMagick: not installed, skipped\n");
     } else {
-        QStringList command{magick, source, "-define", "png:compression-level=0", "-crop", "1920x1080", "+repage",
-                            tiles + "/out_%d.png"};
+        QStringList command{magick,  source,      "-define", "png:compression-level=0",
+                            "-crop", "1920x1080", "+repage", tiles + "/out_%d.png"};
         const auto t = TimeCommands({command}, repetitions, tiles);
         if (t.first > 0)
             std::printf("ImageMagick (%s): %.0f ms (cpu %.0f); ours at quality 100 end to end / ImageMagick = %.2f "
@@ -421,13 +423,15 @@ int Orchestrate()
     } else {
         QList<QStringList> commands{{vips, "copy", source, tiles + "/decoded.v"}};
         for (int k = 0; k < 8; ++k)
-            commands.append({vips, "crop", tiles + "/decoded.v", QString("%1/out_%2.png[compression=0]").arg(tiles).arg(k),
-                             QString::number((k % 4) * 1920), QString::number((k / 4) * 1080), "1920", "1080"});
+            commands.append({vips, "crop", tiles + "/decoded.v",
+                             QString("%1/out_%2.png[compression=0]").arg(tiles).arg(k), QString::number((k % 4) * 1920),
+                             QString::number((k / 4) * 1080), "1920", "1080"});
         const auto t = TimeCommands(commands, repetitions, tiles);
         if (t.first > 0)
-            std::printf("libvips (decode once, 8 crops): %.0f ms (cpu %.0f); ours at quality 100 end to end / libvips = "
-                        "%.2f (target < 1), in processor time %.2f\n",
-                        t.first, t.second, ours100 / t.first, oursCpu100 / t.second);
+            std::printf(
+                "libvips (decode once, 8 crops): %.0f ms (cpu %.0f); ours at quality 100 end to end / libvips = "
+                "%.2f (target < 1), in processor time %.2f\n",
+                t.first, t.second, ours100 / t.first, oursCpu100 / t.second);
     }
 
     const auto qtSave = a50.stages.value("qtsave");
@@ -439,7 +443,7 @@ int Orchestrate()
                     qtSave.first, qtSave.second, oursEncode / qtSave.first,
                     a50.stages.value("encode").second / qtSave.second);
         const double toolkitPath = qtLoad.first + a50.stages.value("scale").first + a50.stages.value("compose").first
-                                 + qtSave.first;
+            + qtSave.first;
         std::printf("  end to end at quality 50: ours %.0f ms; with QImage::load (%.0f ms) and QImage::save instead: "
                     "%.0f ms; ratio %.2f\n",
                     a50.stages.value("total").first, qtLoad.first, toolkitPath,

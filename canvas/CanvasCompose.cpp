@@ -18,9 +18,8 @@ constexpr int kBandRows = 64;
 template <typename Rows>
 void ForEachBand(int i_Height, const Rows& i_Rows)
 {
-    ParallelFor((i_Height + kBandRows - 1) / kBandRows, [&](int band) {
-        i_Rows(band * kBandRows, std::min(i_Height, (band + 1) * kBandRows));
-    });
+    ParallelFor((i_Height + kBandRows - 1) / kBandRows,
+                [&](int band) { i_Rows(band * kBandRows, std::min(i_Height, (band + 1) * kBandRows)); });
 }
 
 bool IsOpaque(const QImage& i_Image)
@@ -47,8 +46,7 @@ int ClampedCrop(int i_Value, int i_Opposite, int i_Extent)
     return i_Value > i_Extent - i_Opposite ? i_Extent - i_Opposite : i_Value;
 }
 
-bool PlacedSize(int i_Mode, const QSize& i_Screen, const QImage& i_Cropped, const QSize& i_Custom,
-                QSize& io_Size)
+bool PlacedSize(int i_Mode, const QSize& i_Screen, const QImage& i_Cropped, const QSize& i_Custom, QSize& io_Size)
 {
     switch (i_Mode) {
     case SizeFullScreen:
@@ -195,6 +193,6 @@ void HelpersCompute_ComputeCropping(QImage i_Source, unsigned int i_Left, unsign
     }
     const int width = i_Source.width();
     const int height = i_Source.height();
-    *o_Result = i_Source.copy(QRect(QPoint(int(i_Left), int(i_Top)),
-                                    QPoint(width - 1 - int(i_Right), height - 1 - int(i_Bottom))));
+    *o_Result = i_Source.copy(
+        QRect(QPoint(int(i_Left), int(i_Top)), QPoint(width - 1 - int(i_Right), height - 1 - int(i_Bottom))));
 }

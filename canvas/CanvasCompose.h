@@ -16,10 +16,29 @@ namespace CanvasEngine {
 // machine's memory.
 constexpr qint64 kMaxImageBytes = 0x7fffffff;
 
-enum BackgroundMode { BackgroundColor = 0, BackgroundTransparent = 1 };
-enum ImageSizeMode { SizeFullScreen = 0, SizeOriginal = 1, SizeCustom = 2 };
-enum ImagePositionMode { PositionCentered = 0, PositionCustom = 1 };
-enum CropSide { CropLeft = 0, CropTop = 1, CropRight = 2, CropBottom = 3 };
+enum BackgroundMode
+{
+    BackgroundColor = 0,
+    BackgroundTransparent = 1
+};
+enum ImageSizeMode
+{
+    SizeFullScreen = 0,
+    SizeOriginal = 1,
+    SizeCustom = 2
+};
+enum ImagePositionMode
+{
+    PositionCentered = 0,
+    PositionCustom = 1
+};
+enum CropSide
+{
+    CropLeft = 0,
+    CropTop = 1,
+    CropRight = 2,
+    CropBottom = 3
+};
 
 // What one composition reads.
 struct Input
@@ -41,8 +60,7 @@ int ClampedCrop(int i_Value, int i_Opposite, int i_Extent);
 
 // Size of the placed image for a size mode: the screen, the cropped image
 // (unchanged without one) or the custom size. False for an unknown mode.
-bool PlacedSize(int i_Mode, const QSize& i_Screen, const QImage& i_Cropped, const QSize& i_Custom,
-                QSize& io_Size);
+bool PlacedSize(int i_Mode, const QSize& i_Screen, const QImage& i_Cropped, const QSize& i_Custom, QSize& io_Size);
 
 // Top-left corner of an image centred on the screen; each half is truncated
 // on its own, so an image larger than the screen gets a negative position.
@@ -85,5 +103,5 @@ private:
 
 // The source without its margins: the source itself when all are 0,
 // otherwise the toolkit's copy of the rectangle that remains.
-void HelpersCompute_ComputeCropping(QImage i_Source, unsigned int i_Left, unsigned int i_Top,
-                                    unsigned int i_Right, unsigned int i_Bottom, QImage* o_Result);
+void HelpersCompute_ComputeCropping(QImage i_Source, unsigned int i_Left, unsigned int i_Top, unsigned int i_Right,
+                                    unsigned int i_Bottom, QImage* o_Result);

@@ -49,7 +49,14 @@ QRect ClippedToScreen(const QRect& i_Rect, const QSize& i_Screen);
 // A typed position or size that does not fit the screen is corrected one
 // value at a time: the value to write back, or None when the rectangle can
 // take the values as they are.
-enum class Field { None, X, Y, Width, Height };
+enum class Field
+{
+    None,
+    X,
+    Y,
+    Width,
+    Height
+};
 struct Correction
 {
     Field field = Field::None;

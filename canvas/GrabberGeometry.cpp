@@ -2,10 +2,8 @@
 
 #include <cmath>
 
-namespace GrabberGeometry
-{
-namespace
-{
+namespace GrabberGeometry {
+namespace {
 constexpr long long HalfBox = GrabberSize / 2;
 }
 
@@ -19,39 +17,61 @@ QPointF GrabberPosition(long long number, long long width, long long height)
     const long long bottom = height - HalfBox;
 
     switch (number) {
-    case 0: return QPointF(left, top);
-    case 1: return QPointF(middleX, top);
-    case 2: return QPointF(right, top);
-    case 3: return QPointF(right, middleY);
-    case 4: return QPointF(right, bottom);
-    case 5: return QPointF(middleX, bottom);
-    case 6: return QPointF(left, bottom);
-    case 7: return QPointF(left, middleY);
-    default: return QPointF(0, 0);
+    case 0:
+        return QPointF(left, top);
+    case 1:
+        return QPointF(middleX, top);
+    case 2:
+        return QPointF(right, top);
+    case 3:
+        return QPointF(right, middleY);
+    case 4:
+        return QPointF(right, bottom);
+    case 5:
+        return QPointF(middleX, bottom);
+    case 6:
+        return QPointF(left, bottom);
+    case 7:
+        return QPointF(left, middleY);
+    default:
+        return QPointF(0, 0);
     }
 }
 
 int GrabberFactorX(long long number)
 {
     switch (number) {
-    case 0: case 6: case 7: return 1;
-    case 2: case 3: case 4: return -1;
-    default: return 0; // 1, 5 and anything out of range
+    case 0:
+    case 6:
+    case 7:
+        return 1;
+    case 2:
+    case 3:
+    case 4:
+        return -1;
+    default:
+        return 0; // 1, 5 and anything out of range
     }
 }
 
 int GrabberFactorY(long long number)
 {
     switch (number) {
-    case 0: case 1: case 2: return 1;
-    case 4: case 5: case 6: return -1;
-    default: return 0; // 3, 7 and anything out of range
+    case 0:
+    case 1:
+    case 2:
+        return 1;
+    case 4:
+    case 5:
+    case 6:
+        return -1;
+    default:
+        return 0; // 3, 7 and anything out of range
     }
 }
 
-ResizeStep ComputeResizeStep(long long number, long long width, long long height,
-                             const QPointF& itemPosition, const QPointF& pressPosition,
-                             const QPointF& mousePosition)
+ResizeStep ComputeResizeStep(long long number, long long width, long long height, const QPointF& itemPosition,
+                             const QPointF& pressPosition, const QPointF& mousePosition)
 {
     const long long dx = static_cast<long long>(std::trunc(pressPosition.x() - mousePosition.x()));
     const long long dy = static_cast<long long>(std::trunc(pressPosition.y() - mousePosition.y()));

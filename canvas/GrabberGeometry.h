@@ -9,8 +9,7 @@
 // Handles are numbered clockwise from the top-left corner:
 //   0 top-left, 1 top middle, 2 top-right, 3 right middle,
 //   4 bottom-right, 5 bottom middle, 6 bottom-left, 7 left middle.
-namespace GrabberGeometry
-{
+namespace GrabberGeometry {
 // Side of a handle's square box; its centre lies on the corner or edge middle.
 constexpr int GrabberSize = 30;
 constexpr int GrabberCount = 8;
@@ -39,7 +38,6 @@ struct ResizeStep
 // pixels; since the handle follows the edge it drags, the dropped fraction
 // shows up again in the next step. The size never drops below 1 and the
 // edges opposite the handle never move.
-ResizeStep ComputeResizeStep(long long number, long long width, long long height,
-                             const QPointF& itemPosition, const QPointF& pressPosition,
-                             const QPointF& mousePosition);
+ResizeStep ComputeResizeStep(long long number, long long width, long long height, const QPointF& itemPosition,
+                             const QPointF& pressPosition, const QPointF& mousePosition);
 } // namespace GrabberGeometry

@@ -7,8 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-namespace
-{
+namespace {
 const QColor IdleFill(0, 0, 0);
 const QColor IdleOutline(168, 167, 166);
 const QColor HoverFill(219, 112, 0);
@@ -21,10 +20,10 @@ QRectF GrabberBox()
 } // namespace
 
 CLASS_KV_GRABBER::CLASS_KV_GRABBER(long long i_GrabberNumber, QGraphicsItem* i_Parent)
-    : QGraphicsItem(i_Parent),
-      m_FillColor(IdleFill),
-      m_OutlineColor(IdleOutline),
-      m_GrabberNumber(i_GrabberNumber)
+    : QGraphicsItem(i_Parent)
+    , m_FillColor(IdleFill)
+    , m_OutlineColor(IdleOutline)
+    , m_GrabberNumber(i_GrabberNumber)
 {
     setAcceptHoverEvents(true);
 }

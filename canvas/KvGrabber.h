@@ -20,8 +20,7 @@ public:
     void SetMousePressY(double i_Y);
 
     QRectF boundingRect() const override;
-    void paint(QPainter* i_Painter, const QStyleOptionGraphicsItem* i_Option,
-               QWidget* i_Widget = nullptr) override;
+    void paint(QPainter* i_Painter, const QStyleOptionGraphicsItem* i_Option, QWidget* i_Widget = nullptr) override;
 
 protected:
     void hoverEnterEvent(QGraphicsSceneHoverEvent* i_Event) override;

@@ -3,10 +3,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
-CLASS_KV_GRAPHICS_ITEM_SCREEN::CLASS_KV_GRAPHICS_ITEM_SCREEN(const QColor& i_BorderColor,
-                                                             QGraphicsItem* i_Parent)
-    : QGraphicsItem(i_Parent),
-      m_BorderColor(i_BorderColor)
+CLASS_KV_GRAPHICS_ITEM_SCREEN::CLASS_KV_GRAPHICS_ITEM_SCREEN(const QColor& i_BorderColor, QGraphicsItem* i_Parent)
+    : QGraphicsItem(i_Parent)
+    , m_BorderColor(i_BorderColor)
 {
     setAcceptHoverEvents(true);
 }
@@ -34,8 +33,7 @@ QRectF CLASS_KV_GRAPHICS_ITEM_SCREEN::boundingRect() const
     return QRectF(0, 0, m_Size.width(), m_Size.height());
 }
 
-void CLASS_KV_GRAPHICS_ITEM_SCREEN::paint(QPainter* i_Painter, const QStyleOptionGraphicsItem*,
-                                          QWidget*)
+void CLASS_KV_GRAPHICS_ITEM_SCREEN::paint(QPainter* i_Painter, const QStyleOptionGraphicsItem*, QWidget*)
 {
     if (m_Pixmap.isNull())
         return;

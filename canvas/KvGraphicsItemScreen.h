@@ -19,8 +19,7 @@ public:
     void SetPixmap(const QPixmap& i_Pixmap, const QSize& i_ScreenSize);
 
     QRectF boundingRect() const override;
-    void paint(QPainter* i_Painter, const QStyleOptionGraphicsItem* i_Option,
-               QWidget* i_Widget = nullptr) override;
+    void paint(QPainter* i_Painter, const QStyleOptionGraphicsItem* i_Option, QWidget* i_Widget = nullptr) override;
 
 private:
     QPixmap m_Pixmap;

@@ -1,13 +1,14 @@
 #include "KvOutputSettingsWidget.h"
 
-CLASS_KV_OUTPUT_SETTINGS_WIDGET::CLASS_KV_OUTPUT_SETTINGS_WIDGET(
-    unsigned int i_ID, const QString& i_Label, int i_PosXMin, int i_PosXMax, int i_PosYMin, int i_PosYMax,
-    int i_WidthMin, int i_WidthMax, int i_HeightMin, int i_HeightMax, const QMargins& i_Margins,
-    QWidget* i_Parent)
-    : QWidget(i_Parent),
-      m_ID(i_ID),
-      m_MainLayout(this),
-      m_FrameLayout(&m_Frame)
+CLASS_KV_OUTPUT_SETTINGS_WIDGET::CLASS_KV_OUTPUT_SETTINGS_WIDGET(unsigned int i_ID, const QString& i_Label,
+                                                                 int i_PosXMin, int i_PosXMax, int i_PosYMin,
+                                                                 int i_PosYMax, int i_WidthMin, int i_WidthMax,
+                                                                 int i_HeightMin, int i_HeightMax,
+                                                                 const QMargins& i_Margins, QWidget* i_Parent)
+    : QWidget(i_Parent)
+    , m_ID(i_ID)
+    , m_MainLayout(this)
+    , m_FrameLayout(&m_Frame)
 {
     m_TitleLabel.setText(i_Label);
     m_PosXLabel.setText(QStringLiteral("pos X:"));
@@ -108,9 +109,9 @@ void CLASS_KV_OUTPUT_SETTINGS_WIDGET::ChangeSpinBoxValue(int i_X, int i_Y, int i
     SetHeightValue(i_Height);
 }
 
-void CLASS_KV_OUTPUT_SETTINGS_WIDGET::ChangeSpinBoxRange(int i_PosXMin, int i_PosXMax, int i_PosYMin,
-                                                         int i_PosYMax, int i_WidthMin, int i_WidthMax,
-                                                         int i_HeightMin, int i_HeightMax)
+void CLASS_KV_OUTPUT_SETTINGS_WIDGET::ChangeSpinBoxRange(int i_PosXMin, int i_PosXMax, int i_PosYMin, int i_PosYMax,
+                                                         int i_WidthMin, int i_WidthMax, int i_HeightMin,
+                                                         int i_HeightMax)
 {
     SetPosXMinMax(i_PosXMin, i_PosXMax);
     SetPosYMinMax(i_PosYMin, i_PosYMax);

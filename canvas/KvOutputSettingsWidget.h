@@ -22,9 +22,8 @@ class CLASS_KV_OUTPUT_SETTINGS_WIDGET : public QWidget
 
 public:
     CLASS_KV_OUTPUT_SETTINGS_WIDGET(unsigned int i_ID, const QString& i_Label, int i_PosXMin, int i_PosXMax,
-                                    int i_PosYMin, int i_PosYMax, int i_WidthMin, int i_WidthMax,
-                                    int i_HeightMin, int i_HeightMax, const QMargins& i_Margins,
-                                    QWidget* i_Parent = nullptr);
+                                    int i_PosYMin, int i_PosYMax, int i_WidthMin, int i_WidthMax, int i_HeightMin,
+                                    int i_HeightMax, const QMargins& i_Margins, QWidget* i_Parent = nullptr);
     ~CLASS_KV_OUTPUT_SETTINGS_WIDGET() override;
 
     DWord GetID() const;
@@ -44,8 +43,8 @@ public:
     void ChangeSpinBoxValue(int i_X, int i_Y, int i_Width, int i_Height);
     // Sets the four ranges in the same order; a narrowed range clamps the
     // value, which emits its signal.
-    void ChangeSpinBoxRange(int i_PosXMin, int i_PosXMax, int i_PosYMin, int i_PosYMax, int i_WidthMin,
-                            int i_WidthMax, int i_HeightMin, int i_HeightMax);
+    void ChangeSpinBoxRange(int i_PosXMin, int i_PosXMax, int i_PosYMin, int i_PosYMax, int i_WidthMin, int i_WidthMax,
+                            int i_HeightMin, int i_HeightMax);
 
     void SetPosXMinMax(int i_Min, int i_Max);
     void SetPosYMinMax(int i_Min, int i_Max);

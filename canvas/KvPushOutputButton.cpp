@@ -1,9 +1,8 @@
 #include "KvPushOutputButton.h"
 
-CLASS_KV_PUSH_OUTPUT_BUTTON::CLASS_KV_PUSH_OUTPUT_BUTTON(unsigned int i_ID, const QColor& i_Color,
-                                                         QWidget* i_Parent)
-    : QPushButton(i_Parent),
-      m_ID(i_ID)
+CLASS_KV_PUSH_OUTPUT_BUTTON::CLASS_KV_PUSH_OUTPUT_BUTTON(unsigned int i_ID, const QColor& i_Color, QWidget* i_Parent)
+    : QPushButton(i_Parent)
+    , m_ID(i_ID)
 {
     setCheckable(true);
     setStyleSheet(StyleSheetForColor(i_Color));
@@ -19,7 +18,7 @@ QString CLASS_KV_PUSH_OUTPUT_BUTTON::StyleSheetForColor(const QColor& i_Color)
     // comes from the application style sheet.
     const QString name = i_Color.name();
     return QStringLiteral("border: 1px solid") + name + QStringLiteral(";") + QStringLiteral("color: ") + name
-           + QStringLiteral(";");
+        + QStringLiteral(";");
 }
 
 DWord CLASS_KV_PUSH_OUTPUT_BUTTON::GetID() const

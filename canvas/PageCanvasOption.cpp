@@ -118,10 +118,10 @@ PAGE_CANVAS_OPTION::PAGE_CANVAS_OPTION(QWidget* parent)
                 &PAGE_CANVAS_OPTION::SLOT_ChangeImagePositionInScreen);
 
     const QList<QPair<QPushButton*, const char*>> positions = {
-        {pushButtonPosTopLeft, "Top left"},           {pushButtonPosTopCenter, "Top center"},
-        {pushButtonPosTopRight, "Top right"},         {pushButtonPosCenterLeft, "Middle left"},
-        {pushButtonPosCenter, "Middle center"},       {pushButtonPosCenterRight, "Middle right"},
-        {pushButtonPosBottomLeft, "Bottom left"},     {pushButtonPosBottomCenter, "Bottom center"},
+        {pushButtonPosTopLeft, "Top left"},        {pushButtonPosTopCenter, "Top center"},
+        {pushButtonPosTopRight, "Top right"},      {pushButtonPosCenterLeft, "Middle left"},
+        {pushButtonPosCenter, "Middle center"},    {pushButtonPosCenterRight, "Middle right"},
+        {pushButtonPosBottomLeft, "Bottom left"},  {pushButtonPosBottomCenter, "Bottom center"},
         {pushButtonPosBottomRight, "Bottom right"}};
     for (int id = 0; id < positions.size(); ++id) {
         positions[id].first->setToolTip(tr(positions[id].second));
@@ -156,14 +156,19 @@ PAGE_CANVAS_OPTION::~PAGE_CANVAS_OPTION()
 
 void PAGE_CANVAS_OPTION::InitUiComponent()
 {
-    const QList<QPair<QPushButton*, const char*>> icons = {
-        {pushButtonPosTopLeft, "pos-top-left"},         {pushButtonPosTopCenter, "pos-top-center"},
-        {pushButtonPosTopRight, "pos-top-right"},       {pushButtonPosCenterLeft, "pos-center-left"},
-        {pushButtonPosCenter, "pos-center"},            {pushButtonPosCenterRight, "pos-center-right"},
-        {pushButtonPosBottomLeft, "pos-bottom-left"},   {pushButtonPosBottomCenter, "pos-bottom-center"},
-        {pushButtonPosBottomRight, "pos-bottom-right"}, {pushButtonQuarterSize, "quarter-size"},
-        {pushButtonFullSizeV, "full-size-v"},           {pushButtonFullSizeH, "full-size-h"},
-        {pushButtonFullSize, "full-size"}};
+    const QList<QPair<QPushButton*, const char*>> icons = {{pushButtonPosTopLeft, "pos-top-left"},
+                                                           {pushButtonPosTopCenter, "pos-top-center"},
+                                                           {pushButtonPosTopRight, "pos-top-right"},
+                                                           {pushButtonPosCenterLeft, "pos-center-left"},
+                                                           {pushButtonPosCenter, "pos-center"},
+                                                           {pushButtonPosCenterRight, "pos-center-right"},
+                                                           {pushButtonPosBottomLeft, "pos-bottom-left"},
+                                                           {pushButtonPosBottomCenter, "pos-bottom-center"},
+                                                           {pushButtonPosBottomRight, "pos-bottom-right"},
+                                                           {pushButtonQuarterSize, "quarter-size"},
+                                                           {pushButtonFullSizeV, "full-size-v"},
+                                                           {pushButtonFullSizeH, "full-size-h"},
+                                                           {pushButtonFullSize, "full-size"}};
     for (const auto& icon : icons)
         icon.first->setIcon(QIcon(QStringLiteral(":/icons/Icones_Options/%1.png").arg(icon.second)));
 }
@@ -195,8 +200,8 @@ void PAGE_CANVAS_OPTION::ReportUnknownId(const char* i_Operation, int i_Line, co
 
 void PAGE_CANVAS_OPTION::on_pushButtonLoadSource_clicked()
 {
-    const QString fileName =
-        DesktopSeam::Current().GetOpenFileName(this, tr("Load image"), QString(), tr(kImageFilter));
+    const QString fileName = DesktopSeam::Current().GetOpenFileName(this, tr("Load image"), QString(),
+                                                                    tr(kImageFilter));
     if (fileName.isEmpty())
         return;
     if (!LoadImage(fileName))
@@ -357,8 +362,8 @@ void PAGE_CANVAS_OPTION::SLOT_ModifyScreenBackgroundMode(int i_ButtonId)
 
 void PAGE_CANVAS_OPTION::on_toolButtonColor_clicked()
 {
-    const QColor color =
-        DesktopSeam::Current().GetColor(Qt::white, this, QString(), QColorDialog::ColorDialogOptions());
+    const QColor color = DesktopSeam::Current().GetColor(Qt::white, this, QString(),
+                                                         QColorDialog::ColorDialogOptions());
     if (color.isValid()) {
         ModifyBackgroundScreenColor(color);
         SLOT_ModifyScreenBackgroundMode(m_BackgroundMode);
@@ -383,7 +388,8 @@ void PAGE_CANVAS_OPTION::SLOT_ModifyImageSizeInScreenMode(int i_ButtonId)
     m_ImageSizeMode = i_ButtonId;
     QSize size(m_Input.imageWidth, m_Input.imageHeight);
     const bool known = CanvasEngine::PlacedSize(
-        i_ButtonId, QSize(m_Input.screenWidth, m_Input.screenHeight), m_SourceImage.isNull() ? QImage() : m_CroppedImage,
+        i_ButtonId, QSize(m_Input.screenWidth, m_Input.screenHeight),
+        m_SourceImage.isNull() ? QImage() : m_CroppedImage,
         QSize(spinBoxCustomSizeWidth->value(), spinBoxCustomSizeHeight->value()), size);
     m_Input.imageWidth = size.width();
     m_Input.imageHeight = size.height();
@@ -545,15 +551,15 @@ void PAGE_CANVAS_OPTION::resizeEvent(QResizeEvent* event)
 
 void PAGE_CANVAS_OPTION::ChangeOutputsOptionsState()
 {
-    const CanvasOutputs::ControlStates states =
-        CanvasOutputs::OutputControlStates(!m_SourceImage.isNull(), m_OutputCount);
+    const CanvasOutputs::ControlStates states = CanvasOutputs::OutputControlStates(!m_SourceImage.isNull(),
+                                                                                   m_OutputCount);
     pushButtonAddOutput->setEnabled(states.add);
     lineEditOutputLabel->setEnabled(states.add);
-    for (QWidget* widget : {pushButtonRemoveOutput, pushButtonOutputsReset, pushButtonSave, pushButtonPosTopLeft,
-                            pushButtonPosTopCenter, pushButtonPosTopRight, pushButtonPosCenterLeft, pushButtonPosCenter,
-                            pushButtonPosCenterRight, pushButtonPosBottomLeft, pushButtonPosBottomCenter,
-                            pushButtonPosBottomRight, pushButtonQuarterSize, pushButtonFullSizeV, pushButtonFullSizeH,
-                            pushButtonFullSize})
+    for (QWidget* widget :
+         {pushButtonRemoveOutput, pushButtonOutputsReset, pushButtonSave, pushButtonPosTopLeft, pushButtonPosTopCenter,
+          pushButtonPosTopRight, pushButtonPosCenterLeft, pushButtonPosCenter, pushButtonPosCenterRight,
+          pushButtonPosBottomLeft, pushButtonPosBottomCenter, pushButtonPosBottomRight, pushButtonQuarterSize,
+          pushButtonFullSizeV, pushButtonFullSizeH, pushButtonFullSize})
         widget->setEnabled(states.others);
 }
 
@@ -852,8 +858,8 @@ void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
         QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     if (folder.isEmpty())
         return;
-    const QString prefix =
-        lineEditBaseName->text().isEmpty() ? QFileInfo(m_SourcePath).baseName() : lineEditBaseName->text();
+    const QString prefix = lineEditBaseName->text().isEmpty() ? QFileInfo(m_SourcePath).baseName()
+                                                              : lineEditBaseName->text();
     setCursor(Qt::WaitCursor);
     ComputeOutputsImage();
     // A name that would put the file anywhere but in the chosen folder is
@@ -870,8 +876,7 @@ void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
         images << m_OutputImages[id];
         paths << QStringLiteral("%1/%2").arg(folder, name);
     }
-    for (const ImageSave::SaveFailure& failure :
-         ImageSave::SaveImages(images, paths, horizontalSliderQuality->value()))
+    for (const ImageSave::SaveFailure& failure : ImageSave::SaveImages(images, paths, horizontalSliderQuality->value()))
         problems << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(failure.path), failure.reason);
     setCursor(Qt::ArrowCursor);
 

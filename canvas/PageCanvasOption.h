@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CanvasCompose.h"
+#include "KvGraphicsItemScreen.h"
 #include "ScalarTypes.h"
 #include "ui_PAGE_CANVAS_OPTION.h"
 
@@ -16,8 +17,6 @@
 #include <QString>
 #include <QWidget>
 
-#include "KvGraphicsItemScreen.h"
-
 class CLASS_SOURCE_ITEM;
 class CLASS_KV_PUSH_OUTPUT_BUTTON;
 class CLASS_KV_OUTPUT_SETTINGS_WIDGET;
@@ -31,8 +30,18 @@ class PAGE_CANVAS_OPTION : public QWidget, private Ui::PAGE_CANVAS_OPTION
     Q_OBJECT
 
 public:
-    enum _CROP_ID { CROP_LEFT = 0, CROP_TOP = 1, CROP_RIGHT = 2, CROP_BOTTOM = 3 };
-    enum _IMAGE_POSITION_IN_SCREEN_ID { IMAGE_POSITION_CENTERED = 0, IMAGE_POSITION_CUSTOM = 1 };
+    enum _CROP_ID
+    {
+        CROP_LEFT = 0,
+        CROP_TOP = 1,
+        CROP_RIGHT = 2,
+        CROP_BOTTOM = 3
+    };
+    enum _IMAGE_POSITION_IN_SCREEN_ID
+    {
+        IMAGE_POSITION_CENTERED = 0,
+        IMAGE_POSITION_CUSTOM = 1
+    };
 
     explicit PAGE_CANVAS_OPTION(QWidget* parent = nullptr);
     ~PAGE_CANVAS_OPTION() override;

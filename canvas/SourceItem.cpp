@@ -13,13 +13,13 @@
 // scene's last deferred update, so when moves come in faster than the event
 // loop turns it lags one step behind the item's own setPos calls.
 
-CLASS_SOURCE_ITEM::CLASS_SOURCE_ITEM(unsigned int i_ID, const QColor& i_BorderColor,
-                                     const QColor& i_FillColor, QGraphicsItem* i_Parent)
-    : QObject(nullptr),
-      QGraphicsItem(i_Parent),
-      m_ID(i_ID),
-      m_BorderColor(i_BorderColor),
-      m_FillColor(i_FillColor)
+CLASS_SOURCE_ITEM::CLASS_SOURCE_ITEM(unsigned int i_ID, const QColor& i_BorderColor, const QColor& i_FillColor,
+                                     QGraphicsItem* i_Parent)
+    : QObject(nullptr)
+    , QGraphicsItem(i_Parent)
+    , m_ID(i_ID)
+    , m_BorderColor(i_BorderColor)
+    , m_FillColor(i_FillColor)
 {
 }
 

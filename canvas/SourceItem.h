@@ -41,8 +41,7 @@ public:
     bool IsItemPressed() const;
 
     QRectF boundingRect() const override;
-    void paint(QPainter* i_Painter, const QStyleOptionGraphicsItem* i_Option,
-               QWidget* i_Widget = nullptr) override;
+    void paint(QPainter* i_Painter, const QStyleOptionGraphicsItem* i_Option, QWidget* i_Widget = nullptr) override;
 
 signals:
     void SIGNAL_ItemSourceSceneBoundingRectChange(DWord i_OutputNumber, const QRectF& i_NewBoundingRect);

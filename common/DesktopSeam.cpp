@@ -9,14 +9,12 @@ DesktopSeam* installedSeam = nullptr;
 
 DesktopSeam::~DesktopSeam() = default;
 
-QString DesktopSeam::GetOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
-                                     const QString& filter)
+QString DesktopSeam::GetOpenFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
 {
     return QFileDialog::getOpenFileName(parent, caption, dir, filter);
 }
 
-QString DesktopSeam::GetSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
-                                     const QString& filter)
+QString DesktopSeam::GetSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
 {
     return QFileDialog::getSaveFileName(parent, caption, dir, filter);
 }

@@ -28,10 +28,8 @@ public:
 
     virtual ~DesktopSeam();
 
-    virtual QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
-                                    const QString& filter);
-    virtual QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
-                                    const QString& filter);
+    virtual QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
+    virtual QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
     virtual QString GetExistingDirectory(QWidget* parent, const QString& caption, const QString& dir,
                                          QFileDialog::Options options);
     virtual QColor GetColor(const QColor& initial, QWidget* parent, const QString& title,

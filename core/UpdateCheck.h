@@ -21,10 +21,10 @@ QString LastVersionKey();
 
 struct Document
 {
-    QString id;                   // null when the document has none
-    QString name;                 // null when the document has none
+    QString id;                     // null when the document has none
+    QString name;                   // null when the document has none
     QString version = OwnVersion(); // stays our own when absent or empty
-    QString url;                  // empty when absent
+    QString url;                    // empty when absent
 };
 
 Document ReadDocument(QIODevice* device);
@@ -34,11 +34,16 @@ Document ReadDocument(const QByteArray& body);
 // than "02.00.05".
 bool IsNewer(const QString& candidate, const QString& reference);
 
-enum class Notice { None, NewerVersion, UpToDate };
+enum class Notice
+{
+    None,
+    NewerVersion,
+    UpToDate
+};
 
 struct Decision
 {
-    bool handled = false;      // the document is about this product
+    bool handled = false; // the document is about this product
     Notice notice = Notice::None;
     bool storeVersion = false; // remember the published version as announced
 };

@@ -128,8 +128,7 @@ void ComputeOriginalSizeImagesCentered(const Input& i_Input, imgSizePosOnScreen&
 
 void ComputeOriginalSizeImagesCustomPos(const Input& i_Input, imgSizePosOnScreen& img, int scW, int scH)
 {
-    ComputeImages(i_Input, img, scW, scH, i_Input.customX, i_Input.customY, i_Input.imageWidth,
-                  i_Input.imageHeight);
+    ComputeImages(i_Input, img, scW, scH, i_Input.customX, i_Input.customY, i_Input.imageWidth, i_Input.imageHeight);
 }
 
 void ComputeCustomSizeImagesCentered(const Input& i_Input, imgSizePosOnScreen& img, int scW, int scH)
@@ -141,12 +140,11 @@ void ComputeCustomSizeImagesCentered(const Input& i_Input, imgSizePosOnScreen& i
 
 void ComputeCustomSizeImagesCustomPos(const Input& i_Input, imgSizePosOnScreen& img, int scW, int scH)
 {
-    ComputeImages(i_Input, img, scW, scH, i_Input.customX, i_Input.customY, i_Input.customWidth,
-                  i_Input.customHeight);
+    ComputeImages(i_Input, img, scW, scH, i_Input.customX, i_Input.customY, i_Input.customWidth, i_Input.customHeight);
 }
 
-void ComputeImages(const Input& i_Input, imgSizePosOnScreen& img, int scW, int scH,
-                   int imgPosX, int imgPosY, int imgWidth, int imgHeight)
+void ComputeImages(const Input& i_Input, imgSizePosOnScreen& img, int scW, int scH, int imgPosX, int imgPosY,
+                   int imgWidth, int imgHeight)
 {
     const qint64 W = i_Input.outputWidth;
     const qint64 H = i_Input.outputHeight;
@@ -257,8 +255,7 @@ void ComposeStretched(const ComposeJob& job, QImage& out, int clipWidth, int cli
     QImage piece = job.placed->copy(QRect(r.srcLeft, r.srcTop, r.srcRight - r.srcLeft, r.srcBottom - r.srcTop));
     if (piece.isNull())
         return;
-    piece = piece.scaled(r.dstRight - r.dstLeft, r.dstBottom - r.dstTop, Qt::IgnoreAspectRatio,
-                         Qt::FastTransformation);
+    piece = piece.scaled(r.dstRight - r.dstLeft, r.dstBottom - r.dstTop, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     if (piece.isNull())
         return;
     QImage surface = PaintSurface(out, job);
@@ -376,7 +373,7 @@ bool ComposeOutputImages(const QImage& i_Placed, const Input& i_Input, const Rec
         for (int j = 0; j < rows; ++j) {
             const QImage* old = i < io_Results.size() && j < io_Results[i].size() ? &io_Results[i][j] : nullptr;
             const bool reusable = old && old->isDetached() && old->width() == W && old->height() == H
-                               && old->format() == QImage::Format_ARGB32;
+                && old->format() == QImage::Format_ARGB32;
             reuse.append(reusable);
             if (!reusable) {
                 fresh[i][j] = QImage(W, H, QImage::Format_ARGB32);
@@ -390,7 +387,7 @@ bool ComposeOutputImages(const QImage& i_Placed, const Input& i_Input, const Rec
         for (int j = 0; j < rows; ++j)
             if (reuse[i * rows + j])
                 fresh[i][j].swap(io_Results[i][j]);
-    io_Results = EmptyImageTable();  // drop what is no longer needed before writing
+    io_Results = EmptyImageTable(); // drop what is no longer needed before writing
 
     // The workers get plain pointers: the lists themselves are not touched
     // from several threads.

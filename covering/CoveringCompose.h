@@ -93,8 +93,8 @@ void ComputeCustomSizeImagesCentered(const Input& i_Input, imgSizePosOnScreen& i
 void ComputeCustomSizeImagesCustomPos(const Input& i_Input, imgSizePosOnScreen& img, int scW, int scH);
 // Intersection of output (scW, scH) with an image placed at (imgPosX, imgPosY)
 // of imgWidth x imgHeight on the covered screen.
-void ComputeImages(const Input& i_Input, imgSizePosOnScreen& img, int scW, int scH,
-                   int imgPosX, int imgPosY, int imgWidth, int imgHeight);
+void ComputeImages(const Input& i_Input, imgSizePosOnScreen& img, int scW, int scH, int imgPosX, int imgPosY,
+                   int imgWidth, int imgHeight);
 
 // A fresh kGridSize x kGridSize table with the record of every output in use.
 RecordTable ComputeResultImages(const Input& i_Input);

@@ -10,9 +10,9 @@
 // Widget-free so the page, the tests and a headless renderer share it.
 struct CoveringModel
 {
-    static constexpr int MaxCount = 8;        // columns or rows
+    static constexpr int MaxCount = 8; // columns or rows
     static constexpr int MaxSeams = MaxCount - 1;
-    static constexpr int MaxOutputs = 12;     // columns + rows together
+    static constexpr int MaxOutputs = 12; // columns + rows together
 
     int columnCount = 1;
     int rowCount = 1;
@@ -76,7 +76,12 @@ ActionStates RefreshSaveStates(bool i_RefreshNeeded, bool i_ImageLoaded, bool i_
 
 // Which size and position controls a size mode leaves enabled. The position
 // boxes also need the custom position chosen.
-enum class SizeMode { FullScreen, OriginalSize, CustomSize };
+enum class SizeMode
+{
+    FullScreen,
+    OriginalSize,
+    CustomSize
+};
 struct PlacementControlStates
 {
     bool locker = false;

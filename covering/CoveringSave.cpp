@@ -29,8 +29,8 @@ QStringList OutputFilePaths(const QString& i_Folder, const QString& i_Prefix, in
     return paths;
 }
 
-QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int i_RowCount,
-                             const QString& i_Folder, const QString& i_Prefix, int i_Quality)
+QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int i_RowCount, const QString& i_Folder,
+                             const QString& i_Prefix, int i_Quality)
 {
     const QStringList paths = OutputFilePaths(i_Folder, i_Prefix, i_ColumnCount, i_RowCount);
     const int rows = qBound(0, i_RowCount, kGridSize);

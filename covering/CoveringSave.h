@@ -24,7 +24,7 @@ QStringList OutputFilePaths(const QString& i_Folder, const QString& i_Prefix, in
 // existing files, one after another in the order above (see ImageSave). A
 // file that cannot be written does not stop the others. Returns the paths
 // that could not be written, in that order; empty when everything was written.
-QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int i_RowCount,
-                             const QString& i_Folder, const QString& i_Prefix, int i_Quality);
+QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int i_RowCount, const QString& i_Folder,
+                             const QString& i_Prefix, int i_Quality);
 
 } // namespace CoveringEngine

@@ -61,8 +61,8 @@ QRectF LayoutItem::boundingRect() const
 void LayoutItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*)
 {
     const QPointF centre(geometry().width() * 0.5, geometry().height() * 0.5);
-    const QRectF frame(centre.x() - m_Pixmap.width() * 0.5, centre.y() - m_Pixmap.height() * 0.5,
-                       m_Pixmap.width(), m_Pixmap.height());
+    const QRectF frame(centre.x() - m_Pixmap.width() * 0.5, centre.y() - m_Pixmap.height() * 0.5, m_Pixmap.width(),
+                       m_Pixmap.height());
 
     // Loading by path goes through the pixmap cache, so this is cheap per paint.
     const QPixmap checkerboard(QStringLiteral(":/icons/grid.png"));

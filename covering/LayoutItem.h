@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QGraphicsLayoutItem>
 #include <QGraphicsItem>
+#include <QGraphicsLayoutItem>
 #include <QLatin1String>
 #include <QPixmap>
 

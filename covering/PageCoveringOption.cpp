@@ -10,13 +10,13 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QUrl>
 #include <QGraphicsGridLayout>
 #include <QGraphicsLinearLayout>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
 #include <QGraphicsWidget>
 #include <QRegularExpressionValidator>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -34,7 +34,7 @@ void DeleteScene(QGraphicsScene* i_Scene)
         }
     i_Scene->clear();
 }
-}  // namespace
+} // namespace
 
 PAGE_COVERING_OPTION::PAGE_COVERING_OPTION(QWidget* parent)
     : QWidget(parent)
@@ -109,16 +109,15 @@ void PAGE_COVERING_OPTION::InitSpinBoxCoveringInfo()
                                  ui->spinBoxCoveringHorizontal3, ui->spinBoxCoveringHorizontal4,
                                  ui->spinBoxCoveringHorizontal5, ui->spinBoxCoveringHorizontal6,
                                  ui->spinBoxCoveringHorizontal7, ui->spinBoxCoveringHorizontal_X};
-    m_VerticalCoveringBoxes = {ui->spinBoxCoveringVertical1, ui->spinBoxCoveringVertical2,
-                               ui->spinBoxCoveringVertical3, ui->spinBoxCoveringVertical4,
-                               ui->spinBoxCoveringVertical5, ui->spinBoxCoveringVertical6,
+    m_VerticalCoveringBoxes = {ui->spinBoxCoveringVertical1, ui->spinBoxCoveringVertical2, ui->spinBoxCoveringVertical3,
+                               ui->spinBoxCoveringVertical4, ui->spinBoxCoveringVertical5, ui->spinBoxCoveringVertical6,
                                ui->spinBoxCoveringVertical7, ui->spinBoxCoveringVertical_X};
 }
 
 void PAGE_COVERING_OPTION::UpdateGeneralInfo()
 {
-    m_Input.SetGrid(ui->spinBoxScreenW->value(), ui->spinBoxScreenH->value(),
-                    ui->spinBoxOutputWidth->value(), ui->spinBoxOutputHeight->value());
+    m_Input.SetGrid(ui->spinBoxScreenW->value(), ui->spinBoxScreenH->value(), ui->spinBoxOutputWidth->value(),
+                    ui->spinBoxOutputHeight->value());
     m_Input.isFullScreen = ui->fullscreenRadioButton->isChecked();
     m_Input.isOriginalSize = ui->originalSizeRadioButton->isChecked();
     m_Input.isCustomSize = ui->customSizeRadioButton->isChecked();
@@ -143,26 +142,22 @@ void PAGE_COVERING_OPTION::ComputeFullscreenImages(CoveringEngine::imgSizePosOnS
     CoveringEngine::ComputeFullscreenImages(m_Input, img, scW, scH);
 }
 
-void PAGE_COVERING_OPTION::ComputeOriginalSizeImagesCentered(CoveringEngine::imgSizePosOnScreen& img, int scW,
-                                                             int scH)
+void PAGE_COVERING_OPTION::ComputeOriginalSizeImagesCentered(CoveringEngine::imgSizePosOnScreen& img, int scW, int scH)
 {
     CoveringEngine::ComputeOriginalSizeImagesCentered(m_Input, img, scW, scH);
 }
 
-void PAGE_COVERING_OPTION::ComputeOriginalSizeImagesCustomPos(CoveringEngine::imgSizePosOnScreen& img, int scW,
-                                                              int scH)
+void PAGE_COVERING_OPTION::ComputeOriginalSizeImagesCustomPos(CoveringEngine::imgSizePosOnScreen& img, int scW, int scH)
 {
     CoveringEngine::ComputeOriginalSizeImagesCustomPos(m_Input, img, scW, scH);
 }
 
-void PAGE_COVERING_OPTION::ComputeCustomSizeImagesCentered(CoveringEngine::imgSizePosOnScreen& img, int scW,
-                                                           int scH)
+void PAGE_COVERING_OPTION::ComputeCustomSizeImagesCentered(CoveringEngine::imgSizePosOnScreen& img, int scW, int scH)
 {
     CoveringEngine::ComputeCustomSizeImagesCentered(m_Input, img, scW, scH);
 }
 
-void PAGE_COVERING_OPTION::ComputeCustomSizeImagesCustomPos(CoveringEngine::imgSizePosOnScreen& img, int scW,
-                                                            int scH)
+void PAGE_COVERING_OPTION::ComputeCustomSizeImagesCustomPos(CoveringEngine::imgSizePosOnScreen& img, int scW, int scH)
 {
     CoveringEngine::ComputeCustomSizeImagesCustomPos(m_Input, img, scW, scH);
 }
@@ -186,9 +181,8 @@ void PAGE_COVERING_OPTION::UpdateCoveringInfo()
 
 void PAGE_COVERING_OPTION::UpdateScreenSizeLabel()
 {
-    ui->labelScreenPixelSize->setText(
-        SizeText(ui->spinBoxScreenW->value() * ui->spinBoxOutputWidth->value(),
-                 ui->spinBoxScreenH->value() * ui->spinBoxOutputHeight->value()));
+    ui->labelScreenPixelSize->setText(SizeText(ui->spinBoxScreenW->value() * ui->spinBoxOutputWidth->value(),
+                                               ui->spinBoxScreenH->value() * ui->spinBoxOutputHeight->value()));
     UpdateScreenCovLabel();
 }
 
@@ -201,24 +195,23 @@ void PAGE_COVERING_OPTION::UpdateScreenCovLabel()
 void PAGE_COVERING_OPTION::setRefreshNeeded(bool isRefreshNeded)
 {
     m_RefreshNeeded = isRefreshNeded;
-    const CoveringRules::ActionStates states =
-        CoveringRules::RefreshSaveStates(isRefreshNeded, !m_ImagePath.isEmpty(), !m_SourceImage.isNull());
+    const CoveringRules::ActionStates states = CoveringRules::RefreshSaveStates(isRefreshNeded, !m_ImagePath.isEmpty(),
+                                                                                !m_SourceImage.isNull());
     ui->pushButtonGenerate->setEnabled(states.refresh);
     ui->pushButtonSave->setEnabled(states.save);
 }
 
 PAGE_COVERING_OPTION::SeamControls PAGE_COVERING_OPTION::HorizontalSeams()
 {
-    return {ui->comboBoxCoveringHorizontal, ui->stackedWidgetCoveringHorizontal,
+    return {ui->comboBoxCoveringHorizontal,   ui->stackedWidgetCoveringHorizontal,
             ui->pushButtonCoveringHorizontal, ui->spinBoxScreenH,
-            &m_HorizontalCoveringTexts, &m_HorizontalCoveringBoxes};
+            &m_HorizontalCoveringTexts,       &m_HorizontalCoveringBoxes};
 }
 
 PAGE_COVERING_OPTION::SeamControls PAGE_COVERING_OPTION::VerticalSeams()
 {
-    return {ui->comboBoxCoveringVertical, ui->stackedWidgetCoveringVertical,
-            ui->pushButtonCoveringVertical, ui->spinBoxScreenW,
-            &m_VerticalCoveringTexts, &m_VerticalCoveringBoxes};
+    return {ui->comboBoxCoveringVertical, ui->stackedWidgetCoveringVertical, ui->pushButtonCoveringVertical,
+            ui->spinBoxScreenW,           &m_VerticalCoveringTexts,          &m_VerticalCoveringBoxes};
 }
 
 void PAGE_COVERING_OPTION::CountChanged(const SeamControls& i_Seams, int i_Count)
@@ -259,8 +252,7 @@ void PAGE_COVERING_OPTION::AllSeamsToggled(const SeamControls& i_Seams, bool i_C
         m_Input.verticalAllSeams = i_Checked;
 
     i_Seams.comboBox->setEnabled(!i_Checked);
-    i_Seams.stackedWidget->setCurrentIndex(i_Checked ? CoveringModel::MaxSeams
-                                                     : i_Seams.comboBox->currentIndex());
+    i_Seams.stackedWidget->setCurrentIndex(i_Checked ? CoveringModel::MaxSeams : i_Seams.comboBox->currentIndex());
     UpdateScreenCovLabel();
     setRefreshNeeded(true);
 }
@@ -309,22 +301,70 @@ void PAGE_COVERING_OPTION::on_horizontalSliderQuality_valueChanged(int i_Value)
 }
 
 // Every covering box does the same: recompute the covered size, mark stale.
-void PAGE_COVERING_OPTION::on_spinBoxCoveringHorizontal1_valueChanged(int) { CoveringBoxChanged(); }
-void PAGE_COVERING_OPTION::on_spinBoxCoveringHorizontal2_valueChanged(int) { CoveringBoxChanged(); }
-void PAGE_COVERING_OPTION::on_spinBoxCoveringHorizontal3_valueChanged(int) { CoveringBoxChanged(); }
-void PAGE_COVERING_OPTION::on_spinBoxCoveringHorizontal4_valueChanged(int) { CoveringBoxChanged(); }
-void PAGE_COVERING_OPTION::on_spinBoxCoveringHorizontal5_valueChanged(int) { CoveringBoxChanged(); }
-void PAGE_COVERING_OPTION::on_spinBoxCoveringHorizontal6_valueChanged(int) { CoveringBoxChanged(); }
-void PAGE_COVERING_OPTION::on_spinBoxCoveringHorizontal7_valueChanged(int) { CoveringBoxChanged(); }
-void PAGE_COVERING_OPTION::on_spinBoxCoveringHorizontal_X_valueChanged(int) { CoveringBoxChanged(); }
-void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical1_valueChanged(int) { CoveringBoxChanged(); }
-void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical2_valueChanged(int) { CoveringBoxChanged(); }
-void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical3_valueChanged(int) { CoveringBoxChanged(); }
-void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical4_valueChanged(int) { CoveringBoxChanged(); }
-void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical5_valueChanged(int) { CoveringBoxChanged(); }
-void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical6_valueChanged(int) { CoveringBoxChanged(); }
-void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical7_valueChanged(int) { CoveringBoxChanged(); }
-void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical_X_valueChanged(int) { CoveringBoxChanged(); }
+void PAGE_COVERING_OPTION::on_spinBoxCoveringHorizontal1_valueChanged(int)
+{
+    CoveringBoxChanged();
+}
+void PAGE_COVERING_OPTION::on_spinBoxCoveringHorizontal2_valueChanged(int)
+{
+    CoveringBoxChanged();
+}
+void PAGE_COVERING_OPTION::on_spinBoxCoveringHorizontal3_valueChanged(int)
+{
+    CoveringBoxChanged();
+}
+void PAGE_COVERING_OPTION::on_spinBoxCoveringHorizontal4_valueChanged(int)
+{
+    CoveringBoxChanged();
+}
+void PAGE_COVERING_OPTION::on_spinBoxCoveringHorizontal5_valueChanged(int)
+{
+    CoveringBoxChanged();
+}
+void PAGE_COVERING_OPTION::on_spinBoxCoveringHorizontal6_valueChanged(int)
+{
+    CoveringBoxChanged();
+}
+void PAGE_COVERING_OPTION::on_spinBoxCoveringHorizontal7_valueChanged(int)
+{
+    CoveringBoxChanged();
+}
+void PAGE_COVERING_OPTION::on_spinBoxCoveringHorizontal_X_valueChanged(int)
+{
+    CoveringBoxChanged();
+}
+void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical1_valueChanged(int)
+{
+    CoveringBoxChanged();
+}
+void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical2_valueChanged(int)
+{
+    CoveringBoxChanged();
+}
+void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical3_valueChanged(int)
+{
+    CoveringBoxChanged();
+}
+void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical4_valueChanged(int)
+{
+    CoveringBoxChanged();
+}
+void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical5_valueChanged(int)
+{
+    CoveringBoxChanged();
+}
+void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical6_valueChanged(int)
+{
+    CoveringBoxChanged();
+}
+void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical7_valueChanged(int)
+{
+    CoveringBoxChanged();
+}
+void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical_X_valueChanged(int)
+{
+    CoveringBoxChanged();
+}
 
 void PAGE_COVERING_OPTION::ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text)
 {
@@ -341,8 +381,8 @@ void PAGE_COVERING_OPTION::ShowMessage(QMessageBox::Icon i_Icon, const QString& 
 
 void PAGE_COVERING_OPTION::on_pushButtonLoadImg_clicked()
 {
-    const QString fileName = DesktopSeam::Current().GetOpenFileName(
-        this, QStringLiteral("Load image"), QString(), QString::fromLatin1(kImageFilter));
+    const QString fileName = DesktopSeam::Current().GetOpenFileName(this, QStringLiteral("Load image"), QString(),
+                                                                    QString::fromLatin1(kImageFilter));
     if (!fileName.isEmpty() && !loadImage(fileName))
         ShowMessage(QMessageBox::Information, QStringLiteral("Error while loading image file in Covering menu."));
 }
@@ -380,7 +420,8 @@ bool PAGE_COVERING_OPTION::loadImage(QString i_FileName)
 
 void PAGE_COVERING_OPTION::refresfSourcePreview()
 {
-    m_CroppedSource = CoveringEngine::CropSource(m_SourceImage, m_Input.cropLeft, m_Input.cropRight, m_Input.cropTop, m_Input.cropBottom);
+    m_CroppedSource = CoveringEngine::CropSource(m_SourceImage, m_Input.cropLeft, m_Input.cropRight, m_Input.cropTop,
+                                                 m_Input.cropBottom);
 
     const QSize previewSize(ui->graphicsViewSource->width() - 25, ui->graphicsViewSource->height() - 25);
     const QImage preview = m_CroppedSource.isNull() || previewSize.isEmpty()
@@ -402,8 +443,8 @@ void PAGE_COVERING_OPTION::on_checkBoxCropSource_stateChanged(int i_State)
 {
     const bool enabled = i_State == Qt::Checked;
     for (QWidget* widget : std::initializer_list<QWidget*>{
-             ui->labelCropLeft, ui->labelCropRight, ui->labelCropTop, ui->labelCropBottom,
-             ui->spinBoxCropLeft, ui->spinBoxCropRight, ui->spinBoxCropTop, ui->spinBoxCropBottom})
+             ui->labelCropLeft, ui->labelCropRight, ui->labelCropTop, ui->labelCropBottom, ui->spinBoxCropLeft,
+             ui->spinBoxCropRight, ui->spinBoxCropTop, ui->spinBoxCropBottom})
         widget->setEnabled(enabled);
     if (!enabled) {
         ui->spinBoxCropLeft->setValue(0);
@@ -447,8 +488,8 @@ void PAGE_COVERING_OPTION::on_spinBoxCropBottom_valueChanged(int i_Value)
 
 void PAGE_COVERING_OPTION::SizeModeChosen(CoveringRules::SizeMode i_Mode)
 {
-    const CoveringRules::PlacementControlStates states =
-        CoveringRules::PlacementControls(i_Mode, ui->customPosRadioButton->isChecked());
+    const CoveringRules::PlacementControlStates states = CoveringRules::PlacementControls(
+        i_Mode, ui->customPosRadioButton->isChecked());
     ui->pushButtonLocker->setEnabled(states.locker);
     ui->spinBoxCustomSizeWidth->setEnabled(states.sizeBoxes);
     ui->spinBoxCustomSizeHeight->setEnabled(states.sizeBoxes);
@@ -513,8 +554,9 @@ void PAGE_COVERING_OPTION::on_pushButtonLocker_clicked(bool i_Checked)
 {
     m_Locked = i_Checked;
     int height = 0;
-    if (i_Checked && AspectLock::OtherSide(m_Input.imageWidth, m_Input.imageHeight,
-                                                    ui->spinBoxCustomSizeWidth->value(), true, height))
+    if (i_Checked
+        && AspectLock::OtherSide(m_Input.imageWidth, m_Input.imageHeight, ui->spinBoxCustomSizeWidth->value(), true,
+                                 height))
         ui->spinBoxCustomSizeHeight->setValue(height);
     setRefreshNeeded(true);
 }
@@ -574,9 +616,10 @@ void PAGE_COVERING_OPTION::setBackgroundColor(QColor i_Color)
     if (!i_Color.isValid())
         return;
     m_Input.backgroundColor = i_Color;
-    ui->labelColor->setStyleSheet(QStringLiteral("QLabel { background-color : rgb(")
-                                  + QStringLiteral("%1, %2, %3").arg(i_Color.red()).arg(i_Color.green()).arg(i_Color.blue())
-                                  + QStringLiteral("); }"));
+    ui->labelColor->setStyleSheet(
+        QStringLiteral("QLabel { background-color : rgb(")
+        + QStringLiteral("%1, %2, %3").arg(i_Color.red()).arg(i_Color.green()).arg(i_Color.blue())
+        + QStringLiteral("); }"));
     QPalette palette = ui->labelColor->palette();
     palette.setBrush(QPalette::All, ui->labelColor->backgroundRole(), QBrush(i_Color, Qt::SolidPattern));
     ui->labelColor->setPalette(palette);
@@ -669,9 +712,8 @@ void PAGE_COVERING_OPTION::on_pushButtonSave_clicked()
 
     setCursor(Qt::WaitCursor);
     const QString prefix = CoveringEngine::OutputFilePrefix(ui->lineEditBaseName->text(), m_ImagePath);
-    const QStringList failed = CoveringEngine::SaveOutputImages(m_ResultImages, m_Input.columnCount,
-                                                                m_Input.rowCount, folder, prefix,
-                                                                ui->horizontalSliderQuality->value());
+    const QStringList failed = CoveringEngine::SaveOutputImages(m_ResultImages, m_Input.columnCount, m_Input.rowCount,
+                                                                folder, prefix, ui->horizontalSliderQuality->value());
     setCursor(Qt::ArrowCursor);
 
     DesktopSeam::Current().OpenUrl(QUrl::fromLocalFile(folder));

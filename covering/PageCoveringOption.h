@@ -8,9 +8,9 @@
 #include <QJsonObject>
 #include <QList>
 #include <QMessageBox>
-#include <QVector>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 #include <QWidget>
 
 class LayoutItem;
@@ -119,9 +119,9 @@ private:
         QComboBox* comboBox;
         QStackedWidget* stackedWidget;
         QPushButton* allSeamsButton;
-        QSpinBox* otherCountBox;          // its maximum follows this direction's count
+        QSpinBox* otherCountBox; // its maximum follows this direction's count
         const QStringList* texts;
-        const QList<QSpinBox*>* boxes;    // seam boxes 1..7, then the common box
+        const QList<QSpinBox*>* boxes; // seam boxes 1..7, then the common box
     };
     SeamControls HorizontalSeams();
     SeamControls VerticalSeams();

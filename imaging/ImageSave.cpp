@@ -39,7 +39,7 @@ bool WriteFile(const QString& i_Path, const QByteArray& i_Png, QString& o_Reason
     if (reason.isEmpty())
         return true;
     o_Reason = reason;
-    if (QFileInfo(i_Path).isFile())  // never a device or anything but the file we wrote
+    if (QFileInfo(i_Path).isFile()) // never a device or anything but the file we wrote
         QFile::remove(i_Path);
     return false;
 }
@@ -67,10 +67,10 @@ QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList
     const QImage none;
     std::vector<Pending> pending(static_cast<size_t>(count));
     std::mutex mutex;
-    std::condition_variable encodedOne;  // a file is ready to be written
-    std::condition_variable wroteOne;    // a file is written: room to encode one more
-    int next = 0;                        // first file nobody has taken to encode
-    int written = 0;                     // files done with by the writer
+    std::condition_variable encodedOne; // a file is ready to be written
+    std::condition_variable wroteOne;   // a file is written: room to encode one more
+    int next = 0;                       // first file nobody has taken to encode
+    int written = 0;                    // files done with by the writer
     const int workerCount = qBound(1, QThread::idealThreadCount(), count);
     // Encoded files are held until their turn; this bounds how many.
     const int ahead = 2 * workerCount;
@@ -102,7 +102,7 @@ QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList
         try {
             workers.emplace_back(worker);
         } catch (const std::system_error&) {
-            break;  // with none at all, the calling thread encodes each file in turn
+            break; // with none at all, the calling thread encodes each file in turn
         }
     }
 
@@ -122,7 +122,7 @@ QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList
             failures.append(SaveFailure{i_Paths.at(index), QStringLiteral("cannot encode")});
         else if (!i_Writer(i_Paths.at(index), png, reason))
             failures.append(SaveFailure{i_Paths.at(index), reason.isEmpty() ? QStringLiteral("cannot write") : reason});
-        png = QByteArray();  // gone before one more file may be encoded
+        png = QByteArray(); // gone before one more file may be encoded
         {
             std::lock_guard<std::mutex> lock(mutex);
             written = index + 1;

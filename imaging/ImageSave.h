@@ -17,7 +17,7 @@ namespace ImageSave {
 struct SaveFailure
 {
     QString path;
-    QString reason;  // the system's message, or "cannot encode"
+    QString reason; // the system's message, or "cannot encode"
 };
 
 // Puts one encoded file in place. True when it was written; otherwise

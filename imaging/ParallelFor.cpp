@@ -23,7 +23,7 @@ void ParallelFor(int i_Count, const std::function<void(int)>& i_Task)
         try {
             helpers.emplace_back(worker);
         } catch (const std::system_error&) {
-            break;  // the threads started so far and this one finish the work
+            break; // the threads started so far and this one finish the work
         }
     }
     worker();

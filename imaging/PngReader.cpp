@@ -67,7 +67,10 @@ class Inflater
 {
 public:
     Inflater(std::FILE* file, uchar* ring, size_t ringSize, size_t rawSize)
-        : m_File(file), m_Ring(ring), m_RingSize(ringSize), m_RawSize(rawSize)
+        : m_File(file)
+        , m_Ring(ring)
+        , m_RingSize(ringSize)
+        , m_RawSize(rawSize)
     {
     }
 
@@ -101,7 +104,9 @@ public:
     {
         m_Released.store(i_Bytes);
         if (i_Bytes >= m_InflaterNeeds.load()) {
-            { std::lock_guard<std::mutex> lock(m_Mutex); }
+            {
+                std::lock_guard<std::mutex> lock(m_Mutex);
+            }
             m_Wake.notify_all();
         }
     }
@@ -109,7 +114,9 @@ public:
     void Cancel()
     {
         m_Cancelled.store(true);
-        { std::lock_guard<std::mutex> lock(m_Mutex); }
+        {
+            std::lock_guard<std::mutex> lock(m_Mutex);
+        }
         m_Wake.notify_all();
     }
 
@@ -131,7 +138,9 @@ private:
     {
         m_Produced.store(produced);
         if (produced >= m_ReaderNeeds.load()) {
-            { std::lock_guard<std::mutex> lock(m_Mutex); }
+            {
+                std::lock_guard<std::mutex> lock(m_Mutex);
+            }
             m_Wake.notify_all();
         }
     }
@@ -194,7 +203,7 @@ private:
 
             if (type == kIDAT) {
                 if (idatSeen && !inIdat)
-                    return false;  // image data must be one run of chunks
+                    return false; // image data must be one run of chunks
                 inIdat = idatSeen = true;
                 size_t left = length;
                 while (left > 0) {
@@ -206,7 +215,7 @@ private:
                     crc = crc32(crc, buffer.data(), uInt(piece));
                     left -= piece;
                     if (streamEnded)
-                        return false;  // data after the end of the stream
+                        return false; // data after the end of the stream
                     zs.next_in = buffer.data();
                     zs.avail_in = uInt(piece);
                     while (zs.avail_in > 0) {
@@ -231,7 +240,7 @@ private:
                             break;
                         }
                         if (status != Z_OK)
-                            return false;  // corrupt data, or more data than the image holds
+                            return false; // corrupt data, or more data than the image holds
                     }
                 }
             } else {
@@ -244,7 +253,7 @@ private:
                         return false;
                     crc = crc32(crc, data, 9);
                 } else {
-                    return false;  // anything else is left to the toolkit's reader
+                    return false; // anything else is left to the toolkit's reader
                 }
                 uchar stored[4];
                 if (!Read(stored, 4) || BigEndian32(stored) != quint32(crc))
@@ -377,7 +386,7 @@ QImage LoadFast(const QString& fileName)
 
     QImage image(int(width), int(height), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (image.isNull())
-        return QImage();  // too large to allocate: the toolkit fails alike
+        return QImage(); // too large to allocate: the toolkit fails alike
     std::unique_ptr<uchar[]> ring(new (std::nothrow) uchar[ringSize]);
     std::unique_ptr<uchar[]> zeroRow(new (std::nothrow) uchar[rowBytes]());
     if (!ring || !zeroRow)
@@ -389,7 +398,7 @@ QImage LoadFast(const QString& fileName)
     try {
         worker = std::thread(&Inflater::Run, &inflater);
     } catch (const std::system_error&) {
-        return QImage();  // no thread to be had: the toolkit reads it
+        return QImage(); // no thread to be had: the toolkit reads it
     }
 
     bool ok = true;

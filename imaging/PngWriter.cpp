@@ -113,8 +113,8 @@ bool EncodeRows(const QImage& image, int level, Sink* sink)
     const int height = image.height();
     png_set_write_fn(png, sink, WriteData, FlushData);
     png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8,
-                 alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+                 alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE,
+                 PNG_FILTER_TYPE_BASE);
     if (image.dotsPerMeterX() > 0 && image.dotsPerMeterY() > 0)
         png_set_pHYs(png, info, png_uint_32(image.dotsPerMeterX()), png_uint_32(image.dotsPerMeterY()),
                      PNG_RESOLUTION_METER);
@@ -222,7 +222,7 @@ bool WriteFile(const QImage& i_Image, const QString& i_Path, int i_Quality)
     if (std::fclose(file) != 0)
         ok = false;
     if (!ok && QFileInfo(i_Path).isFile())
-        std::remove(path.constData());  // never a device or anything but the file we wrote
+        std::remove(path.constData()); // never a device or anything but the file we wrote
     return ok;
 }
 

@@ -42,10 +42,9 @@ private slots:
         QTest::newRow("opaque pixels with an alpha channel") << NoiseImage(64, 40) << QRect(1, 1, 190, 33) << odd;
         QTest::newRow("indexed colours") << opaque.convertToFormat(QImage::Format_Indexed8) << QRect(0, 0, 150, 90)
                                          << odd;
-        QTest::newRow("grey levels") << opaque.convertToFormat(QImage::Format_Grayscale8) << QRect(5, 5, 99, 99)
-                                     << odd;
-        QTest::newRow("premultiplied translucent") << translucent.convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                                                   << QRect(0, 0, 120, 60) << odd;
+        QTest::newRow("grey levels") << opaque.convertToFormat(QImage::Format_Grayscale8) << QRect(5, 5, 99, 99) << odd;
+        QTest::newRow("premultiplied translucent")
+            << translucent.convertToFormat(QImage::Format_ARGB32_Premultiplied) << QRect(0, 0, 120, 60) << odd;
     }
     void composition()
     {
@@ -155,12 +154,12 @@ private slots:
         QTest::addColumn<QRect>("pushed");
         QTest::addColumn<QRect>("clipped");
         QTest::newRow("inside") << QRect(10, 20, 300, 200) << QRect(10, 20, 300, 200) << QRect(10, 20, 300, 200);
-        QTest::newRow("past the right edge") << QRect(1700, 20, 300, 200) << QRect(1620, 20, 300, 200)
-                                             << QRect(1700, 20, 220, 200);
-        QTest::newRow("past the left and top") << QRect(-50, -30, 300, 200) << QRect(0, 0, 300, 200)
-                                               << QRect(0, 0, 250, 170);
-        QTest::newRow("touching the bottom") << QRect(0, 880, 300, 200) << QRect(0, 880, 300, 200)
-                                             << QRect(0, 880, 300, 200);
+        QTest::newRow("past the right edge")
+            << QRect(1700, 20, 300, 200) << QRect(1620, 20, 300, 200) << QRect(1700, 20, 220, 200);
+        QTest::newRow("past the left and top")
+            << QRect(-50, -30, 300, 200) << QRect(0, 0, 300, 200) << QRect(0, 0, 250, 170);
+        QTest::newRow("touching the bottom")
+            << QRect(0, 880, 300, 200) << QRect(0, 880, 300, 200) << QRect(0, 880, 300, 200);
     }
     void dragsAndTypedValues()
     {
@@ -184,7 +183,7 @@ private slots:
     {
         const QSize screen(1920, 1080);
         const QRect output(100, 200, 640, 360);
-        QCOMPARE(CanvasOutputs::ButtonSize(1, screen, output), QRect(100, 0, 640, 1080)); // full height
+        QCOMPARE(CanvasOutputs::ButtonSize(1, screen, output), QRect(100, 0, 640, 1080));      // full height
         QCOMPARE(CanvasOutputs::ButtonPosition(8, screen, QSize(640, 1080)), QPoint(1280, 0)); // bottom right
         QCOMPARE(CanvasOutputs::ButtonPosition(4, screen, QSize(641, 361)), QPoint(640, 360));
         QCOMPARE(CanvasOutputs::ButtonPosition(9, screen, QSize(641, 361)), QPoint(0, 0));

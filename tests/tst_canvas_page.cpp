@@ -1,6 +1,6 @@
-#include "KvTraces.h"
 #include "KvOutputSettingsWidget.h"
 #include "KvPushOutputButton.h"
+#include "KvTraces.h"
 #include "PageCanvasOption.h"
 #include "SourceItem.h"
 #include "WidgetSupport.h"
@@ -23,7 +23,10 @@ class TestCanvasPage : public QObject
     QImage source = NoiseImage(1000, 500, QImage::Format_RGB32, 3);
 
     template <typename T = QWidget>
-    T* w(const QString& name) { return page->findChild<T*>(name); }
+    T* w(const QString& name)
+    {
+        return page->findChild<T*>(name);
+    }
     void set(const char* box, int value) { w<QSpinBox>(box)->setValue(value); }
     void click(const char* button) { QTest::mouseClick(w<QAbstractButton>(button), Qt::LeftButton); }
     void load(const QImage& image)
@@ -39,8 +42,8 @@ class TestCanvasPage : public QObject
     {
         QImage image(screen, QImage::Format_ARGB32);
         image.fill(fill);
-        QPainter(&image).drawImage(placed.topLeft(), picture.scaled(placed.size(), Qt::IgnoreAspectRatio,
-                                                                    Qt::FastTransformation));
+        QPainter(&image).drawImage(placed.topLeft(),
+                                   picture.scaled(placed.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
         return image;
     }
     // Adds outputs with the proposed labels, after loading the noise source.
@@ -105,10 +108,10 @@ private slots:
                                  "customPosRadioButton", "radioButtonTransparency", "spinBoxScreenSizeH",
                                  "toolButtonColor", "horizontalSliderQuality", "lineEditBaseName"})
             QVERIFY2(w(name) && w(name)->isEnabled(), name);
-        for (const char* name : {"spinBoxCropLeft", "spinBoxCustomSizeWidth", "pushButtonLocker", "spinBoxCustomPosX",
-                                 "pushButtonAddOutput", "lineEditOutputLabel", "pushButtonRemoveOutput",
-                                 "pushButtonOutputsReset", "pushButtonPosCenter", "pushButtonFullSize",
-                                 "pushButtonSave"})
+        for (const char* name :
+             {"spinBoxCropLeft", "spinBoxCustomSizeWidth", "pushButtonLocker", "spinBoxCustomPosX",
+              "pushButtonAddOutput", "lineEditOutputLabel", "pushButtonRemoveOutput", "pushButtonOutputsReset",
+              "pushButtonPosCenter", "pushButtonFullSize", "pushButtonSave"})
             QVERIFY2(w(name) && !w(name)->isEnabled(), name);
         QCOMPARE(w<QLabel>("labelImageSizeSource")->text(), QStringLiteral("0 x 0"));
         QCOMPARE(w<QLabel>("labelQuality")->text(), QStringLiteral("Picture quality: 100%"));
@@ -219,7 +222,6 @@ private slots:
         COMPARE_IMAGES(page->ScreenImage(), expected(source, placed(), Qt::white, QSize(32768, 1000)));
     }
 
-
     void addingAndRemovingOutputs()
     {
         addOutputs(2);
@@ -281,7 +283,7 @@ private slots:
         QCOMPARE(rects().last(), QRect(0, 60, 1920, 360));
 
         click("pushButtonOutputsReset");
-        click("pushButtonAddOutput"); // 640 x 360 at (340, 60) again
+        click("pushButtonAddOutput");   // 640 x 360 at (340, 60) again
         set("spinBoxScreenSizeV", 600); // still inside: kept
         QCOMPARE(rects().last(), QRect(340, 60, 640, 360));
         set("spinBoxScreenSizeH", 800); // no longer: the default place for 800 x 600
@@ -337,11 +339,12 @@ private slots:
         const QStringList files = QDir(folder.filePath("Canvas")).entryList({"*_ERROR_*.log"}, QDir::Files);
         QCOMPARE(files.size(), 1);
         const QString text = FileLines(folder.filePath("Canvas/" + files[0])).join('\n');
-        for (const char* trace : {"PageCanvasOption SLOT_ModifyScreenBackgroundMode\\(\\) Line \\d+ The button id "
-                                  "didn't manage",
-                                  "PageCanvasOption ComputeImagePosInScreen\\(\\) Line \\d+ The button id didn't manage",
-                                  "PageCanvasOption ModifyBackgroundScreenColor\\(\\) Line \\d+ The screen backgreound "
-                                  "color is invalid"})
+        for (const char* trace :
+             {"PageCanvasOption SLOT_ModifyScreenBackgroundMode\\(\\) Line \\d+ The button id "
+              "didn't manage",
+              "PageCanvasOption ComputeImagePosInScreen\\(\\) Line \\d+ The button id didn't manage",
+              "PageCanvasOption ModifyBackgroundScreenColor\\(\\) Line \\d+ The screen backgreound "
+              "color is invalid"})
             QVERIFY2(text.contains(QRegularExpression(trace)), qPrintable(text));
         QVERIFY(!w("toolButtonColor")->isEnabled());
     }

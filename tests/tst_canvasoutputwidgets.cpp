@@ -44,8 +44,9 @@ private slots:
         panel.ChangeSpinBoxValue(5000, -5, 900, 300);
         panel.ChangeSpinBoxRange(0, 800, 0, 600, 0, 800, 0, 600);
         QTest::keyClick(panel.findChildren<QSpinBox*>().at(2), Qt::Key_Down);
-        QCOMPARE(log, (QStringList{"x 2 340", "y 2 60", "w 2 640", "h 2 360", "y 2 70", "h 2 300", "x 2 1920",
-                                   "y 2 0", "w 2 900", "x 2 800", "w 2 800", "w 2 799"}));
+        QCOMPARE(log,
+                 (QStringList{"x 2 340", "y 2 60", "w 2 640", "h 2 360", "y 2 70", "h 2 300", "x 2 1920", "y 2 0",
+                              "w 2 900", "x 2 800", "w 2 800", "w 2 799"}));
     }
 };
 

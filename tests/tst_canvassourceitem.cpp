@@ -5,8 +5,7 @@
 #include <QGraphicsSceneMouseEvent>
 #include <QtTest>
 
-namespace
-{
+namespace {
 // Output 3, a rectangle of 200 x 150 at (100, 100), in a scene fed with the
 // mouse events a view would send it, positions in screen pixels.
 struct Canvas

@@ -54,19 +54,23 @@ class TestConfiguration : public QObject
         desktop.openFileAnswers << folder.filePath("picture.png") << folder.filePath("picture.png");
         click(covering, "pushButtonLoadImg");
         click(canvas, "pushButtonLoadSource");
-        for (auto [name, value] : std::initializer_list<std::pair<const char*, int>>{
-                 {"spinBoxScreenW", 3}, {"spinBoxScreenH", 2}, {"spinBoxOutputWidth", 90},
-                 {"spinBoxOutputHeight", 60}, {"spinBoxCoveringHorizontal1", 7}, {"spinBoxCoveringHorizontal2", -4},
-                 {"spinBoxCoveringVertical_X", 11}})
+        for (auto [name, value] : std::initializer_list<std::pair<const char*, int>>{{"spinBoxScreenW", 3},
+                                                                                     {"spinBoxScreenH", 2},
+                                                                                     {"spinBoxOutputWidth", 90},
+                                                                                     {"spinBoxOutputHeight", 60},
+                                                                                     {"spinBoxCoveringHorizontal1", 7},
+                                                                                     {"spinBoxCoveringHorizontal2", -4},
+                                                                                     {"spinBoxCoveringVertical_X", 11}})
             set(covering, name, value);
         for (const char* name : {"pushButtonCoveringVertical", "customSizeRadioButton", "customPosRadioButton",
                                  "radioButtonTransparency", "pushButtonLocker"})
             click(covering, name);
-        for (auto [name, value] : std::initializer_list<std::pair<const char*, int>>{
-                 {"spinBoxCustomSizeWidth", 250}, {"spinBoxCustomPosWidth", 9}, {"spinBoxCustomPosHeight", 13},
-                 {"horizontalSliderQuality", 70}})
+        for (auto [name, value] : std::initializer_list<std::pair<const char*, int>>{{"spinBoxCustomSizeWidth", 250},
+                                                                                     {"spinBoxCustomPosWidth", 9},
+                                                                                     {"spinBoxCustomPosHeight", 13},
+                                                                                     {"horizontalSliderQuality", 70}})
             covering->findChild<QAbstractSlider*>(name) ? covering->findChild<QAbstractSlider*>(name)->setValue(value)
-                                                         : set(covering, name, value);
+                                                        : set(covering, name, value);
         covering->findChild<QCheckBox*>("checkBoxCropSource")->setChecked(true);
         set(covering, "spinBoxCropLeft", 20);
         set(covering, "spinBoxCropBottom", 30);
@@ -144,8 +148,9 @@ private slots:
         QStringList texts;
         for (const DesktopSeam::Message& message : desktop.messages)
             texts << message.text;
-        QCOMPARE(texts, (QStringList{"Error while loading image file in Covering menu.",
-                                     "Error while loading image file in Canvas menu."}));
+        QCOMPARE(texts,
+                 (QStringList{"Error while loading image file in Covering menu.",
+                              "Error while loading image file in Canvas menu."}));
         QCOMPARE(second.findChild<QWidget*>("PAGE_CANVAS_OPTION")->findChild<QSpinBox*>("spinBoxCropTop")->value(), 0);
         QCOMPARE(state(second).value("CanvasPage").toObject().value("OutputCount"), QJsonValue(0));
         QVERIFY(QFile::rename(folder.filePath("moved.png"), folder.filePath("picture.png")));

@@ -1,5 +1,5 @@
-#include "CoveringCompose.h"
 #include "CoreSupport.h"
+#include "CoveringCompose.h"
 
 #include <QPainter>
 #include <QPixmap>
@@ -74,10 +74,10 @@ private slots:
     void outputsShowTheirPartOfThePlacedImage_data()
     {
         QTest::addColumn<Input>("in");
-        QTest::addColumn<QSize>("sourceSize");  // empty: the covered size
-        QTest::addColumn<int>("format");  // ARGB32: translucent noise
+        QTest::addColumn<QSize>("sourceSize"); // empty: the covered size
+        QTest::addColumn<int>("format");       // ARGB32: translucent noise
         const int argb = QImage::Format_ARGB32;
-        const Input grid = Grid(3, 2, {10, 6}, {8});  // 176 x 88
+        const Input grid = Grid(3, 2, {10, 6}, {8}); // 176 x 88
         Input scaled = Grid(3, 2, {4, 0}, {2});
         scaled.backgroundColor = QColor(1, 127, 253);
         QTest::newRow("full screen, coverings") << grid << QSize() << int(QImage::Format_RGB32);
@@ -112,17 +112,17 @@ private slots:
         ImageTable results;
         QVERIFY(ComputeOutputImages(CropSource(source, in), in, results));
 
-        const QSize size = in.isFullScreen     ? covered
-                         : in.isOriginalSize ? QSize(in.imageWidth, in.imageHeight)
-                                             : QSize(in.customWidth, in.customHeight);
-        const QImage placed = source.copy(in.cropLeft, in.cropTop, sz.width() - in.cropLeft - in.cropRight,
-                                          sz.height() - in.cropTop - in.cropBottom)
+        const QSize size = in.isFullScreen ? covered
+            : in.isOriginalSize            ? QSize(in.imageWidth, in.imageHeight)
+                                           : QSize(in.customWidth, in.customHeight);
+        const QImage placed = source
+                                  .copy(in.cropLeft, in.cropTop, sz.width() - in.cropLeft - in.cropRight,
+                                        sz.height() - in.cropTop - in.cropBottom)
                                   .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                                   .convertToFormat(QImage::Format_ARGB32);
         const QPoint pos = in.isFullScreen ? QPoint()
-                         : in.isCentered   ? QPoint((covered.width() - size.width()) / 2,
-                                                    (covered.height() - size.height()) / 2)
-                                           : QPoint(in.customX, in.customY);
+            : in.isCentered ? QPoint((covered.width() - size.width()) / 2, (covered.height() - size.height()) / 2)
+                            : QPoint(in.customX, in.customY);
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 2; ++j) {
                 const QPoint corner(i * 64 - in.columnOffsets[i], j * 48 - in.rowOffsets[j]);

@@ -30,8 +30,8 @@ private slots:
             << 2 << 1920 << Boxes{-50, 0, 0, 0, 0, 0, 0, 0} << false << 3890 << QVector<int>{0, -50};
         QTest::newRow("covering wider than the output")
             << 2 << 100 << Boxes{250, 0, 0, 0, 0, 0, 0, 0} << false << -50 << QVector<int>{0, 250};
-        QTest::newRow("eight columns")
-            << 8 << 10 << Boxes{1, 1, 1, 1, 1, 1, 1, 0} << false << 73 << QVector<int>{0, 1, 2, 3, 4, 5, 6, 7};
+        QTest::newRow("eight columns") << 8 << 10 << Boxes{1, 1, 1, 1, 1, 1, 1, 0} << false << 73
+                                       << QVector<int>{0, 1, 2, 3, 4, 5, 6, 7};
     }
     void coveredWidthAndOffsets()
     {
@@ -76,7 +76,7 @@ private slots:
         QTest::addColumn<QSize>("image");
         QTest::addColumn<int>("value");
         QTest::addColumn<bool>("fromWidth");
-        QTest::addColumn<int>("other");  // -1: no answer, the other box keeps its value
+        QTest::addColumn<int>("other"); // -1: no answer, the other box keeps its value
         QTest::newRow("562.5 rounds up") << QSize(1920, 1080) << 1000 << true << 563;
         QTest::newRow("888.9 rounds up") << QSize(1920, 1080) << 500 << false << 889;
         QTest::newRow("1000.9 rounds up") << QSize(1920, 1080) << 563 << false << 1001;

@@ -26,7 +26,10 @@ class TestCoveringPage : public QObject
     PAGE_COVERING_OPTION* page = nullptr;
 
     template <typename T = QWidget>
-    T* w(const QString& name) { return page->findChild<T*>(name); }
+    T* w(const QString& name)
+    {
+        return page->findChild<T*>(name);
+    }
     void set(const QString& box, int value) { w<QSpinBox>(box)->setValue(value); }
     void click(const char* button) { QTest::mouseClick(w<QAbstractButton>(button), Qt::LeftButton); }
     QString text(const char* label) { return w<QLabel>(label)->text(); }
@@ -73,11 +76,11 @@ private slots:
         page = new PAGE_COVERING_OPTION;
         page->resize(1223, 763);
         page->show();
-        for (const char* name : {"pushButtonLoadImg", "pushButtonGenerate", "pushButtonSave", "labelImageSize",
-                                 "graphicsViewSource", "graphicsViewResult", "checkBoxCropSource",
-                                 "spinBoxCropLeft", "spinBoxCropRight", "comboBoxCoveringHorizontal",
-                                 "stackedWidgetCoveringHorizontal", "pushButtonCoveringHorizontal",
-                                 "labelScreenCovPixelSize", "lineEditBaseName", "horizontalSliderQuality"})
+        for (const char* name :
+             {"pushButtonLoadImg", "pushButtonGenerate", "pushButtonSave", "labelImageSize", "graphicsViewSource",
+              "graphicsViewResult", "checkBoxCropSource", "spinBoxCropLeft", "spinBoxCropRight",
+              "comboBoxCoveringHorizontal", "stackedWidgetCoveringHorizontal", "pushButtonCoveringHorizontal",
+              "labelScreenCovPixelSize", "lineEditBaseName", "horizontalSliderQuality"})
             QVERIFY2(page->findChild<QWidget*>(name), name);
     }
     void cleanup() { delete page; }
@@ -139,7 +142,7 @@ private slots:
         QCOMPARE(enabled(), QStringLiteral("Refresh"));
         QCOMPARE(w<QGraphicsView>("graphicsViewSource")->scene()->items().size(), 1);
 
-        load(QString()); // cancelled: nothing said
+        load(QString());                             // cancelled: nothing said
         load(folder.filePath("does-not-exist.png")); // reported; the loaded image stays
         QCOMPARE(desktop.messages.size(), 1);
         QCOMPARE(text("labelImageSize"), QStringLiteral("64 x 36"));
@@ -167,9 +170,9 @@ private slots:
         QCOMPARE(w<QSpinBox>("spinBoxCropRight")->maximum(), 33);
         set("spinBoxCropRight", 33);
         click("pushButtonGenerate"); // full screen: what is left of the source fills the output
-        COMPARE_IMAGES(page->ResultImages()[0][0],
-                       NoiseImage(64, 36).copy(30, 0, 1, 36).scaled(64, 36, Qt::IgnoreAspectRatio,
-                                                                    Qt::SmoothTransformation));
+        COMPARE_IMAGES(
+            page->ResultImages()[0][0],
+            NoiseImage(64, 36).copy(30, 0, 1, 36).scaled(64, 36, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
         w<QCheckBox>("checkBoxCropSource")->setChecked(false);
         QCOMPARE(left->value() + w<QSpinBox>("spinBoxCropRight")->value(), 0);
         QVERIFY(!left->isEnabled());
@@ -292,10 +295,12 @@ private slots:
         QTest::addColumn<QString>("prefix");
         QTest::addColumn<QString>("image");
         QTest::addColumn<QStringList>("files");
-        QTest::newRow("typed prefix") << "wall" << "source.png"
+        QTest::newRow("typed prefix") << "wall"
+                                      << "source.png"
                                       << QStringList{"wall_0_0.png", "wall_0_1.png", "wall_1_0.png", "wall_1_1.png"};
         QTest::newRow("empty prefix: the image's base name")
-            << "" << "show.final.png" << QStringList{"show_0_0.png", "show_0_1.png", "show_1_0.png", "show_1_1.png"};
+            << ""
+            << "show.final.png" << QStringList{"show_0_0.png", "show_0_1.png", "show_1_0.png", "show_1_1.png"};
     }
     void savesEveryOutput()
     {

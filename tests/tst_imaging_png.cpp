@@ -1,6 +1,6 @@
+#include "CoreSupport.h"
 #include "PngReader.h"
 #include "PngWriter.h"
-#include "CoreSupport.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -12,7 +12,10 @@
 
 namespace {
 
-QImage AlphaNoise(int width, int height) { return NoiseImage(width, height, QImage::Format_ARGB32, 7, true); }
+QImage AlphaNoise(int width, int height)
+{
+    return NoiseImage(width, height, QImage::Format_ARGB32, 7, true);
+}
 
 QByteArray ToolkitPng(const QImage& image, int quality)
 {
@@ -56,7 +59,7 @@ QByteArray Rows(int rowBytes, int rows, char filter = 1)
     QByteArray raw;
     for (int i = 0; i < rows * (rowBytes + 1); ++i)
         raw += i % (rowBytes + 1) ? char(quint32(i) * 2654435761u >> 24) : filter;
-    return qCompress(raw).mid(4);  // without the toolkit's length prefix
+    return qCompress(raw).mid(4); // without the toolkit's length prefix
 }
 
 // FLEVEL of the zlib stream, from the header at the start of the first IDAT
@@ -107,7 +110,7 @@ private slots:
         COMPARE_IMAGES(fast, image);
         QCOMPARE(FLevel(ours), flevel);
         QCOMPARE(FLevel(ToolkitPng(image, quality)), flevel);
-        if (quality == 100)  // level 0 stores the rows: not even a flat image shrinks
+        if (quality == 100) // level 0 stores the rows: not even a flat image shrinks
             QVERIFY(ours.size() > image.width() * image.height() * 3);
     }
 
@@ -149,7 +152,7 @@ private slots:
         QTest::newRow("no IEND") << whole.chopped(12) << false;
         QTest::newRow("half") << whole.left(whole.size() / 2) << false;
         QByteArray badCrc = whole;
-        badCrc[whole.size() - 13] = char(badCrc[whole.size() - 13] ^ 1);  // in the last IDAT's CRC
+        badCrc[whole.size() - 13] = char(badCrc[whole.size() - 13] ^ 1); // in the last IDAT's CRC
         QTest::newRow("bad CRC") << badCrc << false;
     }
     void readerGivesWhatTheToolkitReads()

@@ -1,6 +1,6 @@
+#include "CoreSupport.h"
 #include "CoveringSave.h"
 #include "ImageSave.h"
-#include "CoreSupport.h"
 
 #include <QDir>
 #include <QtTest>
@@ -19,10 +19,13 @@ private slots:
         QVERIFY(old.open(QIODevice::WriteOnly) && old.write(QByteArray(100000, 'x')) == 100000);
         old.close();
         const QVector<QImage> images = {NoiseImage(1500, 1000), NoiseImage(9, 7, QImage::Format_ARGB32, 2, true),
-                                        NoiseImage(5, 3), QImage(), NoiseImage(4, 4),
-                                        NoiseImage(6, 2, QImage::Format_RGB32, 3)};
-        const QStringList paths = {dir.filePath("big.png"), old.fileName(), dir.filePath("folder.png"),
-                                   dir.filePath("null.png"), dir.filePath("no/such/folder/x.png"),
+                                        NoiseImage(5, 3),       QImage(),
+                                        NoiseImage(4, 4),       NoiseImage(6, 2, QImage::Format_RGB32, 3)};
+        const QStringList paths = {dir.filePath("big.png"),
+                                   old.fileName(),
+                                   dir.filePath("folder.png"),
+                                   dir.filePath("null.png"),
+                                   dir.filePath("no/such/folder/x.png"),
                                    dir.filePath("last.png")};
         QStringList order;
         const QList<ImageSave::SaveFailure> failures = ImageSave::SaveImages(
@@ -40,7 +43,7 @@ private slots:
         QCOMPARE(failures[1].reason, QStringLiteral("cannot encode"));
         for (int k : {0, 1, 5})
             COMPARE_IMAGES(QImage(paths[k]), images[k]);
-        QVERIFY(QFileInfo(old).size() < 1000);  // replaced, not written into
+        QVERIFY(QFileInfo(old).size() < 1000); // replaced, not written into
         QVERIFY(QFileInfo(paths[2]).isDir() && !QFileInfo::exists(paths[3]));
     }
 

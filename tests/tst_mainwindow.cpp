@@ -27,7 +27,11 @@ class TestMainWindow : public QObject
     void OpenAbout(const std::function<void(QDialog&)>& look)
     {
         MainWindow window(nullptr, Site());
-        m_desktop.dialogHandler = [&](QDialog& dialog) { dialog.show(); look(dialog); return int(QDialog::Accepted); };
+        m_desktop.dialogHandler = [&](QDialog& dialog) {
+            dialog.show();
+            look(dialog);
+            return int(QDialog::Accepted);
+        };
         FIND_CHILD(about, QAction, window, "actionAbout_KV_Quillex");
         about->trigger();
         QCOMPARE(std::exchange(m_desktop.executedDialogs, {}), QStringList{"About"});
@@ -134,14 +138,15 @@ private slots:
             picture = pictureLabel->pixmap(Qt::ReturnByValue).toImage();
         });
         const QString link("<a href=\"%1\"><span style=\" text-decoration: underline; color:#0095ff;\">%2</span></a>");
-        QCOMPARE(seen, (QStringList{"550", "#191919", "label_Version 02.00.05",
-                                    "label_QT5 opens " + link.arg("https://www.qt.io/", "Qt5 Library"),
-                                    "label_LGPL " + link.arg("#browse_LGPL", "(LPGL v3)"),
-                                    "label_QT5Code opens " + link.arg("https://download.qt.io/archive/qt/5.8/",
-                                                                      "download.qt.io/archive/qt/5.8/"),
-                                    "label_KV_techsupport opens "
-                                        + link.arg("mailto:techsupport@kevrel.example", "Kevrel"),
-                                    "label_EULA " + link.arg("#browse_EULA", "View End-User License Agreement")}));
+        QCOMPARE(
+            seen,
+            (QStringList{"550", "#191919", "label_Version 02.00.05",
+                         "label_QT5 opens " + link.arg("https://www.qt.io/", "Qt5 Library"),
+                         "label_LGPL " + link.arg("#browse_LGPL", "(LPGL v3)"),
+                         "label_QT5Code opens "
+                             + link.arg("https://download.qt.io/archive/qt/5.8/", "download.qt.io/archive/qt/5.8/"),
+                         "label_KV_techsupport opens " + link.arg("mailto:techsupport@kevrel.example", "Kevrel"),
+                         "label_EULA " + link.arg("#browse_EULA", "View End-User License Agreement")}));
         const QPixmap expected(QStringLiteral(":/icons/icone-about.png"));
         COMPARE_IMAGES(picture, expected.scaled(150, 140, Qt::KeepAspectRatio, Qt::SmoothTransformation).toImage());
     }
@@ -152,8 +157,10 @@ private slots:
     {
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("file");
-        QTest::newRow("licence agreement") << "label_EULA" << "KV_EULA.html";
-        QTest::newRow("toolkit licence") << "label_LGPL" << "lgpl.html";
+        QTest::newRow("licence agreement") << "label_EULA"
+                                           << "KV_EULA.html";
+        QTest::newRow("toolkit licence") << "label_LGPL"
+                                         << "lgpl.html";
     }
     void aboutLicenceCopiedAndReplaced()
     {

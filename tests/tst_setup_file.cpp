@@ -39,7 +39,7 @@ private slots:
         QCOMPARE(read.value("IsFullScreen"), QJsonValue("1"));
         QCOMPARE(read.value("IsCustomSize"), QJsonValue("0"));
         QCOMPARE(read.value("BackgroundColor"), QJsonValue("#ff0010"));
-        QVERIFY(!read.contains("PicturePath")); // no picture, no path
+        QVERIFY(!read.contains("PicturePath"));                       // no picture, no path
         const QJsonObject page = read.value("CanvasPage").toObject(); // canvas values are typed
         QCOMPARE(page.value("ScreenH"), QJsonValue(1920));
         QCOMPARE(page.value("IsFullScreen"), QJsonValue(true));
@@ -54,8 +54,7 @@ private slots:
         QTest::addColumn<int>("quality");
         QTest::addColumn<bool>("fullScreen");
         QTest::addColumn<int>("screenW");
-        QTest::newRow("strings") << Text("{'PictureQuality':'75','IsFullScreen':'1','ScreenW':'4'}") << 75
-                                 << true << 4;
+        QTest::newRow("strings") << Text("{'PictureQuality':'75','IsFullScreen':'1','ScreenW':'4'}") << 75 << true << 4;
         QTest::newRow("quality below 50") << Text("{'PictureQuality':'30'}") << 100 << false << 0;
         QTest::newRow("nothing") << Text("{}") << 100 << false << 0;
         QTest::newRow("typed values read as empty text")
@@ -74,18 +73,19 @@ private slots:
 
     void canvasReading()
     {
-        const SetupFile::Canvas read = SetupFile::ReadCanvas(SetupFile::Parse(Text(
-            "{'CanvasPage':{'ScreenH':1920.5, 'ScreenV':'1080', 'IsFullScreen':'true', 'PictureQuality':1e300,"
-            " 'OutputCount':40, 'OutputIndexSelected':7, 'Outputs':[{'ID':0,'Label':'Le/ft','PosX':5,"
-            "'Color':'#e31f1d'}, {'ID':5,'Label':'skipped'}, {'ID':2,'Label':'Left','Color':'nonsense'},"
-            " 'not an object', {'ID':4,'Label':'Output 1'}]}}")));
+        const SetupFile::Canvas read = SetupFile::ReadCanvas(SetupFile::Parse(
+            Text("{'CanvasPage':{'ScreenH':1920.5, 'ScreenV':'1080', 'IsFullScreen':'true', 'PictureQuality':1e300,"
+                 " 'OutputCount':40, 'OutputIndexSelected':7, 'Outputs':[{'ID':0,'Label':'Le/ft','PosX':5,"
+                 "'Color':'#e31f1d'}, {'ID':5,'Label':'skipped'}, {'ID':2,'Label':'Left','Color':'nonsense'},"
+                 " 'not an object', {'ID':4,'Label':'Output 1'}]}}")));
         QCOMPARE(read.screenH, 0); // not a whole number
         QCOMPARE(read.screenV, 0); // not a number
         QVERIFY(!read.isFullScreen);
         QCOMPARE(read.pictureQuality, 0);
         QStringList outputs;
         for (const SetupFile::Output& output : read.outputs)
-            outputs << QString("%1 %2 %3 %4").arg(output.id).arg(output.label).arg(output.posX).arg(output.color.name());
+            outputs
+                << QString("%1 %2 %3 %4").arg(output.id).arg(output.label).arg(output.posX).arg(output.color.name());
         // Only entries that carry their own position; cleaned labels, and a
         // label that then repeats another takes the lowest free name.
         QCOMPARE(outputs, (QStringList{"0 Left 5 #e31f1d", "1 Output 1 0 #000000", "2 Output 2 0 #000000"}));

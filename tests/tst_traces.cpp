@@ -10,18 +10,26 @@
 #include <ctime>
 #include <memory>
 
-namespace
-{
+namespace {
 QList<quint32> g_CounterCalls;
 int g_ErrorCalls = 0;
-void CountReached(quint32 i_Count) { g_CounterCalls.append(i_Count); }
-void ErrorSeen() { ++g_ErrorCalls; }
+void CountReached(quint32 i_Count)
+{
+    g_CounterCalls.append(i_Count);
+}
+void ErrorSeen()
+{
+    ++g_ErrorCalls;
+}
 
 // The newest first file of a kind: run index, kind, local date-time, ".log".
 QString FirstFile(const QString& i_Dir, const QString& i_Kind)
 {
-    const QStringList names = QDir(i_Dir).entryList(QDir::Files).filter(QRegularExpression(
-        QStringLiteral("^\\d{8}_%1_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.log$").arg(i_Kind)));
+    const QStringList names =
+        QDir(i_Dir)
+            .entryList(QDir::Files)
+            .filter(QRegularExpression(
+                QStringLiteral("^\\d{8}_%1_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.log$").arg(i_Kind)));
     return names.isEmpty() ? QString() : i_Dir + QLatin1Char('/') + names.last();
 }
 
@@ -85,18 +93,27 @@ private slots:
         QTest::addColumn<QString>("run");
         QTest::addColumn<QString>("name"); // of the tracing thread, or the origin
         QTest::addColumn<QString>("label");
-        QTest::newRow("empty, unnamed thread") << "" << QStringList() << "00000000" << "" << "UNKNOWN";
+        QTest::newRow("empty, unnamed thread") << "" << QStringList() << "00000000"
+                                               << ""
+                                               << "UNKNOWN";
         QTest::newRow("41 and 7 with continuations, THREAD_GUI")
-            << "" << QStringList{"00000007_ERROR_2020-01-01_10-00-00.log", "00000007_INFO_2020-01-01_10-00-00.log.002",
-                                 "00000041_INFO_2021-02-03_04-05-06.log.001", "CURRENT_ERROR.log"}
-            << "00000042" << "THREAD_GUI" << "GUI";
+            << ""
+            << QStringList{"00000007_ERROR_2020-01-01_10-00-00.log", "00000007_INFO_2020-01-01_10-00-00.log.002",
+                           "00000041_INFO_2021-02-03_04-05-06.log.001", "CURRENT_ERROR.log"}
+            << "00000042"
+            << "THREAD_GUI"
+            << "GUI";
         QTest::newRow("names without a run, THREAD_ inside")
             << "" << QStringList{"00000050.log", "run50_x.log", "x_50.log", "3_x.log"} << "00000004"
-            << "thread_NET_THREAD_POOL" << "thread_NET_POOL";
+            << "thread_NET_THREAD_POOL"
+            << "thread_NET_POOL";
         QTest::newRow("deported after run 5, origin as given")
-            << "runs" << QStringList{"00000005_INFO_2020-01-01_00-00-00.log.003"} << "00000006" << "[io] THREAD_ ]x["
+            << "runs" << QStringList{"00000005_INFO_2020-01-01_00-00-00.log.003"} << "00000006"
+            << "[io] THREAD_ ]x["
             << "[io] THREAD_ ]x[";
-        QTest::newRow("deported into missing parents") << "a b/c" << QStringList() << "00000000" << "io" << "io";
+        QTest::newRow("deported into missing parents") << "a b/c" << QStringList() << "00000000"
+                                                       << "io"
+                                                       << "io";
     }
     void runs()
     {

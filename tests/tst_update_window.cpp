@@ -71,10 +71,8 @@ private slots:
         QTest::addColumn<QString>("storedBefore");
         QTest::addColumn<QStringList>("shown"); // at start, then after each menu command
         QTest::addColumn<QString>("storedAfter");
-        auto row = [](const char* name, const QByteArrayList& bodies, const QString& before,
-                      const QStringList& shown, const QString& after) {
-            QTest::newRow(name) << bodies << before << shown << after;
-        };
+        auto row = [](const char* name, const QByteArrayList& bodies, const QString& before, const QStringList& shown,
+                      const QString& after) { QTest::newRow(name) << bodies << before << shown << after; };
         const QString six = "02.00.06", newer = Newer(six), noLink = Newer(six, QString()), none;
         const QString upToDate = QStringLiteral("  Your software is up to date.   ");
         row("newer", {Published("02.00.06")}, none, {newer, newer}, six);
@@ -127,8 +125,8 @@ private slots:
             QTRY_COMPARE(replies, step + 1);
             QStringList now;
             for (const DesktopSeam::Message& m : desktop.messages) {
-                const bool framed = m.parent == &window && m.icon == QMessageBox::Information
-                    && m.title == "KV Quillex" && m.textFormat == Qt::RichText && !m.styleSheet.isEmpty();
+                const bool framed = m.parent == &window && m.icon == QMessageBox::Information && m.title == "KV Quillex"
+                    && m.textFormat == Qt::RichText && !m.styleSheet.isEmpty();
                 now << (framed ? m.text : "unframed: " + m.text);
             }
             desktop.messages.clear();

@@ -10,8 +10,7 @@
 #include <atomic>
 #include <cstdio>
 
-namespace
-{
+namespace {
 const char* const TRACES_MESSAGE_SYMBOLE[] = {"M", "V"};
 
 // Module state. Init, Start and Stop are called from one controlling thread;
@@ -71,7 +70,7 @@ bool PrepareTrace(const QString& i_Message, _TRACES_MESSAGE_TYPE i_Type, QString
         TraceCounterReachFct(count);
     return ModuleTraceWorker != nullptr;
 }
-}
+} // namespace
 
 QString ConvertToTraceFormatTime(const QDateTime&)
 {
@@ -89,15 +88,15 @@ QString GetThreadName(const QThread* i_Thread)
 QString GetTraceFileName(const QString& i_Prefix)
 {
     return i_Prefix + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"))
-           + QStringLiteral(".log");
+        + QStringLiteral(".log");
 }
 
 QString ComposeTraceLine(const QString& i_Label, const QString& i_Symbol, const QString& i_Message)
 {
     const int nul = i_Message.indexOf(QChar(0));
     return QLatin1Char('[') + ConvertToTraceFormatTime(QDateTime()) + QStringLiteral("][") + i_Label
-           + QStringLiteral("][") + i_Symbol + QLatin1Char(']') + (nul < 0 ? i_Message : i_Message.left(nul))
-           + QLatin1Char('\n');
+        + QStringLiteral("][") + i_Symbol + QLatin1Char(']') + (nul < 0 ? i_Message : i_Message.left(nul))
+        + QLatin1Char('\n');
 }
 
 QByteArray TraceLineBytes(const QString& i_Line)
@@ -129,8 +128,7 @@ QString FormatRunIndex(quint32 i_RunIndex)
     return QStringLiteral("%1").arg(i_RunIndex, 8, 10, QLatin1Char('0'));
 }
 
-bool WriteFirstLines(const QString& i_ErrorPath, const QString& i_InfoPath, const QString& i_Line,
-                     bool i_Report)
+bool WriteFirstLines(const QString& i_ErrorPath, const QString& i_InfoPath, const QString& i_Line, bool i_Report)
 {
     QFile errorFile(i_ErrorPath);
     QFile infoFile(i_InfoPath);
@@ -228,9 +226,9 @@ void KvTracesInit(const QString& i_ApplicationName, const QString& i_StartText, 
     FileErrorPath = GetTraceFileName(prefix + QStringLiteral("_ERROR_"));
     FileInfoPath = GetTraceFileName(prefix + QStringLiteral("_INFO_"));
 
-    const QString startLine =
-        ComposeTraceLine(GetThreadName(QThread::currentThread()), QLatin1String(TRACES_MESSAGE_SYMBOLE[0]),
-                         i_ApplicationName + QLatin1Char(' ') + i_StartText + QStringLiteral(" PROGRAM START"));
+    const QString startLine = ComposeTraceLine(
+        GetThreadName(QThread::currentThread()), QLatin1String(TRACES_MESSAGE_SYMBOLE[0]),
+        i_ApplicationName + QLatin1Char(' ') + i_StartText + QStringLiteral(" PROGRAM START"));
     if (!WriteFirstLines(FileErrorPath, FileInfoPath, startLine, true))
         return;
 

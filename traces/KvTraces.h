@@ -27,11 +27,9 @@ typedef quint32 (*KvTracesIndexCallBack)();
 // i_CounterThreshold (0 means never). Failures are printed on standard error
 // and leave the module uninitialised. Calling it again closes the previous
 // session first.
-void KvTracesInit(const QString& i_ApplicationName, const QString& i_StartText,
-                  const QDir& i_BaseDir, QThread* i_TraceThread = nullptr,
-                  KvTracesErrorCallBack i_ErrorCallBack = nullptr,
-                  KvTracesCounterCallBack i_CounterCallBack = nullptr,
-                  quint32 i_CounterThreshold = 1,
+void KvTracesInit(const QString& i_ApplicationName, const QString& i_StartText, const QDir& i_BaseDir,
+                  QThread* i_TraceThread = nullptr, KvTracesErrorCallBack i_ErrorCallBack = nullptr,
+                  KvTracesCounterCallBack i_CounterCallBack = nullptr, quint32 i_CounterThreshold = 1,
                   KvTracesIndexCallBack i_IndexCallBack = nullptr);
 
 // false: enable (or resume) writing. true: roll over to new continuation

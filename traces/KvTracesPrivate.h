@@ -37,14 +37,12 @@ QString FormatRunIndex(quint32 i_RunIndex);
 // Creates or appends to both files and writes i_Line as their first line,
 // error file first. Stops at the first failure with both files closed; when
 // i_Report is set, that failure is printed on standard error.
-bool WriteFirstLines(const QString& i_ErrorPath, const QString& i_InfoPath,
-                     const QString& i_Line, bool i_Report);
+bool WriteFirstLines(const QString& i_ErrorPath, const QString& i_InfoPath, const QString& i_Line, bool i_Report);
 
 // Points i_Directory/CURRENT_ERROR.log and CURRENT_INFO.log at the given
 // files with "ln -s -f", waiting for each command. The outcome is not
 // checked: a stale link must not stop tracing.
-void PointCurrentLinks(const QString& i_Directory, const QString& i_ErrorPath,
-                       const QString& i_InfoPath);
+void PointCurrentLinks(const QString& i_Directory, const QString& i_ErrorPath, const QString& i_InfoPath);
 
 // Returns the module to its state before any KvTracesInit: traces disabled,
 // worker released, counters and callbacks cleared. KvTracesInit starts with

@@ -5,8 +5,7 @@
 #include <QFile>
 #include <QThread>
 
-namespace
-{
+namespace {
 // Open, append, close: every line reaches the disk at once, so readers
 // following the links see whole lines. Failures lose the line silently.
 void AppendLine(QFile* i_File, const QString& i_Line)
@@ -16,7 +15,7 @@ void AppendLine(QFile* i_File, const QString& i_Line)
     i_File->write(TraceLineBytes(i_Line));
     i_File->close();
 }
-}
+} // namespace
 
 CLASS_WORKER::CLASS_WORKER(const QString& i_TraceDirectory, const QString& i_InfoFileName,
                            const QString& i_ErrorFileName, QObject* i_Parent)

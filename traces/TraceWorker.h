@@ -13,8 +13,8 @@ class CLASS_WORKER : public QObject
     Q_OBJECT
 
 public:
-    CLASS_WORKER(const QString& i_TraceDirectory, const QString& i_InfoFileName,
-                 const QString& i_ErrorFileName, QObject* i_Parent = nullptr);
+    CLASS_WORKER(const QString& i_TraceDirectory, const QString& i_InfoFileName, const QString& i_ErrorFileName,
+                 QObject* i_Parent = nullptr);
     ~CLASS_WORKER() override;
 
     void WriteTraceError(const QString& i_Line);

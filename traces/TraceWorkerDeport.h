@@ -11,8 +11,7 @@ class CLASS_WORKER_DEPORT : public CLASS_WORKER
     Q_OBJECT
 
 public:
-    CLASS_WORKER_DEPORT(const QString& i_TraceDirectory, const QString& i_ModuleName,
-                        QObject* i_Parent = nullptr);
+    CLASS_WORKER_DEPORT(const QString& i_TraceDirectory, const QString& i_ModuleName, QObject* i_Parent = nullptr);
     ~CLASS_WORKER_DEPORT() override;
 
     // Both do nothing when the files could not be created.

@@ -3,8 +3,9 @@
 #include <QFile>
 #include <QSettings>
 
-#include <cstdio>
 #include <unistd.h>
+
+#include <cstdio>
 
 IsolatedSettings::IsolatedSettings()
 {
@@ -33,7 +34,10 @@ QString ImageDifference(const QImage& actual, const QImage& expected)
 {
     if (actual.size() != expected.size())
         return QString("size %1 x %2, expected %3 x %4")
-            .arg(actual.width()).arg(actual.height()).arg(expected.width()).arg(expected.height());
+            .arg(actual.width())
+            .arg(actual.height())
+            .arg(expected.width())
+            .arg(expected.height());
     const QImage a = actual.convertToFormat(QImage::Format_ARGB32);
     const QImage e = expected.convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < a.height(); ++y) {
@@ -42,7 +46,8 @@ QString ImageDifference(const QImage& actual, const QImage& expected)
         for (int x = 0; x < a.width(); ++x)
             if (la[x] != le[x])
                 return QString("pixel (%1, %2) is #%3, expected #%4")
-                    .arg(x).arg(y)
+                    .arg(x)
+                    .arg(y)
                     .arg(la[x], 8, 16, QChar('0'))
                     .arg(le[x], 8, 16, QChar('0'));
     }

@@ -25,17 +25,17 @@ private:
 // Deterministic noise: every pixel differs from its neighbours, so an
 // off-by-one in any cut shows. Translucent noise cycles alpha through
 // 255, 128, 1, 0 and 77, for the cases where alpha is lost or rounded.
-QImage NoiseImage(int width, int height, QImage::Format format = QImage::Format_ARGB32,
-                  quint32 seed = 1, bool translucent = false);
+QImage NoiseImage(int width, int height, QImage::Format format = QImage::Format_ARGB32, quint32 seed = 1,
+                  bool translucent = false);
 
 // Empty string when equal; otherwise names the first differing pixel.
 QString ImageDifference(const QImage& actual, const QImage& expected);
 
-#define COMPARE_IMAGES(actual, expected)                                   \
-    do {                                                                   \
-        const QString diff_ = ImageDifference((actual), (expected));       \
-        if (!diff_.isEmpty())                                              \
-            QFAIL(qPrintable(diff_));                                      \
+#define COMPARE_IMAGES(actual, expected)                             \
+    do {                                                             \
+        const QString diff_ = ImageDifference((actual), (expected)); \
+        if (!diff_.isEmpty())                                        \
+            QFAIL(qPrintable(diff_));                                \
     } while (false)
 
 // Lines of a text file; a last line without its line feed comes back

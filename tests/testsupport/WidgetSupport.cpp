@@ -12,24 +12,21 @@ FakeDesktop::~FakeDesktop()
     DesktopSeam::Install(nullptr);
 }
 
-QString FakeDesktop::GetOpenFileName(QWidget*, const QString& caption, const QString&,
-                                     const QString& filter)
+QString FakeDesktop::GetOpenFileName(QWidget*, const QString& caption, const QString&, const QString& filter)
 {
     askedCaptions << caption;
     askedFilters << filter;
     return openFileAnswers.isEmpty() ? QString() : openFileAnswers.dequeue();
 }
 
-QString FakeDesktop::GetSaveFileName(QWidget*, const QString& caption, const QString&,
-                                     const QString& filter)
+QString FakeDesktop::GetSaveFileName(QWidget*, const QString& caption, const QString&, const QString& filter)
 {
     askedCaptions << caption;
     askedFilters << filter;
     return saveFileAnswers.isEmpty() ? QString() : saveFileAnswers.dequeue();
 }
 
-QString FakeDesktop::GetExistingDirectory(QWidget*, const QString& caption, const QString&,
-                                          QFileDialog::Options)
+QString FakeDesktop::GetExistingDirectory(QWidget*, const QString& caption, const QString&, QFileDialog::Options)
 {
     askedCaptions << caption;
     return directoryAnswers.isEmpty() ? QString() : directoryAnswers.dequeue();

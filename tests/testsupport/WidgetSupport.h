@@ -35,7 +35,7 @@ public:
     QQueue<QString> directoryAnswers;
     QQueue<QColor> colorAnswers;
 
-    QStringList askedCaptions;   // captions of every file and folder dialog, in order
+    QStringList askedCaptions; // captions of every file and folder dialog, in order
     QStringList askedFilters;
     QList<Message> messages;
     QList<QUrl> openedUrls;
@@ -45,7 +45,6 @@ public:
 
 // The named descendant of `parent` in `var`; a missing one fails the test at
 // hand (not the whole run), since every later line would only crash on it.
-#define FIND_CHILD(var, Type, parent, name)                                 \
-    Type* var = (parent).findChild<Type*>(QStringLiteral(name));            \
+#define FIND_CHILD(var, Type, parent, name)                      \
+    Type* var = (parent).findChild<Type*>(QStringLiteral(name)); \
     QVERIFY2(var, "missing child " name)
-
