@@ -176,13 +176,8 @@ void MainWindow::readConfiguration(const QJsonObject& i_Top)
 void MainWindow::TellConfigurationFailure(const QString& i_Text, const QString& i_Path, const QString& i_Reason)
 {
     qWarning("Couldn't open save file.");
-    DesktopSeam::Message message;
-    message.parent = this;
-    message.icon = QMessageBox::Warning;
-    message.title = QStringLiteral("KV Quillex");
-    message.text = i_Text.arg(QDir::toNativeSeparators(i_Path), i_Reason);
-    message.styleSheet = m_StyleSheetApp;
-    DesktopSeam::Current().ShowMessage(message);
+    DesktopSeam::Tell(this, QMessageBox::Warning, i_Text.arg(QDir::toNativeSeparators(i_Path), i_Reason),
+                      m_StyleSheetApp);
 }
 
 void MainWindow::on_actionLoadConfiguration_triggered()

@@ -180,13 +180,7 @@ void PAGE_CANVAS_OPTION::SetStyleSheetApp(const QString& i_StyleSheet)
 
 void PAGE_CANVAS_OPTION::ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text)
 {
-    DesktopSeam::Message message;
-    message.parent = this;
-    message.icon = i_Icon;
-    message.title = QStringLiteral("KV Quillex");
-    message.text = i_Text;
-    message.styleSheet = m_StyleSheetApp;
-    DesktopSeam::Current().ShowMessage(message);
+    DesktopSeam::Tell(this, i_Icon, i_Text, m_StyleSheetApp);
 }
 
 void PAGE_CANVAS_OPTION::ReportUnknownId(const char* i_Operation, int i_Line, const QString& i_Text)
@@ -773,43 +767,48 @@ void PAGE_CANVAS_OPTION::SLOT_ChangeItemSourceSceneBoundingRect(SDWord i_ID, QRe
     m_OutputSettingsWidgets[i_ID]->ChangeSpinBoxValue(values.x(), values.y(), values.width(), values.height());
 }
 
+bool PAGE_CANVAS_OPTION::TypedOutputValues(SDWord i_ID, QRect& o_Values) const
+{
+    // While a drag is under way the drag decides; values written back by it
+    // come here too and are left alone.
+    if (i_ID < 0 || i_ID >= m_OutputItems.size() || m_RestoringOutput)
+        return false;
+    const CLASS_SOURCE_ITEM* item = m_OutputItems[i_ID];
+    if (item->IsItemPressed() || item->IsGrabberSelected())
+        return false;
+    const CLASS_KV_OUTPUT_SETTINGS_WIDGET* settings = m_OutputSettingsWidgets[i_ID];
+    o_Values = QRect(settings->GetPosXValue(), settings->GetPosYValue(), settings->GetWidthValue(),
+                     settings->GetHeightValue());
+    return true;
+}
+
 void PAGE_CANVAS_OPTION::SLOT_ChangeOutputPosValue(SDWord i_ID)
 {
-    if (i_ID < 0 || i_ID >= m_OutputItems.size() || m_RestoringOutput)
+    QRect values;
+    if (!TypedOutputValues(i_ID, values))
         return;
-    CLASS_SOURCE_ITEM* item = m_OutputItems[i_ID];
-    if (item->IsItemPressed() || item->IsGrabberSelected())
-        return;
-    CLASS_KV_OUTPUT_SETTINGS_WIDGET* settings = m_OutputSettingsWidgets[i_ID];
-    const QRect values(settings->GetPosXValue(), settings->GetPosYValue(), settings->GetWidthValue(),
-                       settings->GetHeightValue());
     const CanvasOutputs::Correction correction = CanvasOutputs::PositionCorrection(values, ScreenSize());
     if (correction.field == CanvasOutputs::Field::X)
-        settings->SetPosXValue(correction.value);
+        m_OutputSettingsWidgets[i_ID]->SetPosXValue(correction.value);
     else if (correction.field == CanvasOutputs::Field::Y)
-        settings->SetPosYValue(correction.value);
+        m_OutputSettingsWidgets[i_ID]->SetPosYValue(correction.value);
     else
-        item->SetItemPos(values.x(), values.y());
+        m_OutputItems[i_ID]->SetItemPos(values.x(), values.y());
 }
 
 void PAGE_CANVAS_OPTION::SLOT_ChangeOutputSizeValue(SDWord i_ID)
 {
-    if (i_ID < 0 || i_ID >= m_OutputItems.size() || m_RestoringOutput)
+    QRect values;
+    if (!TypedOutputValues(i_ID, values))
         return;
-    CLASS_SOURCE_ITEM* item = m_OutputItems[i_ID];
-    if (item->IsItemPressed() || item->IsGrabberSelected())
-        return;
-    CLASS_KV_OUTPUT_SETTINGS_WIDGET* settings = m_OutputSettingsWidgets[i_ID];
-    const QRect values(settings->GetPosXValue(), settings->GetPosYValue(), settings->GetWidthValue(),
-                       settings->GetHeightValue());
     const CanvasOutputs::Correction correction = CanvasOutputs::SizeCorrection(values, ScreenSize());
     if (correction.field == CanvasOutputs::Field::Width) {
-        settings->SetWidthValue(correction.value);
+        m_OutputSettingsWidgets[i_ID]->SetWidthValue(correction.value);
     } else if (correction.field == CanvasOutputs::Field::Height) {
-        settings->SetHeightValue(correction.value);
+        m_OutputSettingsWidgets[i_ID]->SetHeightValue(correction.value);
     } else {
-        item->SetItemPos(values.x(), values.y());
-        item->SetSize(values.width(), values.height());
+        m_OutputItems[i_ID]->SetItemPos(values.x(), values.y());
+        m_OutputItems[i_ID]->SetSize(values.width(), values.height());
     }
 }
 

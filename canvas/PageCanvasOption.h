@@ -107,6 +107,7 @@ private slots:
 private:
     void FitViews();
     int CurrentOutput() const;
+    bool TypedOutputValues(SDWord i_ID, QRect& o_Values) const;
     void PlaceOutput(int i_ID, const QRect& i_Rect);
     QSize ScreenSize() const { return QSize(m_Input.screenWidth, m_Input.screenHeight); }
     void FollowCropInOriginalSize();

@@ -62,3 +62,14 @@ void DesktopSeam::Install(DesktopSeam* seam)
 {
     installedSeam = seam;
 }
+
+void DesktopSeam::Tell(QWidget* parent, QMessageBox::Icon icon, const QString& text, const QString& styleSheet)
+{
+    Message message;
+    message.parent = parent;
+    message.icon = icon;
+    message.title = QStringLiteral("KV Quillex");
+    message.text = text;
+    message.styleSheet = styleSheet;
+    Current().ShowMessage(message);
+}

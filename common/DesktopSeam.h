@@ -40,6 +40,9 @@ public:
     // Runs a dialog modally (exec()) and returns its result code.
     virtual int ExecDialog(QDialog& dialog);
 
+    // A message box with the program's title, through the seam in use.
+    static void Tell(QWidget* parent, QMessageBox::Icon icon, const QString& text, const QString& styleSheet);
+
     // The seam in use; the real desktop unless a test installed another.
     static DesktopSeam& Current();
     // Installs a seam (not owned); nullptr restores the real desktop.

@@ -368,13 +368,7 @@ void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical_X_valueChanged(int)
 
 void PAGE_COVERING_OPTION::ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text)
 {
-    DesktopSeam::Message message;
-    message.parent = this;
-    message.icon = i_Icon;
-    message.title = QStringLiteral("KV Quillex");
-    message.text = i_Text;
-    message.styleSheet = m_StyleSheetApp;
-    DesktopSeam::Current().ShowMessage(message);
+    DesktopSeam::Tell(this, i_Icon, i_Text, m_StyleSheetApp);
 }
 
 // --- Source image -----------------------------------------------------------
