@@ -48,4 +48,28 @@ QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int
     return failed;
 }
 
+namespace {
+
+QStringList Failed(const QList<ImageSave::SaveFailure>& i_Failures)
+{
+    QStringList failed;
+    for (const ImageSave::SaveFailure& failure : i_Failures)
+        failed.append(failure.path);
+    return failed;
+}
+
+} // namespace
+
+QStringList SaveMasks(const Input& i_Input, const QString& i_Folder, const QString& i_Prefix, int i_Quality)
+{
+    QStringList paths = OutputFilePaths(i_Folder, i_Prefix, i_Input.columnCount, i_Input.rowCount);
+    const int rows = qBound(0, i_Input.rowCount, kGridSize);
+    QVector<QImage> masks;
+    for (int index = 0; index < paths.size(); ++index) {
+        paths[index] = SoftEdge::MaskFileName(paths[index]);
+        masks.append(SoftEdge::Mask(SoftEdge::OutputFactors(i_Input, i_Input.softEdge, index / rows, index % rows)));
+    }
+    return Failed(ImageSave::SaveImages(masks, paths, i_Quality));
+}
+
 } // namespace CoveringEngine

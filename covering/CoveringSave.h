@@ -27,4 +27,10 @@ QStringList OutputFilePaths(const QString& i_Folder, const QString& i_Prefix, in
 QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int i_RowCount, const QString& i_Folder,
                              const QString& i_Prefix, int i_Quality);
 
+// With soft edges in separate masks: writes each output's mask (see
+// SoftEdge::Mask) beside its image, as SoftEdge::MaskFileName of the image's
+// path, in the order of the images, at the given save quality. Returns the
+// paths that could not be written.
+QStringList SaveMasks(const Input& i_Input, const QString& i_Folder, const QString& i_Prefix, int i_Quality);
+
 } // namespace CoveringEngine
