@@ -4,8 +4,10 @@
 // comparison. It prints figures and asserts nothing. Each workload runs in a
 // child process of its own so that its peak memory is its own.
 //
-// Usage: quillex-bench            (everything, in a temporary folder)
-//        quillex-bench --canvas   (canvas recomposition only)
+// Usage: quillex-bench               (everything, in a temporary folder)
+//        quillex-bench --canvas      (canvas recomposition only)
+//        quillex-bench --soft-edges  (workload A at quality 100 without and
+//                                     with soft edges blended, only)
 
 #include "CanvasCompose.h"
 #include "CoveringCompose.h"
@@ -178,6 +180,7 @@ void Report(const char* key, const std::vector<double>& wall, const std::vector<
 }
 
 // Arguments: columns rows source-png output-folder quality repetitions compare-with-toolkit(0/1)
+//            [soft-edges(0/1)]
 int RunWorkload(const QStringList& args)
 {
     const int columns = args.value(2).toInt();
@@ -189,6 +192,7 @@ int RunWorkload(const QStringList& args)
     const bool compare = args.value(8) == "1";
 
     Input in = WorkloadGrid(columns, rows);
+    in.softEdge.enabled = args.value(9) == "1";
     std::vector<double> wall[5], cpu[5];
     ImageTable kept;
     for (int rep = 0; rep < repetitions; ++rep) {
@@ -361,6 +365,67 @@ void PrintStages(const char* title, const Figures& a, const Figures& b, const ch
     std::printf("\n");
 }
 
+// Workload A at quality 100 with soft edges blended into the images (default
+// curve and gamma), against the same without, in one run: alternating
+// children, so that a change of the machine's load touches both alike.
+void CompareSoftEdges(const QString& i_Source, const QString& i_Out, int i_Repetitions)
+{
+    Figures plain[2], soft[2];
+    for (int round = 0; round < 2; ++round) {
+        plain[round] = RunChild({"4", "2", i_Source, i_Out, "100", QString::number(i_Repetitions), "0", "0"});
+        soft[round] = RunChild({"4", "2", i_Source, i_Out, "100", QString::number(i_Repetitions), "0", "1"});
+    }
+    for (const Figures* f : {&plain[0], &plain[1], &soft[0], &soft[1]})
+        if (!f->error.isEmpty()) {
+            std::printf("workload error: %s\n", qPrintable(f->error));
+            return;
+        }
+    const auto best = [](const Figures* f, const char* stage) {
+        return std::min(f[0].stages.value(stage).first, f[1].stages.value(stage).first);
+    };
+    std::printf("Soft edges, workload A at quality 100 (best of two children of %d runs each, medians):\n",
+                i_Repetitions);
+    std::printf("  cut and compose: %.0f ms without, %.0f ms with\n", best(plain, "compose"), best(soft, "compose"));
+    std::printf("  end to end:      %.0f ms without, %.0f ms with: %+.1f%% (target <= +10%%)\n", best(plain, "total"),
+                best(soft, "total"), 100.0 * (best(soft, "total") / best(plain, "total") - 1.0));
+}
+
+// The source picture of the covering workloads, written to i_Path.
+bool WriteSource(const QString& i_Path)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const QImage photo = PhotoLike(kSourceWidth, kSourceHeight);
+    if (!photo.save(i_Path, "PNG")) {
+        std::printf("cannot write the source image\n");
+        return false;
+    }
+    std::printf("source: %d x %d photo-like RGB PNG, %.1f MB, written by QImage::save at its default level "
+                "(made in %.1f s)\n\n",
+                kSourceWidth, kSourceHeight, QFileInfo(i_Path).size() / 1e6, timer.elapsed() / 1000.0);
+    return true;
+}
+
+int RunSoftEdges()
+{
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        std::printf("cannot create a temporary folder\n");
+        return 1;
+    }
+    std::printf("KV Quillex soft-edge benchmark\n");
+    std::printf("machine: %d cores, load average %s at start\n", QThread::idealThreadCount(),
+                qPrintable(LoadAverage()));
+    const QString source = dir.filePath("source.png");
+    if (!WriteSource(source))
+        return 1;
+    const QString out = dir.filePath("out");
+    QDir().mkpath(out);
+    CompareSoftEdges(source, out, 5);
+    std::printf("\nload average %s at the end\n", qPrintable(LoadAverage()));
+    return 0;
+}
+
 int Orchestrate()
 {
     QTemporaryDir dir;
@@ -375,16 +440,8 @@ int Orchestrate()
     std::printf("machine: %d cores, load average %s at start\n", QThread::idealThreadCount(),
                 qPrintable(LoadAverage()));
 
-    QElapsedTimer timer;
-    timer.start();
-    const QImage photo = PhotoLike(kSourceWidth, kSourceHeight);
-    if (!photo.save(source, "PNG")) {
-        std::printf("cannot write the source image\n");
+    if (!WriteSource(source))
         return 1;
-    }
-    std::printf("source: %d x %d photo-like RGB PNG, %.1f MB, written by QImage::save at its default level "
-                "(made in %.1f s)\n\n",
-                kSourceWidth, kSourceHeight, QFileInfo(source).size() / 1e6, timer.elapsed() / 1000.0);
 
     const QString out = dir.filePath("out");
     QDir().mkpath(out);
@@ -454,6 +511,8 @@ int Orchestrate()
                 "3 runs",
                 b100, Figures(), "quality 100", "");
     std::printf("  peak memory of workload B: %.0f MB (target < 1024 MB)\n", b100.peakKb / 1024.0);
+    std::printf("\n");
+    CompareSoftEdges(source, out, repetitions);
     std::printf("\nload average %s at the end\n", qPrintable(LoadAverage()));
     return 0;
 }
@@ -511,5 +570,7 @@ int main(int argc, char* argv[])
         return RunWorkload(args);
     if (args.value(1) == "--canvas")
         return RunCanvas();
+    if (args.value(1) == "--soft-edges")
+        return RunSoftEdges();
     return Orchestrate();
 }

@@ -7,6 +7,7 @@
 #include "KvOutputSettingsWidget.h"
 #include "KvPushOutputButton.h"
 #include "KvTraces.h"
+#include "Patterns.h"
 #include "PngReader.h"
 #include "SetupFile.h"
 #include "SourceItem.h"
@@ -550,10 +551,10 @@ void PAGE_CANVAS_OPTION::ChangeOutputsOptionsState()
     pushButtonAddOutput->setEnabled(states.add);
     lineEditOutputLabel->setEnabled(states.add);
     for (QWidget* widget :
-         {pushButtonRemoveOutput, pushButtonOutputsReset, pushButtonSave, pushButtonPosTopLeft, pushButtonPosTopCenter,
-          pushButtonPosTopRight, pushButtonPosCenterLeft, pushButtonPosCenter, pushButtonPosCenterRight,
-          pushButtonPosBottomLeft, pushButtonPosBottomCenter, pushButtonPosBottomRight, pushButtonQuarterSize,
-          pushButtonFullSizeV, pushButtonFullSizeH, pushButtonFullSize})
+         {pushButtonRemoveOutput, pushButtonOutputsReset, pushButtonSave, pushButtonSavePatterns, pushButtonPosTopLeft,
+          pushButtonPosTopCenter, pushButtonPosTopRight, pushButtonPosCenterLeft, pushButtonPosCenter,
+          pushButtonPosCenterRight, pushButtonPosBottomLeft, pushButtonPosBottomCenter, pushButtonPosBottomRight,
+          pushButtonQuarterSize, pushButtonFullSizeV, pushButtonFullSizeH, pushButtonFullSize})
         widget->setEnabled(states.others);
 }
 
@@ -873,6 +874,49 @@ void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
             continue;
         }
         images << m_OutputImages[id];
+        paths << QStringLiteral("%1/%2").arg(folder, name);
+    }
+    for (const ImageSave::SaveFailure& failure : ImageSave::SaveImages(images, paths, horizontalSliderQuality->value()))
+        problems << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(failure.path), failure.reason);
+    setCursor(Qt::ArrowCursor);
+
+    DesktopSeam::Current().OpenUrl(QUrl::fromLocalFile(folder));
+    if (!problems.isEmpty())
+        ShowMessage(QMessageBox::Warning,
+                    tr("These images could not be written:\n%1").arg(problems.join(QLatin1Char('\n'))));
+}
+
+// Each output's line-up pattern, cut from a drawing of the whole screen as its
+// image is cut from the screen image.
+void PAGE_CANVAS_OPTION::on_pushButtonSavePatterns_clicked()
+{
+    const QString folder = DesktopSeam::Current().GetExistingDirectory(
+        this, tr("Select the folder where images will be saved"), QFileInfo(m_SourcePath).path(),
+        QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    if (folder.isEmpty())
+        return;
+    const QString prefix = lineEditBaseName->text().isEmpty() ? QFileInfo(m_SourcePath).baseName()
+                                                              : lineEditBaseName->text();
+    setCursor(Qt::WaitCursor);
+    Patterns::Layout layout;
+    layout.screen = ScreenSize();
+    for (int id = 0; id < m_OutputItems.size(); ++id) {
+        const QRectF rect = m_OutputItems[id]->sceneBoundingRect();
+        layout.outputs.append(
+            {QRect(int(rect.x()), int(rect.y()), int(rect.width()), int(rect.height())), m_OutputButtons[id]->text()});
+    }
+    layout.overlaps = Patterns::PairOverlaps(layout.outputs);
+    layout.sharedMarks = false;
+    QStringList problems;
+    QVector<QImage> images;
+    QStringList paths;
+    for (int id = 0; id < layout.outputs.size(); ++id) {
+        const QString name = Patterns::FileName(CanvasOutputs::OutputFileName(prefix, layout.outputs[id].name));
+        if (!CanvasOutputs::IsPlainFileName(name)) {
+            problems << tr("%1: not a plain file name").arg(name);
+            continue;
+        }
+        images << Patterns::Draw(layout, id);
         paths << QStringLiteral("%1/%2").arg(folder, name);
     }
     for (const ImageSave::SaveFailure& failure : ImageSave::SaveImages(images, paths, horizontalSliderQuality->value()))

@@ -82,6 +82,7 @@ protected slots:
 private slots:
     void on_pushButtonLoadSource_clicked();
     void on_pushButtonSave_clicked();
+    void on_pushButtonSavePatterns_clicked();
     void on_pushButtonAddOutput_clicked();
     void on_pushButtonRemoveOutput_clicked();
     void on_pushButtonOutputsReset_clicked();

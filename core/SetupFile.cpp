@@ -36,6 +36,25 @@ void PutTextFlag(QJsonObject& io_Object, const char* i_Key, bool i_Value)
     io_Object.insert(QLatin1String(i_Key), QLatin1String(i_Value ? "1" : "0"));
 }
 
+// A decimal in [i_Minimum, i_Maximum] written as text with a dot; anything
+// else reads as i_Default.
+double Decimal(const QJsonObject& i_Object, const char* i_Key, double i_Minimum, double i_Maximum, double i_Default)
+{
+    bool ok = false;
+    const double value = i_Object.value(QLatin1String(i_Key)).toString().toDouble(&ok);
+    return ok && value >= i_Minimum && value <= i_Maximum ? value : i_Default;
+}
+
+// The shortest text that reads back as the value, keeping one decimal:
+// "2.0", "2.25".
+void PutDecimal(QJsonObject& io_Object, const char* i_Key, double i_Value)
+{
+    QString text = QString::number(i_Value, 'f', 6);
+    while (text.endsWith(QLatin1Char('0')) && !text.endsWith(QLatin1String(".0")))
+        text.chop(1);
+    io_Object.insert(QLatin1String(i_Key), text);
+}
+
 // Canvas values are typed: another type reads as 0, false or "", and a
 // number that is not a whole number (or does not fit) as 0.
 int Number(const QJsonObject& i_Object, const char* i_Key)
@@ -134,6 +153,10 @@ Covering ReadCovering(const QJsonObject& i_Top)
         c.coveringHorizontalAll = Text(i_Top, "CoveringHorizontal_X");
     if (i_Top.value(QLatin1String("CoveringVertical_X")).isString())
         c.coveringVerticalAll = Text(i_Top, "CoveringVertical_X");
+    c.isSoftEdge = TextFlag(i_Top, "IsSoftEdge");
+    c.softEdgeCurve = Decimal(i_Top, "SoftEdgeCurve", 1.0, 5.0, c.softEdgeCurve);
+    c.softEdgeGamma = Decimal(i_Top, "SoftEdgeGamma", 1.0, 3.0, c.softEdgeGamma);
+    c.softEdgeMasks = TextFlag(i_Top, "SoftEdgeMasks");
     return c;
 }
 
@@ -173,6 +196,16 @@ void WriteCovering(const Covering& c, QJsonObject& io_Top)
     }
     PutText(io_Top, "CoveringHorizontal_X", c.coveringHorizontalAll);
     PutText(io_Top, "CoveringVertical_X", c.coveringVerticalAll);
+    // A set-up that leaves soft edges as they come is written as it always
+    // was.
+    const Covering defaults;
+    if (c.isSoftEdge || c.softEdgeMasks || c.softEdgeCurve != defaults.softEdgeCurve
+        || c.softEdgeGamma != defaults.softEdgeGamma) {
+        PutTextFlag(io_Top, "IsSoftEdge", c.isSoftEdge);
+        PutDecimal(io_Top, "SoftEdgeCurve", c.softEdgeCurve);
+        PutDecimal(io_Top, "SoftEdgeGamma", c.softEdgeGamma);
+        PutTextFlag(io_Top, "SoftEdgeMasks", c.softEdgeMasks);
+    }
 }
 
 QString CleanLabel(const QString& i_Label)

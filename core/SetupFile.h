@@ -60,6 +60,14 @@ struct Covering
     // then leaves the page's common boxes as they are.
     int coveringHorizontalAll = -1;
     int coveringVerticalAll = -1;
+    // Soft edges, the decimals as text with a dot ("2.0"). Written only when
+    // one of them differs from its default, so that other set-ups are saved
+    // as before. Files without them, or with values that do not parse or lie
+    // outside the controls' ranges, read as off with the defaults.
+    bool isSoftEdge = false;
+    double softEdgeCurve = 2.0; // 1.0 .. 5.0
+    double softEdgeGamma = 2.2; // 1.0 .. 3.0
+    bool softEdgeMasks = false;
 };
 
 Covering ReadCovering(const QJsonObject& i_Top);

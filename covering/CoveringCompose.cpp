@@ -402,6 +402,7 @@ bool ComposeOutputImages(const QImage& i_Placed, const Input& i_Input, const Rec
         }
     }
     const QRgb background = i_Input.isTransparent ? 0u : i_Input.backgroundColor.rgba();
+    const bool blend = i_Input.softEdge.BlendsImages();
     ParallelFor(targets.size(), [&](int index) {
         ComposeJob job;
         job.placed = &placed;
@@ -409,6 +410,9 @@ bool ComposeOutputImages(const QImage& i_Placed, const Input& i_Input, const Rec
         job.background = background;
         job.transparent = i_Input.isTransparent;
         ComposeOne(job, *targets[index]);
+        if (blend)
+            SoftEdge::Blend(*targets[index],
+                            SoftEdge::OutputFactors(i_Input, i_Input.softEdge, index / rows, index % rows));
     });
     io_Results = fresh;
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CoveringModel.h"
+#include "SoftEdge.h"
 
 #include <QColor>
 #include <QImage>
@@ -71,6 +72,9 @@ struct Input : CoveringModel
     // Background.
     QColor backgroundColor = Qt::white;
     bool isTransparent = false;
+
+    // Soft edges in the overlaps; off unless asked for.
+    SoftEdge::Settings softEdge;
 };
 
 ImageTable EmptyImageTable();
@@ -108,7 +112,8 @@ bool MakePlacedImage(const QImage& i_CroppedSource, const QSize& i_PlacedSize, Q
 
 // Composes every output image in use, in Format_ARGB32 of the output size, on
 // the background, from the placed image and the records, spreading the outputs
-// over the processor's cores. Entries beyond the grid become null. Returns
+// over the processor's cores. With soft edges blended into the images, each
+// image is then darkened across its overlaps (see SoftEdge). Entries beyond the grid become null. Returns
 // false, with io_Results untouched, when an output image cannot be made.
 // Images of io_Results that nothing else shares are reused in place.
 bool ComposeOutputImages(const QImage& i_Placed, const Input& i_Input, const RecordTable& i_Records,

@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace CoveringEngine {
 
 QString OutputFileName(const QString& i_Prefix, int i_Column, int i_Row)
@@ -45,6 +47,79 @@ QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int
     QStringList failed;
     for (const ImageSave::SaveFailure& failure : ImageSave::SaveImages(images, paths, i_Quality))
         failed.append(failure.path);
+    return failed;
+}
+
+namespace {
+
+QStringList Failed(const QList<ImageSave::SaveFailure>& i_Failures)
+{
+    QStringList failed;
+    for (const ImageSave::SaveFailure& failure : i_Failures)
+        failed.append(failure.path);
+    return failed;
+}
+
+} // namespace
+
+QStringList SaveMasks(const Input& i_Input, const QString& i_Folder, const QString& i_Prefix, int i_Quality)
+{
+    QStringList paths = OutputFilePaths(i_Folder, i_Prefix, i_Input.columnCount, i_Input.rowCount);
+    const int rows = qBound(0, i_Input.rowCount, kGridSize);
+    QVector<QImage> masks;
+    for (int index = 0; index < paths.size(); ++index) {
+        paths[index] = SoftEdge::MaskFileName(paths[index]);
+        masks.append(SoftEdge::Mask(SoftEdge::OutputFactors(i_Input, i_Input.softEdge, index / rows, index % rows)));
+    }
+    return Failed(ImageSave::SaveImages(masks, paths, i_Quality));
+}
+
+Patterns::Layout PatternLayout(const CoveringModel& i_Model)
+{
+    Patterns::Layout layout;
+    layout.screen = QSize(i_Model.coveredWidth, i_Model.coveredHeight);
+    const int columns = qBound(0, i_Model.columnCount, kGridSize);
+    const int rows = qBound(0, i_Model.rowCount, kGridSize);
+    const auto rect = [&](int i, int j) {
+        return QRect(i_Model.OutputLeft(i), i_Model.OutputTop(j), i_Model.outputWidth, i_Model.outputHeight);
+    };
+    for (int i = 0; i < columns; ++i)
+        for (int j = 0; j < rows; ++j) {
+            layout.outputs.append({rect(i, j), QStringLiteral("Column %1, row %2").arg(i).arg(j)});
+            // Only seams with a positive covering overlap.
+            if (i + 1 < columns && i_Model.columnOffsets[i + 1] > i_Model.columnOffsets[i]) {
+                const QRect right = rect(i, j) & rect(i + 1, j);
+                if (!right.isEmpty())
+                    layout.overlaps.append({right, right.width(), i * rows + j, (i + 1) * rows + j});
+            }
+            if (j + 1 < rows && i_Model.rowOffsets[j + 1] > i_Model.rowOffsets[j]) {
+                const QRect below = rect(i, j) & rect(i, j + 1);
+                if (!below.isEmpty())
+                    layout.overlaps.append({below, below.height(), i * rows + j, i * rows + j + 1});
+            }
+        }
+    return layout;
+}
+
+QStringList SavePatterns(const CoveringModel& i_Model, const QString& i_Folder, const QString& i_Prefix, int i_Quality)
+{
+    const QStringList paths = OutputFilePaths(i_Folder, i_Prefix, i_Model.columnCount, i_Model.rowCount);
+    const Patterns::Layout layout = PatternLayout(i_Model);
+    // Patterns need no refresh, so any grid can ask for them: they are drawn
+    // and written a few hundred megabytes at a time.
+    const qint64 batchBytes = qint64(512) << 20;
+    QStringList failed;
+    for (int index = 0; index < paths.size();) {
+        QVector<QImage> patterns;
+        QStringList batch;
+        qint64 bytes = 0;
+        for (; index < paths.size() && bytes < batchBytes; ++index) {
+            patterns.append(Patterns::Draw(layout, index));
+            batch.append(Patterns::FileName(paths[index]));
+            bytes += std::max<qint64>(1, patterns.last().sizeInBytes());
+        }
+        failed += Failed(ImageSave::SaveImages(patterns, batch, i_Quality));
+    }
     return failed;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CoveringCompose.h"
+#include "Patterns.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,5 +27,21 @@ QStringList OutputFilePaths(const QString& i_Folder, const QString& i_Prefix, in
 // that could not be written, in that order; empty when everything was written.
 QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int i_RowCount, const QString& i_Folder,
                              const QString& i_Prefix, int i_Quality);
+
+// With soft edges in separate masks: writes each output's mask (see
+// SoftEdge::Mask) beside its image, as SoftEdge::MaskFileName of the image's
+// path, in the order of the images, at the given save quality. Returns the
+// paths that could not be written.
+QStringList SaveMasks(const Input& i_Input, const QString& i_Folder, const QString& i_Prefix, int i_Quality);
+
+// The line-up layout of the covering screen: the covered screen, every
+// output in use in the order of the files ("Column c, row r"), and the
+// overlap of every two neighbours with a positive covering.
+Patterns::Layout PatternLayout(const CoveringModel& i_Model);
+
+// Writes every output's line-up pattern (see Patterns::Draw) as
+// Patterns::FileName of its image's path, in the order of the images, at the
+// given save quality. Returns the paths that could not be written.
+QStringList SavePatterns(const CoveringModel& i_Model, const QString& i_Folder, const QString& i_Prefix, int i_Quality);
 
 } // namespace CoveringEngine

@@ -6,6 +6,7 @@
 #include "LayoutItem.h"
 #include "PngReader.h"
 #include "SetupFile.h"
+#include "SoftEdge.h"
 #include "ui_PAGE_COVERING_OPTION.h"
 
 #include <QDir>
@@ -55,6 +56,14 @@ PAGE_COVERING_OPTION::PAGE_COVERING_OPTION(QWidget* parent)
     InitSpinBoxCoveringInfo();
     m_Input.horizontalAllSeams = false;
     m_Input.verticalAllSeams = false;
+
+    connect(ui->checkBoxSoftEdge, &QCheckBox::toggled, this, &PAGE_COVERING_OPTION::SoftEdgeChanged);
+    connect(ui->doubleSpinBoxSoftEdgeCurve, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &PAGE_COVERING_OPTION::SoftEdgeChanged);
+    connect(ui->doubleSpinBoxSoftEdgeGamma, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &PAGE_COVERING_OPTION::SoftEdgeChanged);
+    connect(ui->comboBoxSoftEdgeOutput, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &PAGE_COVERING_OPTION::SoftEdgeChanged);
 
     ui->horizontalSliderQuality->setValue(100);
     on_horizontalSliderQuality_valueChanged(ui->horizontalSliderQuality->value());
@@ -127,6 +136,10 @@ void PAGE_COVERING_OPTION::UpdateGeneralInfo()
     m_Input.customHeight = ui->spinBoxCustomSizeHeight->value();
     m_Input.customX = ui->spinBoxCustomPosWidth->value();
     m_Input.customY = ui->spinBoxCustomPosHeight->value();
+    m_Input.softEdge.enabled = ui->checkBoxSoftEdge->isChecked();
+    m_Input.softEdge.curve = ui->doubleSpinBoxSoftEdgeCurve->value();
+    m_Input.softEdge.gamma = ui->doubleSpinBoxSoftEdgeGamma->value();
+    m_Input.softEdge.separateMasks = ui->comboBoxSoftEdgeOutput->currentIndex() == 1;
     UpdateCoveringInfo();
 }
 
@@ -619,6 +632,19 @@ void PAGE_COVERING_OPTION::setBackgroundColor(QColor i_Color)
     ui->labelColor->setPalette(palette);
 }
 
+// --- Soft edges ----------------------------------------------------------------
+
+void PAGE_COVERING_OPTION::SoftEdgeChanged()
+{
+    const bool enabled = ui->checkBoxSoftEdge->isChecked();
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{ui->labelSoftEdgeCurve, ui->doubleSpinBoxSoftEdgeCurve, ui->labelSoftEdgeGamma,
+                                         ui->doubleSpinBoxSoftEdgeGamma, ui->comboBoxSoftEdgeOutput})
+        widget->setEnabled(enabled);
+    UpdateGeneralInfo();
+    setRefreshNeeded(true);
+}
+
 // --- Refresh and preview ------------------------------------------------------
 
 void PAGE_COVERING_OPTION::on_pushButtonGenerate_clicked()
@@ -655,9 +681,14 @@ void PAGE_COVERING_OPTION::RefreshImages()
         for (int i = 0; i < m_Input.columnCount; ++i) {
             QVector<LayoutItem*> column;
             for (int j = 0; j < m_Input.rowCount; ++j) {
+                // Masks kept apart still show applied: the preview shows what
+                // the projectors will.
+                QImage shown = m_ResultImages[i][j];
+                if (m_Input.softEdge.enabled && m_Input.softEdge.separateMasks)
+                    SoftEdge::Blend(shown, SoftEdge::OutputFactors(m_Input, m_Input.softEdge, i, j));
                 const QImage preview = cell.isEmpty()
                     ? QImage()
-                    : m_ResultImages[i][j].scaled(cell, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+                    : shown.scaled(cell, Qt::IgnoreAspectRatio, Qt::FastTransformation);
                 if (preview.isNull())
                     failed = true;
                 auto* item = new LayoutItem(QPixmap::fromImage(preview));
@@ -696,29 +727,58 @@ void PAGE_COVERING_OPTION::RefreshImages()
 
 // --- Saving -----------------------------------------------------------------
 
-void PAGE_COVERING_OPTION::on_pushButtonSave_clicked()
+QString PAGE_COVERING_OPTION::AskSaveFolder()
 {
-    const QString folder = DesktopSeam::Current().GetExistingDirectory(
+    return DesktopSeam::Current().GetExistingDirectory(
         this, QStringLiteral("Select the folder where images will be saved"), QFileInfo(m_ImagePath).absolutePath(),
         QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+}
+
+void PAGE_COVERING_OPTION::ReportUnwritten(const QStringList& i_Paths)
+{
+    if (i_Paths.isEmpty())
+        return;
+    QStringList names;
+    for (const QString& path : i_Paths)
+        names << QDir::toNativeSeparators(path);
+    ShowMessage(QMessageBox::Warning,
+                QStringLiteral("These images could not be written:\n%1").arg(names.join(QLatin1Char('\n'))));
+}
+
+void PAGE_COVERING_OPTION::on_pushButtonSave_clicked()
+{
+    const QString folder = AskSaveFolder();
     if (folder.isEmpty())
         return;
 
     setCursor(Qt::WaitCursor);
     const QString prefix = CoveringEngine::OutputFilePrefix(ui->lineEditBaseName->text(), m_ImagePath);
-    const QStringList failed = CoveringEngine::SaveOutputImages(m_ResultImages, m_Input.columnCount, m_Input.rowCount,
-                                                                folder, prefix, ui->horizontalSliderQuality->value());
+    QStringList failed = CoveringEngine::SaveOutputImages(m_ResultImages, m_Input.columnCount, m_Input.rowCount, folder,
+                                                          prefix, ui->horizontalSliderQuality->value());
+    if (m_Input.softEdge.enabled && m_Input.softEdge.separateMasks)
+        failed += CoveringEngine::SaveMasks(m_Input, folder, prefix, ui->horizontalSliderQuality->value());
     setCursor(Qt::ArrowCursor);
 
     DesktopSeam::Current().OpenUrl(QUrl::fromLocalFile(folder));
+    ReportUnwritten(failed);
+}
 
-    if (!failed.isEmpty()) {
-        QStringList names;
-        for (const QString& path : failed)
-            names << QDir::toNativeSeparators(path);
-        ShowMessage(QMessageBox::Warning,
-                    QStringLiteral("These images could not be written:\n%1").arg(names.join(QLatin1Char('\n'))));
-    }
+// Patterns follow the grid and coverings as set now; they need no picture.
+void PAGE_COVERING_OPTION::on_pushButtonSavePatterns_clicked()
+{
+    const QString folder = AskSaveFolder();
+    if (folder.isEmpty())
+        return;
+
+    setCursor(Qt::WaitCursor);
+    UpdateGeneralInfo();
+    const QString prefix = CoveringEngine::OutputFilePrefix(ui->lineEditBaseName->text(), m_ImagePath);
+    const QStringList failed = CoveringEngine::SavePatterns(m_Input, folder, prefix,
+                                                            ui->horizontalSliderQuality->value());
+    setCursor(Qt::ArrowCursor);
+
+    DesktopSeam::Current().OpenUrl(QUrl::fromLocalFile(folder));
+    ReportUnwritten(failed);
 }
 
 // --- Configuration ------------------------------------------------------------
@@ -759,6 +819,10 @@ void PAGE_COVERING_OPTION::WriteConfiguration(QJsonObject& io_Top)
     }
     c.coveringHorizontalAll = m_HorizontalCoveringBoxes[CoveringModel::MaxSeams]->value();
     c.coveringVerticalAll = m_VerticalCoveringBoxes[CoveringModel::MaxSeams]->value();
+    c.isSoftEdge = ui->checkBoxSoftEdge->isChecked();
+    c.softEdgeCurve = ui->doubleSpinBoxSoftEdgeCurve->value();
+    c.softEdgeGamma = ui->doubleSpinBoxSoftEdgeGamma->value();
+    c.softEdgeMasks = ui->comboBoxSoftEdgeOutput->currentIndex() == 1;
     SetupFile::WriteCovering(c, io_Top);
 }
 
@@ -794,6 +858,10 @@ void PAGE_COVERING_OPTION::ReadConfiguration(const QJsonObject& i_Top)
     m_Locked = c.isImgSizeLocked;
     ui->lineEditBaseName->setText(c.outputFilePrefix);
     ui->horizontalSliderQuality->setValue(c.pictureQuality);
+    ui->checkBoxSoftEdge->setChecked(c.isSoftEdge);
+    ui->doubleSpinBoxSoftEdgeCurve->setValue(c.softEdgeCurve);
+    ui->doubleSpinBoxSoftEdgeGamma->setValue(c.softEdgeGamma);
+    ui->comboBoxSoftEdgeOutput->setCurrentIndex(c.softEdgeMasks ? 1 : 0);
     if (!loadImage(c.picturePath)) {
         if (!c.picturePath.isEmpty())
             ShowMessage(QMessageBox::Information, QStringLiteral("Error while loading image file in Covering menu."));

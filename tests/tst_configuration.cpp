@@ -75,6 +75,9 @@ class TestConfiguration : public QObject
         set(covering, "spinBoxCropLeft", 20);
         set(covering, "spinBoxCropBottom", 30);
         covering->findChild<QLineEdit*>("lineEditBaseName")->setText("wall");
+        covering->findChild<QCheckBox*>("checkBoxSoftEdge")->setChecked(true);
+        covering->findChild<QWidget*>("doubleSpinBoxSoftEdgeCurve")->setProperty("value", 3.5);
+        covering->findChild<QWidget*>("comboBoxSoftEdgeOutput")->setProperty("currentIndex", 1); // masks
 
         set(canvas, "spinBoxScreenSizeH", 800);
         set(canvas, "spinBoxScreenSizeV", 600);
@@ -92,15 +95,16 @@ class TestConfiguration : public QObject
         click(canvas, "pushButtonPosTopLeft");
         QTest::mouseClick(canvas->findChildren<QPushButton*>(QRegularExpression("^$")).value(1), Qt::LeftButton);
     }
-    // Saves both pages' images into a new folder; the file names and pixels.
+    // Saves both pages' images, masks and patterns into a new folder; names and pixels.
     QMap<QString, QImage> outputs(MainWindow& window, const QString& name)
     {
         const QString where = folder.filePath(name);
         QDir().mkpath(where);
-        desktop.directoryAnswers << where << where;
+        desktop.directoryAnswers << where << where << where << where;
         click(window.findChild<QWidget*>("PAGE_COVERING_OPTION"), "pushButtonGenerate");
-        click(window.findChild<QWidget*>("PAGE_COVERING_OPTION"), "pushButtonSave");
-        click(window.findChild<QWidget*>("PAGE_CANVAS_OPTION"), "pushButtonSave");
+        for (const char* page : {"PAGE_COVERING_OPTION", "PAGE_CANVAS_OPTION"})
+            for (const char* button : {"pushButtonSave", "pushButtonSavePatterns"})
+                click(window.findChild<QWidget*>(page), button);
         QMap<QString, QImage> images;
         for (const QString& file : QDir(where).entryList(QDir::Files))
             images.insert(file, QImage(where + "/" + file));
@@ -128,9 +132,12 @@ private slots:
         QCOMPARE(state(first).value("CanvasPage").toObject().value("OutputIndexSelected"), QJsonValue(1));
         const QMap<QString, QImage> before = outputs(first, "first"), after = outputs(second, "second");
         QCOMPARE(after.keys(), before.keys());
-        QCOMPARE(before.size(), 6 + 4);
-        for (const QString& file : before.keys())
+        QCOMPARE(before.size(), 6 * 3 + 4 * 2); // images, masks and patterns; images and patterns
+        for (const QString& file : before.keys()) {
             COMPARE_IMAGES(after[file], before[file]);
+            if (file.endsWith("_pattern.png")) // the size of the output's image
+                QCOMPARE(before[file].size(), before[QString(file).remove("_pattern")].size());
+        }
     }
 
     void missingPictures()

@@ -88,7 +88,7 @@ private slots:
     void slotsAreThePagesOwn()
     {
         const QMetaObject* meta = page->metaObject();
-        QCOMPARE(meta->methodCount() - meta->methodOffset(), 61);
+        QCOMPARE(meta->methodCount() - meta->methodOffset(), 62);
         QCOMPARE(meta->method(meta->methodOffset()).name(), QByteArray("on_pushButtonLoadImg_clicked"));
         QCOMPARE(meta->method(meta->methodCount() - 1).name(), QByteArray("setRefreshNeeded"));
     }
@@ -253,6 +253,9 @@ private slots:
         w<QSlider>("horizontalSliderQuality")->setValue(73); // only its label changes
         QCOMPARE(text("labelQuality"), QStringLiteral("Picture quality: 73%"));
         QCOMPARE(enabled(), QStringLiteral("Save"));
+        w<QCheckBox>("checkBoxSoftEdge")->setChecked(true);
+        QCOMPARE(enabled(), QStringLiteral("Refresh"));
+        click("pushButtonGenerate");
         set("spinBoxCoveringHorizontal1", 3);
         QCOMPARE(enabled(), QStringLiteral("Refresh"));
         QCOMPARE(previewCells(), 6); // the old result stays on show until the next refresh
