@@ -43,6 +43,7 @@ PAGE_CANVAS_OPTION::PAGE_CANVAS_OPTION(QWidget* parent)
     , m_ScreenItem(QColor("#A8A7A6"))
 {
     setupUi(this);
+    connect(pushButtonSavePatterns, &QPushButton::clicked, this, &PAGE_CANVAS_OPTION::SavePatterns);
     InitUiComponent();
     m_OutputButtonGroup.setParent(LayoutVBoxOutputButtons);
 
@@ -888,7 +889,7 @@ void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
 
 // Each output's line-up pattern, cut from a drawing of the whole screen as its
 // image is cut from the screen image.
-void PAGE_CANVAS_OPTION::on_pushButtonSavePatterns_clicked()
+void PAGE_CANVAS_OPTION::SavePatterns()
 {
     const QString folder = DesktopSeam::Current().GetExistingDirectory(
         this, tr("Select the folder where images will be saved"), QFileInfo(m_SourcePath).path(),

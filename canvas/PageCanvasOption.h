@@ -82,7 +82,6 @@ protected slots:
 private slots:
     void on_pushButtonLoadSource_clicked();
     void on_pushButtonSave_clicked();
-    void on_pushButtonSavePatterns_clicked();
     void on_pushButtonAddOutput_clicked();
     void on_pushButtonRemoveOutput_clicked();
     void on_pushButtonOutputsReset_clicked();
@@ -107,6 +106,8 @@ private slots:
 
 private:
     void FitViews();
+    // Connected by hand, so that the page's slots stay those of its interface.
+    void SavePatterns();
     int CurrentOutput() const;
     bool TypedOutputValues(SDWord i_ID, QRect& o_Values) const;
     void PlaceOutput(int i_ID, const QRect& i_Rect);

@@ -42,6 +42,7 @@ PAGE_COVERING_OPTION::PAGE_COVERING_OPTION(QWidget* parent)
     , ui(new Ui::PAGE_COVERING_OPTION)
 {
     ui->setupUi(this);
+    connect(ui->pushButtonSavePatterns, &QPushButton::clicked, this, &PAGE_COVERING_OPTION::SavePatterns);
 
     m_SourceScene = new QGraphicsScene(this);
     m_ResultScene = new QGraphicsScene(this);
@@ -764,7 +765,7 @@ void PAGE_COVERING_OPTION::on_pushButtonSave_clicked()
 }
 
 // Patterns follow the grid and coverings as set now; they need no picture.
-void PAGE_COVERING_OPTION::on_pushButtonSavePatterns_clicked()
+void PAGE_COVERING_OPTION::SavePatterns()
 {
     const QString folder = AskSaveFolder();
     if (folder.isEmpty())

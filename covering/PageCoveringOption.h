@@ -93,7 +93,6 @@ private slots:
     void on_spinBoxCropTop_valueChanged(int i_Value);
     void on_spinBoxCropBottom_valueChanged(int i_Value);
     void on_horizontalSliderQuality_valueChanged(int i_Value);
-    void on_pushButtonSavePatterns_clicked();
     void UpdateGeneralInfo();
     void UpdateCoveringInfo();
     void UpdateScreenSizeLabel();
@@ -132,6 +131,8 @@ private:
     void CropMarginChanged(int& o_Margin, int i_Value, QSpinBox* i_Opposite, int i_Extent);
     void SizeModeChosen(CoveringRules::SizeMode i_Mode);
     void SoftEdgeChanged();
+    // Connected by hand, so that the page's slots stay those of its interface.
+    void SavePatterns();
     QString AskSaveFolder();
     void ReportUnwritten(const QStringList& i_Paths);
     void ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text);

@@ -120,6 +120,7 @@ private slots:
         QCOMPARE(w("pushButtonQuarterSize")->toolTip(), QStringLiteral("Half of the screen width and height"));
         QCOMPARE(w<QSpinBox>("spinBoxScreenSizeH")->minimum(), 400);
         QVERIFY(page->ScreenImage().isNull());
+        QCOMPARE(page->metaObject()->methodCount() - page->metaObject()->methodOffset(), 25); // its own slots only
     }
 
     void loadingPlacesTheImage()

@@ -88,7 +88,7 @@ private slots:
     void slotsAreThePagesOwn()
     {
         const QMetaObject* meta = page->metaObject();
-        QCOMPARE(meta->methodCount() - meta->methodOffset(), 62);
+        QCOMPARE(meta->methodCount() - meta->methodOffset(), 61);
         QCOMPARE(meta->method(meta->methodOffset()).name(), QByteArray("on_pushButtonLoadImg_clicked"));
         QCOMPARE(meta->method(meta->methodCount() - 1).name(), QByteArray("setRefreshNeeded"));
     }
