@@ -75,14 +75,14 @@ CoveringSettings CoveringFromSetup(const SetupFile::Covering& c, const QSize& i_
     return s;
 }
 
-QRect RestoredOutputRect(const QRect& i_Saved, const QSize& i_Screen)
+QRect RestoredOutputRect(const SetupFile::Output& i_Saved, const QSize& i_Screen)
 {
     const int width = i_Screen.width();
     const int height = i_Screen.height();
-    int x = qBound(0, i_Saved.x(), width);
-    int y = qBound(0, i_Saved.y(), height);
-    int w = qBound(0, i_Saved.width(), width);
-    int h = qBound(0, i_Saved.height(), height);
+    int x = qBound(0, i_Saved.posX, width);
+    int y = qBound(0, i_Saved.posY, height);
+    int w = qBound(0, i_Saved.width, width);
+    int h = qBound(0, i_Saved.height, height);
     // Each correction is checked again from the first rule, as the boxes'
     // change signals do.
     for (;;) {
@@ -136,8 +136,7 @@ CanvasSettings CanvasFromSetup(const SetupFile::Canvas& c, const QSize& i_Pictur
     s.cropBottom = CanvasEngine::ClampedCrop(qBound(0, c.cropBottom, height), s.cropTop, height);
 
     for (const SetupFile::Output& output : c.outputs)
-        s.outputs << CanvasOutput{
-            output.label, RestoredOutputRect(QRect(output.posX, output.posY, output.width, output.height), s.screen)};
+        s.outputs << CanvasOutput{output.label, RestoredOutputRect(output, s.screen)};
     return s;
 }
 

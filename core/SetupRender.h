@@ -65,7 +65,7 @@ CanvasSettings CanvasFromSetup(const SetupFile::Canvas& i_Record, const QSize& i
 // the output boxes correct typed values. A rectangle without width or height
 // on the screen's far edge is pulled back one pixel, since no correction
 // could otherwise make it fit.
-QRect RestoredOutputRect(const QRect& i_Saved, const QSize& i_Screen);
+QRect RestoredOutputRect(const SetupFile::Output& i_Saved, const QSize& i_Screen);
 
 // One file of a render, in the order the page saves them.
 struct OutputFile
