@@ -21,12 +21,17 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <deque>
+#include <future>
 #include <memory>
 
 namespace {
 
 const char* const kPictureFilters[] = {"*.png", "*.xpm", "*.jpg", "*.bmp", "*.jpeg",
                                        "*.pbm", "*.pgm", "*.ppm", "*.xbm"};
+
+// Files hashed at once for the manifest.
+constexpr size_t kHashesAhead = 2;
 
 // A picture and the pages that cut it into one folder.
 struct PictureJob
@@ -264,33 +269,50 @@ int Runner::SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender
         paths << path;
     }
 
+    // Hashes are taken beside the writing, a few files at a time, so that
+    // the manifest costs little time and holds few files in memory.
+    struct Hashing
+    {
+        int file;
+        qint64 bytes;
+        std::future<QByteArray> digest;
+    };
+    std::deque<Hashing> hashing;
     QJsonArray entries;
+    const auto takeOldest = [&]() {
+        const SetupRender::OutputFile& file = io_Render.files.at(hashing.front().file);
+        QJsonObject entry{{QStringLiteral("name"), file.name},
+                          {QStringLiteral("rect"), RectObject(file.rect)},
+                          {QStringLiteral("bytes"), hashing.front().bytes},
+                          {QStringLiteral("sha256"), QString::fromLatin1(hashing.front().digest.get())}};
+        if (file.column >= 0) {
+            entry.insert(QStringLiteral("column"), file.column);
+            entry.insert(QStringLiteral("row"), file.row);
+        } else {
+            entry.insert(QStringLiteral("label"), file.label);
+        }
+        entries.append(entry);
+        hashing.pop_front();
+    };
     int handled = 0;
     const bool hashed = !m_Options.manifestPath.isEmpty();
     const ImageSave::FileWriter writer = [&](const QString& i_Path, const QByteArray& i_Png, QString& o_Reason) {
         ++handled;
         const bool done = ImageSave::WriteFile(i_Path, i_Png, o_Reason);
         if (done && hashed) {
-            const SetupRender::OutputFile& file = io_Render.files.at(fileOf.value(i_Path));
-            QJsonObject entry{
-                {QStringLiteral("name"), file.name},
-                {QStringLiteral("rect"), RectObject(file.rect)},
-                {QStringLiteral("bytes"), i_Png.size()},
-                {QStringLiteral("sha256"),
-                 QString::fromLatin1(QCryptographicHash::hash(i_Png, QCryptographicHash::Sha256).toHex())}};
-            if (file.column >= 0) {
-                entry.insert(QStringLiteral("column"), file.column);
-                entry.insert(QStringLiteral("row"), file.row);
-            } else {
-                entry.insert(QStringLiteral("label"), file.label);
-            }
-            entries.append(entry);
+            hashing.push_back(Hashing{fileOf.value(i_Path), i_Png.size(), std::async(std::launch::async, [i_Png]() {
+                                          return QCryptographicHash::hash(i_Png, QCryptographicHash::Sha256).toHex();
+                                      })});
+            while (hashing.size() > kHashesAhead)
+                takeOldest();
         }
         m_Progress->FileDone();
         return done;
     };
     const QList<ImageSave::SaveFailure> failures = ImageSave::SaveImages(images, paths, io_Render.quality, writer,
                                                                          m_Options.jobs);
+    while (!hashing.empty())
+        takeOldest();
     for (int k = handled; k < paths.size(); ++k)
         m_Progress->FileDone(); // files that could not even be encoded
     for (const ImageSave::SaveFailure& failure : failures)
