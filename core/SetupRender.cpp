@@ -173,10 +173,8 @@ bool RenderCovering(const CoveringSettings& i_Settings, const QImage& i_Picture,
         o_Render.error = QStringLiteral("the images are too large to compose");
         return false;
     }
-    for (OutputFile& file : o_Render.files) {
+    for (OutputFile& file : o_Render.files)
         file.image = results[file.column][file.row];
-        results[file.column][file.row] = QImage(); // one holder, so the files can go one by one
-    }
     return true;
 }
 

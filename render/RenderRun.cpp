@@ -30,6 +30,8 @@ namespace {
 const char* const kPictureFilters[] = {"*.png", "*.xpm", "*.jpg", "*.bmp", "*.jpeg",
                                        "*.pbm", "*.pgm", "*.ppm", "*.xbm"};
 
+constexpr qint64 kMaxSetupBytes = 16 * 1024 * 1024;
+
 // Files hashed at once for the manifest.
 constexpr size_t kHashesAhead = 2;
 
@@ -122,8 +124,15 @@ bool Runner::ReadSetup()
         Problem(StatusBadInput, QStringLiteral("%1: %2").arg(Native(m_Options.setupPath), file.errorString()));
         return false;
     }
+    // Set-ups are small; anything larger is not one (and a device could be
+    // endless).
+    const QByteArray text = file.read(kMaxSetupBytes + 1);
+    if (text.size() > kMaxSetupBytes) {
+        Problem(StatusBadInput, QStringLiteral("%1: too large to be a set-up file").arg(Native(m_Options.setupPath)));
+        return false;
+    }
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
     if (file.error() != QFileDevice::NoError) {
         Problem(StatusBadInput, QStringLiteral("%1: %2").arg(Native(m_Options.setupPath), file.errorString()));
         return false;
@@ -265,7 +274,6 @@ int Runner::SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender
         }
         fileOf.insert(path, k);
         images << file.image;
-        file.image = QImage(); // the list alone holds it, so it goes once encoded
         paths << path;
     }
 
@@ -300,7 +308,8 @@ int Runner::SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender
         ++handled;
         const bool done = ImageSave::WriteFile(i_Path, i_Png, o_Reason);
         if (done && hashed) {
-            hashing.push_back(Hashing{fileOf.value(i_Path), i_Png.size(), std::async(std::launch::async, [i_Png]() {
+            hashing.push_back(Hashing{fileOf.value(i_Path), i_Png.size(),
+                                      std::async(std::launch::async | std::launch::deferred, [i_Png]() {
                                           return QCryptographicHash::hash(i_Png, QCryptographicHash::Sha256).toHex();
                                       })});
             while (hashing.size() > kHashesAhead)
