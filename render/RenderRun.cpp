@@ -86,7 +86,7 @@ private:
     bool ReadSetup();
     bool PlanPictures();
     int CoveringFileCount() const;
-    void RenderPicture(const PictureJob& i_Job);
+    void RenderPicture(const PictureJob& i_Job, const QImage& i_Picture);
     int SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender::Render& io_Render);
     void WriteManifest();
     void Problem(int i_Status, const QString& i_Text);
@@ -210,19 +210,29 @@ int Runner::Run()
     if (m_Options.canvas && m_Canvas.outputs.isEmpty())
         Note(QStringLiteral("canvas: the set-up has no outputs; nothing to write"));
 
-    for (const PictureJob& job : m_Jobs)
-        RenderPicture(job);
+    // The next picture is read while this one is cut and written: reading
+    // keeps a core or two busy that writing leaves idle.
+    const auto load = [this](int i_Job) {
+        const QString path = m_Jobs.at(i_Job).path;
+        return std::async(std::launch::async | std::launch::deferred, [path]() { return PngReader::Load(path); });
+    };
+    std::future<QImage> next = load(0);
+    for (int k = 0; k < m_Jobs.size(); ++k) {
+        const QImage picture = next.get();
+        if (k + 1 < m_Jobs.size())
+            next = load(k + 1);
+        RenderPicture(m_Jobs.at(k), picture);
+    }
     if (!m_Options.manifestPath.isEmpty())
         WriteManifest();
     m_Progress->Finish();
     return m_Status;
 }
 
-void Runner::RenderPicture(const PictureJob& i_Job)
+void Runner::RenderPicture(const PictureJob& i_Job, const QImage& i_Picture)
 {
-    const QImage picture = PngReader::Load(i_Job.path);
     const int files = (i_Job.covering ? CoveringFileCount() : 0) + (i_Job.canvas ? m_Canvas.outputs.size() : 0);
-    if (picture.isNull()) {
+    if (i_Picture.isNull()) {
         Problem(StatusBadInput, QStringLiteral("%1: %2").arg(Native(i_Job.path), PictureProblem(i_Job.path)));
         m_Progress->FilesDropped(files);
         return;
@@ -232,23 +242,23 @@ void Runner::RenderPicture(const PictureJob& i_Job)
 
     int written = 0;
     if (i_Job.covering) {
-        SetupRender::CoveringSettings settings = SetupRender::CoveringFromSetup(m_Covering, picture.size());
+        SetupRender::CoveringSettings settings = SetupRender::CoveringFromSetup(m_Covering, i_Picture.size());
         if (m_Options.hasPrefix)
             settings.prefix = m_Options.prefix;
         if (m_Options.quality > 0)
             settings.quality = m_Options.quality;
         SetupRender::Render render;
-        SetupRender::RenderCovering(settings, picture, i_Job.path, render);
+        SetupRender::RenderCovering(settings, i_Picture, i_Job.path, render);
         written += SavePage(i_Job, QStringLiteral("covering"), render);
     }
     if (i_Job.canvas && !m_Canvas.outputs.isEmpty()) {
-        SetupRender::CanvasSettings settings = SetupRender::CanvasFromSetup(m_Canvas, picture.size());
+        SetupRender::CanvasSettings settings = SetupRender::CanvasFromSetup(m_Canvas, i_Picture.size());
         if (m_Options.hasPrefix)
             settings.prefix = m_Options.prefix;
         if (m_Options.quality > 0)
             settings.quality = m_Options.quality;
         SetupRender::Render render;
-        SetupRender::RenderCanvas(settings, picture, i_Job.path, render);
+        SetupRender::RenderCanvas(settings, i_Picture, i_Job.path, render);
         written += SavePage(i_Job, QStringLiteral("canvas"), render);
     }
     m_Progress->PictureDone(Native(i_Job.path), written);
