@@ -195,7 +195,7 @@ bool Runner::PlanPictures()
 
 int Runner::CoveringFileCount() const
 {
-    const CoveringEngine::Input in = SetupRender::CoveringFromSetup(m_Covering, QSize()).input;
+    const CoveringEngine::Input in = SetupRender::CoveringFromSetup(m_Covering, QSize(0, 0)).input;
     return in.columnCount * in.rowCount;
 }
 
