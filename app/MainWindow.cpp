@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -36,6 +37,7 @@ MainWindow::MainWindow(QWidget* parent, const QUrl& updateServer)
     , m_CanvasPage(this)
 {
     ui->setupUi(this);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/icone-about.png")));
 
     m_NetworkManager = new QNetworkAccessManager(this);
     connect(m_NetworkManager, &QNetworkAccessManager::finished, this, &MainWindow::fileIsReady);

@@ -5,6 +5,7 @@
 // child process of its own so that its peak memory is its own.
 //
 // Usage: quillex-bench               (everything, in a temporary folder)
+//        quillex-bench --render      (quillex-render and ImageMagick on workload A only)
 //        quillex-bench --canvas      (canvas recomposition only)
 //        quillex-bench --soft-edges  (workload A at quality 100 without and
 //                                     with soft edges blended, only)
@@ -14,12 +15,14 @@
 #include "CoveringSave.h"
 #include "ParallelFor.h"
 #include "PngReader.h"
+#include "SetupFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonObject>
 #include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
@@ -342,6 +345,30 @@ QString FindTool(const QStringList& names)
     return QString();
 }
 
+// Workload A as the window would save it: 4 x 2 outputs of 1920 x 1080,
+// coverings of 20 on every seam, full screen, quality 100.
+bool WriteWorkloadSetup(const QString& i_Path, const QString& i_Picture)
+{
+    SetupFile::Covering c;
+    c.screenW = 4;
+    c.screenH = 2;
+    c.outputW = 1920;
+    c.outputH = 1080;
+    c.isFullScreen = true;
+    c.isCentered = true;
+    c.isColorBackground = true;
+    c.backgroundColor = Qt::white;
+    c.pictureQuality = 100;
+    c.outputFilePrefix = "out";
+    c.picturePath = i_Picture;
+    c.coveringHorizontal.fill(kCovering);
+    c.coveringVertical.fill(kCovering);
+    QJsonObject top;
+    SetupFile::WriteCovering(c, top);
+    QFile file(i_Path);
+    return file.open(QIODevice::WriteOnly) && file.write(SetupFile::Serialize(top)) > 0;
+}
+
 // One column per set of figures; the second is left out when it has no name.
 void PrintStages(const char* title, const Figures& a, const Figures& b, const char* aName, const char* bName)
 {
@@ -426,7 +453,7 @@ int RunSoftEdges()
     return 0;
 }
 
-int Orchestrate()
+int Orchestrate(bool i_RenderOnly)
 {
     QTemporaryDir dir;
     if (!dir.isValid()) {
@@ -446,15 +473,16 @@ int Orchestrate()
     const QString out = dir.filePath("out");
     QDir().mkpath(out);
     const Figures a100 = RunChild({"4", "2", source, out, "100", QString::number(repetitions), "0"});
-    const Figures a50 = RunChild({"4", "2", source, out, "50", QString::number(repetitions), "1"});
-    const Figures b100 = RunChild({"6", "6", source, out, "100", "3", "0"});
+    const Figures a50 = i_RenderOnly ? Figures()
+                                     : RunChild({"4", "2", source, out, "50", QString::number(repetitions), "1"});
+    const Figures b100 = i_RenderOnly ? Figures() : RunChild({"6", "6", source, out, "100", "3", "0"});
     for (const Figures* f : {&a100, &a50, &b100})
         if (!f->error.isEmpty())
             std::printf("workload error: %s\n", qPrintable(f->error));
 
     PrintStages("Workload A: 4 x 2 outputs of 1920 x 1080, coverings 20, full screen (source scaled to 7620 x 2140), "
                 "5 runs",
-                a100, a50, "quality 100", "quality 50");
+                a100, a50, "quality 100", i_RenderOnly ? "" : "quality 50");
     std::printf("\n");
 
     // Other tools on the same image: cut into 1920 x 1080 tiles, stored PNG.
@@ -462,18 +490,56 @@ int Orchestrate()
     const double oursCpu100 = a100.stages.value("total").second;
     const QString tiles = dir.filePath("tiles");
     const QString magick = FindTool({"magick", "convert-im6.q16", "convert-im6", "convert"});
+    double magickMs = -1;
     if (magick.isEmpty()) {
         std::printf("ImageMagick: not installed, skipped\n");
     } else {
         QStringList command{magick,  source,      "-define", "png:compression-level=0",
                             "-crop", "1920x1080", "+repage", tiles + "/out_%d.png"};
         const auto t = TimeCommands({command}, repetitions, tiles);
+        magickMs = t.first;
         if (t.first > 0)
             std::printf("ImageMagick (%s): %.0f ms (cpu %.0f); ours at quality 100 end to end / ImageMagick = %.2f "
                         "(target <= 0.5), in processor time %.2f\n",
                         qPrintable(QFileInfo(magick).fileName()), t.first, t.second, ours100 / t.first,
                         oursCpu100 / t.second);
     }
+    // The renderer of saved set-ups, timed as a whole process (start, set-up,
+    // load, cut, encode and write) on the same workload.
+    const QString setup = dir.filePath("workload-a.dat");
+    if (!WriteWorkloadSetup(setup, source)) {
+        std::printf("cannot write the set-up of workload A\n");
+    } else {
+        const QString rendered = dir.filePath("rendered");
+        const auto r = TimeCommands({{QUILLEX_RENDER, setup, "--mode", "covering", "--quiet", "--out", rendered}},
+                                    repetitions, rendered);
+        if (r.first > 0) {
+            std::printf("quillex-render, whole process: %.0f ms (cpu %.0f); / engine end to end = %.2f (target <= "
+                        "1.2)",
+                        r.first, r.second, r.first / ours100);
+            if (magickMs > 0)
+                std::printf("; / ImageMagick = %.2f (target <= 0.4)", r.first / magickMs);
+            std::printf("\n");
+        }
+        // A batch through one set-up: every picture of a folder, each into
+        // a folder of its own.
+        const int batch = 20;
+        const QString pictures = dir.filePath("batch");
+        QDir().mkpath(pictures);
+        bool copied = true;
+        for (int k = 0; k < batch; ++k)
+            copied = copied && QFile::copy(source, QString("%1/picture%2.png").arg(pictures).arg(k, 2, 10, QChar('0')));
+        const auto b = copied ? TimeCommands({{QUILLEX_RENDER, setup, "--mode", "covering", "--quiet", "--image",
+                                               pictures, "--out", rendered}},
+                                             2, rendered)
+                              : qMakePair(-1.0, 0.0);
+        if (b.first > 0)
+            std::printf("quillex-render, batch of %d pictures: %.0f ms (cpu %.0f), %.2f pictures per second\n", batch,
+                        b.first, b.second, batch * 1000.0 / b.first);
+        QDir(pictures).removeRecursively();
+    }
+    if (i_RenderOnly)
+        return 0;
     const QString vips = FindTool({"vips"});
     if (vips.isEmpty()) {
         std::printf("libvips: not installed, skipped\n");
@@ -512,7 +578,8 @@ int Orchestrate()
                 b100, Figures(), "quality 100", "");
     std::printf("  peak memory of workload B: %.0f MB (target < 1024 MB)\n", b100.peakKb / 1024.0);
     std::printf("\n");
-    CompareSoftEdges(source, out, repetitions);
+    if (!i_RenderOnly)
+        CompareSoftEdges(source, out, repetitions);
     std::printf("\nload average %s at the end\n", qPrintable(LoadAverage()));
     return 0;
 }
@@ -572,5 +639,5 @@ int main(int argc, char* argv[])
         return RunCanvas();
     if (args.value(1) == "--soft-edges")
         return RunSoftEdges();
-    return Orchestrate();
+    return Orchestrate(args.value(1) == "--render");
 }

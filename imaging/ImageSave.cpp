@@ -57,7 +57,7 @@ struct Pending
 } // namespace
 
 QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList& i_Paths, int i_Quality,
-                              const FileWriter& i_Writer)
+                              const FileWriter& i_Writer, int i_Threads)
 {
     QList<SaveFailure> failures;
     const int count = i_Paths.size();
@@ -71,7 +71,7 @@ QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList
     std::condition_variable wroteOne;   // a file is written: room to encode one more
     int next = 0;                       // first file nobody has taken to encode
     int written = 0;                    // files done with by the writer
-    const int workerCount = qBound(1, QThread::idealThreadCount(), count);
+    const int workerCount = qBound(1, i_Threads > 0 ? i_Threads : QThread::idealThreadCount(), count);
     // Encoded files are held until their turn; this bounds how many.
     const int ahead = 2 * workerCount;
 

@@ -34,8 +34,9 @@ bool WriteFile(const QString& i_Path, const QByteArray& i_Png, QString& o_Reason
 // worker threads, holding at most two encoded files per worker in memory. An
 // image that cannot be encoded (a null one, or a path without an image) or a
 // file that cannot be written does not stop the others. Returns those that
-// failed, in list order; empty when all were written.
+// failed, in list order; empty when all were written. i_Threads bounds the
+// workers; 0 takes one per core.
 QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList& i_Paths, int i_Quality,
-                              const FileWriter& i_Writer = WriteFile);
+                              const FileWriter& i_Writer = WriteFile, int i_Threads = 0);
 
 } // namespace ImageSave

@@ -1,0 +1,229 @@
+#include "SetupRender.h"
+
+#include "CanvasOutputs.h"
+#include "CoveringSave.h"
+
+#include <QFileInfo>
+
+namespace SetupRender {
+
+namespace {
+
+// Ranges of the pages' boxes and sliders.
+constexpr int kMaxOutputSide = 4096;
+constexpr int kMaxCustom = 50000;
+constexpr int kMaxCovering = 1000;
+constexpr int kMinScreen = 400;
+constexpr int kMaxScreen = 32768;
+constexpr int kMinQuality = 50;
+constexpr int kMaxQuality = 100;
+
+} // namespace
+
+CoveringSettings CoveringFromSetup(const SetupFile::Covering& c, const QSize& i_Picture)
+{
+    CoveringSettings s;
+    CoveringEngine::Input& in = s.input;
+    // The row box's maximum follows the column count, which is set first.
+    const int columns = qBound(1, c.screenW, CoveringModel::MaxCount);
+    const int rows = qBound(1, c.screenH, MaxCountBeside(columns));
+    in.SetGrid(columns, rows, qBound(1, c.outputW, kMaxOutputSide), qBound(1, c.outputH, kMaxOutputSide));
+
+    // Radio buttons are checked in turn: the last one set wins, and a group
+    // with none set keeps its first button.
+    const bool custom = c.isCustomSize;
+    const bool original = c.isOriginalSize && !custom;
+    in.isFullScreen = !custom && !original;
+    in.isOriginalSize = original;
+    in.isCustomSize = custom;
+    in.isCustomPos = c.isCustomPosition;
+    in.isCentered = !c.isCustomPosition;
+    in.customWidth = qBound(0, c.customSizeWidth, kMaxCustom);
+    in.customHeight = qBound(0, c.customSizeHeight, kMaxCustom);
+    in.customX = qBound(0, c.customPosWidth, kMaxCustom);
+    in.customY = qBound(0, c.customPosHeight, kMaxCustom);
+    in.isTransparent = c.isTransparentBackground;
+    if (c.backgroundColor.isValid())
+        in.backgroundColor = c.backgroundColor;
+    s.prefix = c.outputFilePrefix.left(kMaxPrefix);
+    s.quality = qBound(kMinQuality, c.pictureQuality, kMaxQuality);
+
+    // A margin that changes narrows the opposite box, so that a pixel column
+    // (row) remains; a margin left at 0 changes nothing.
+    in.imageWidth = i_Picture.width();
+    in.imageHeight = i_Picture.height();
+    in.cropLeft = qBound(0, c.cropLeft, in.imageWidth);
+    in.cropRight = qBound(0, c.cropRight,
+                          in.cropLeft ? CoveringRules::CropOppositeMaximum(in.imageWidth, in.cropLeft) : in.imageWidth);
+    in.cropTop = qBound(0, c.cropTop, in.imageHeight);
+    in.cropBottom = qBound(
+        0, c.cropBottom, in.cropTop ? CoveringRules::CropOppositeMaximum(in.imageHeight, in.cropTop) : in.imageHeight);
+
+    // A common value below 0 is not taken back, as the page does not.
+    CoveringModel::SeamBoxes horizontal{};
+    CoveringModel::SeamBoxes vertical{};
+    for (int k = 0; k < CoveringModel::MaxSeams; ++k) {
+        horizontal[k] = qBound(-kMaxCovering, c.coveringHorizontal[k], kMaxCovering);
+        vertical[k] = qBound(-kMaxCovering, c.coveringVertical[k], kMaxCovering);
+    }
+    horizontal[CoveringModel::MaxSeams] = c.coveringHorizontalAll >= 0 ? qMin(c.coveringHorizontalAll, kMaxCovering)
+                                                                       : 0;
+    vertical[CoveringModel::MaxSeams] = c.coveringVerticalAll >= 0 ? qMin(c.coveringVerticalAll, kMaxCovering) : 0;
+    in.horizontalAllSeams = c.isCoveringHorizontal;
+    in.verticalAllSeams = c.isCoveringVertical;
+    in.UpdateCoverings(horizontal, vertical);
+    return s;
+}
+
+QRect RestoredOutputRect(const SetupFile::Output& i_Saved, const QSize& i_Screen)
+{
+    const int width = i_Screen.width();
+    const int height = i_Screen.height();
+    int x = qBound(0, i_Saved.posX, width);
+    int y = qBound(0, i_Saved.posY, height);
+    int w = qBound(0, i_Saved.width, width);
+    int h = qBound(0, i_Saved.height, height);
+    // Each correction is checked again from the first rule, as the boxes'
+    // change signals do.
+    for (;;) {
+        const CanvasOutputs::Correction correction = CanvasOutputs::PositionCorrection(QRect(x, y, w, h), i_Screen);
+        if (correction.field == CanvasOutputs::Field::X)
+            x = correction.value;
+        else if (correction.field == CanvasOutputs::Field::Y)
+            y = correction.value;
+        else
+            break;
+    }
+    if (x >= width)
+        x = width - 1;
+    if (y >= height)
+        y = height - 1;
+    for (;;) {
+        const CanvasOutputs::Correction correction = CanvasOutputs::SizeCorrection(QRect(x, y, w, h), i_Screen);
+        if (correction.field == CanvasOutputs::Field::Width)
+            w = correction.value;
+        else if (correction.field == CanvasOutputs::Field::Height)
+            h = correction.value;
+        else
+            break;
+    }
+    return QRect(x, y, w, h);
+}
+
+CanvasSettings CanvasFromSetup(const SetupFile::Canvas& c, const QSize& i_Picture)
+{
+    CanvasSettings s;
+    s.screen = QSize(qBound(kMinScreen, c.screenH, kMaxScreen), qBound(kMinScreen, c.screenV, kMaxScreen));
+    if (c.isCustomSize)
+        s.sizeMode = CanvasEngine::SizeCustom;
+    else if (c.isOriginalSize)
+        s.sizeMode = CanvasEngine::SizeOriginal;
+    s.positionMode = c.isCustomPosition ? CanvasEngine::PositionCustom : CanvasEngine::PositionCentered;
+    s.customSize = QSize(qBound(0, c.customSizeWidth, kMaxCustom), qBound(0, c.customSizeHeight, kMaxCustom));
+    s.customPosition = QPoint(qBound(0, c.customPosWidth, kMaxCustom), qBound(0, c.customPosHeight, kMaxCustom));
+    // The page keeps the saved colour as it is, even an invalid one.
+    s.background = c.isTransparentBackground ? QColor(Qt::transparent) : c.backgroundColor;
+    s.prefix = c.outputFilePrefix.left(kMaxPrefix);
+    s.quality = qBound(kMinQuality, c.pictureQuality, kMaxQuality);
+
+    // The margins are set whether or not cropping is ticked, and each one
+    // that changes is held to what the opposite one leaves.
+    const int width = i_Picture.width();
+    const int height = i_Picture.height();
+    s.cropLeft = qBound(0, c.cropLeft, width);
+    s.cropRight = CanvasEngine::ClampedCrop(qBound(0, c.cropRight, width), s.cropLeft, width);
+    s.cropTop = qBound(0, c.cropTop, height);
+    s.cropBottom = CanvasEngine::ClampedCrop(qBound(0, c.cropBottom, height), s.cropTop, height);
+
+    for (const SetupFile::Output& output : c.outputs)
+        s.outputs << CanvasOutput{output.label, RestoredOutputRect(output, s.screen)};
+    return s;
+}
+
+QString EffectivePrefix(const QString& i_Prefix, const QString& i_PicturePath)
+{
+    return CoveringEngine::OutputFilePrefix(i_Prefix, i_PicturePath);
+}
+
+bool RenderCovering(const CoveringSettings& i_Settings, const QImage& i_Picture, const QString& i_PicturePath,
+                    Render& o_Render)
+{
+    const CoveringEngine::Input& in = i_Settings.input;
+    o_Render = Render();
+    o_Render.screen = QSize(in.coveredWidth, in.coveredHeight);
+    o_Render.quality = i_Settings.quality;
+    const QString prefix = EffectivePrefix(i_Settings.prefix, i_PicturePath);
+    for (int i = 0; i < in.columnCount; ++i)
+        for (int j = 0; j < in.rowCount; ++j) {
+            OutputFile file;
+            file.name = CoveringEngine::OutputFileName(prefix, i, j);
+            file.column = i;
+            file.row = j;
+            file.rect = QRect(in.OutputLeft(i), in.OutputTop(j), in.outputWidth, in.outputHeight);
+            o_Render.files << file;
+        }
+
+    const QImage cropped = CoveringEngine::CropSource(i_Picture, in);
+    if (cropped.isNull()) {
+        o_Render.error = QStringLiteral("the crop leaves nothing of the picture");
+        return false;
+    }
+    CoveringEngine::ImageTable results = CoveringEngine::EmptyImageTable();
+    if (!CoveringEngine::ComputeOutputImages(cropped, in, results)) {
+        o_Render.error = QStringLiteral("the images are too large to compose");
+        return false;
+    }
+    for (OutputFile& file : o_Render.files)
+        file.image = results[file.column][file.row];
+    return true;
+}
+
+bool RenderCanvas(const CanvasSettings& i_Settings, const QImage& i_Picture, const QString& i_PicturePath,
+                  Render& o_Render)
+{
+    o_Render = Render();
+    o_Render.screen = i_Settings.screen;
+    o_Render.quality = i_Settings.quality;
+    const QString prefix = EffectivePrefix(i_Settings.prefix, i_PicturePath);
+    for (const CanvasOutput& output : i_Settings.outputs) {
+        OutputFile file;
+        file.name = CanvasOutputs::OutputFileName(prefix, output.label);
+        file.label = output.label;
+        file.rect = output.rect;
+        o_Render.files << file;
+    }
+    if (o_Render.files.isEmpty())
+        return true;
+
+    QImage cropped;
+    HelpersCompute_ComputeCropping(i_Picture, unsigned(i_Settings.cropLeft), unsigned(i_Settings.cropTop),
+                                   unsigned(i_Settings.cropRight), unsigned(i_Settings.cropBottom), &cropped);
+    CanvasEngine::Input in;
+    in.screenWidth = i_Settings.screen.width();
+    in.screenHeight = i_Settings.screen.height();
+    // At its original size the picture is as large as what the crop leaves.
+    QSize size = cropped.size();
+    CanvasEngine::PlacedSize(i_Settings.sizeMode, i_Settings.screen, cropped, i_Settings.customSize, size);
+    in.imageWidth = size.width();
+    in.imageHeight = size.height();
+    const QPoint at = i_Settings.positionMode == CanvasEngine::PositionCustom
+        ? i_Settings.customPosition
+        : CanvasEngine::CenteredPosition(i_Settings.screen, size);
+    in.imageX = at.x();
+    in.imageY = at.y();
+    in.background = i_Settings.background;
+
+    QImage screen;
+    CanvasEngine::Composer composer;
+    if (!composer.Compose(cropped, in, screen)) {
+        o_Render.error = QStringLiteral("the screen of %1 x %2 pixels is too large to compose")
+                             .arg(in.screenWidth)
+                             .arg(in.screenHeight);
+        return false;
+    }
+    for (OutputFile& file : o_Render.files)
+        file.image = screen.copy(file.rect);
+    return true;
+}
+
+} // namespace SetupRender

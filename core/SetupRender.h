@@ -1,0 +1,102 @@
+#pragma once
+
+#include "CanvasCompose.h"
+#include "CoveringCompose.h"
+#include "SetupFile.h"
+
+#include <QColor>
+#include <QImage>
+#include <QList>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+// Rendering a saved set-up without a window: a page's record is taken as the
+// page's controls take it when the record is read into a fresh page (spin
+// boxes and sliders clamp, radio groups keep one choice, a prefix box holds
+// 32 characters), and the picture is cut into exactly the images the page's
+// Save writes, with the same names.
+namespace SetupRender {
+
+// The most characters the prefix boxes hold.
+constexpr int kMaxPrefix = 32;
+
+// The covering page once the record is read and its picture loaded.
+struct CoveringSettings
+{
+    CoveringEngine::Input input; // grid, coverings, placement, crop, background
+    QString prefix;              // as typed; empty means the picture's base name
+    int quality = 100;
+};
+
+// i_Picture is the size of the picture the page loads: the crop boxes take
+// their ranges from it.
+CoveringSettings CoveringFromSetup(const SetupFile::Covering& i_Record, const QSize& i_Picture);
+
+struct CanvasOutput
+{
+    QString label;
+    QRect rect; // on the screen
+};
+
+// The canvas page once the record is read and its picture loaded.
+struct CanvasSettings
+{
+    QSize screen;
+    int sizeMode = CanvasEngine::SizeFullScreen;
+    int positionMode = CanvasEngine::PositionCentered;
+    QSize customSize;
+    QPoint customPosition;
+    QColor background; // the fill: the colour as saved, or Qt::transparent
+    int cropLeft = 0;
+    int cropTop = 0;
+    int cropRight = 0;
+    int cropBottom = 0;
+    QList<CanvasOutput> outputs;
+    QString prefix; // as typed; empty means the picture's base name
+    int quality = 50;
+};
+
+CanvasSettings CanvasFromSetup(const SetupFile::Canvas& i_Record, const QSize& i_Picture);
+
+// Where a saved output rectangle ends up on a screen of i_Screen: its values
+// clamped to the screen's ranges, then pushed inside and shrunk to fit as
+// the output boxes correct typed values. A rectangle without width or height
+// on the screen's far edge is pulled back one pixel, since no correction
+// could otherwise make it fit.
+QRect RestoredOutputRect(const SetupFile::Output& i_Saved, const QSize& i_Screen);
+
+// One file of a render, in the order the page saves them.
+struct OutputFile
+{
+    QString name;
+    int column = -1; // covering outputs
+    int row = -1;
+    QString label; // canvas outputs
+    QRect rect;    // on the screen
+    QImage image;
+};
+
+struct Render
+{
+    QSize screen; // the covered screen, or the canvas
+    int quality = 100;
+    QList<OutputFile> files; // names and places always; images unless error is set
+    QString error;           // why no image could be made
+};
+
+// The picture's file name up to its first dot, which stands in for an
+// empty prefix.
+QString EffectivePrefix(const QString& i_Prefix, const QString& i_PicturePath);
+
+// Both render every output of the settings from i_Picture (loaded from
+// i_PicturePath, whose name may stand in for the prefix). False, with
+// o_Render.error set and the files named but without images, when the
+// images cannot be made.
+bool RenderCovering(const CoveringSettings& i_Settings, const QImage& i_Picture, const QString& i_PicturePath,
+                    Render& o_Render);
+bool RenderCanvas(const CanvasSettings& i_Settings, const QImage& i_Picture, const QString& i_PicturePath,
+                  Render& o_Render);
+
+} // namespace SetupRender

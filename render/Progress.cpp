@@ -1,0 +1,100 @@
+#include "Progress.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kBarWidth = 30;
+
+QString Clock(qint64 i_Ms)
+{
+    const qint64 seconds = i_Ms / 1000;
+    if (seconds >= 3600)
+        return QStringLiteral("%1:%2:%3")
+            .arg(seconds / 3600)
+            .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+void Print(const QString& i_Text)
+{
+    std::fputs(i_Text.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+Progress::Progress(int i_TotalFiles, bool i_Shown, bool i_Terminal)
+    : m_Total(i_TotalFiles)
+    , m_Shown(i_Shown)
+    , m_Terminal(i_Terminal)
+{
+    m_Clock.start();
+    if (m_Shown && m_Terminal)
+        Draw();
+}
+
+void Progress::FileDone()
+{
+    ++m_Done;
+    if (m_Shown && m_Terminal)
+        Draw();
+}
+
+void Progress::FilesDropped(int i_Count)
+{
+    m_Total -= i_Count;
+    if (m_Shown && m_Terminal)
+        Draw();
+}
+
+void Progress::PictureDone(const QString& i_Picture, int i_Written)
+{
+    if (!m_Shown || m_Terminal)
+        return;
+    Print(QStringLiteral("%1: %2 files written (%3 of %4 files, %5 elapsed)\n")
+              .arg(i_Picture)
+              .arg(i_Written)
+              .arg(m_Done)
+              .arg(m_Total)
+              .arg(Clock(m_Clock.elapsed())));
+}
+
+void Progress::Message(const QString& i_Line)
+{
+    ClearBar();
+    Print(i_Line + QLatin1Char('\n'));
+    if (m_Shown && m_Terminal)
+        Draw();
+}
+
+void Progress::Finish()
+{
+    if (m_BarOnScreen)
+        Print(QStringLiteral("\n"));
+    m_BarOnScreen = false;
+}
+
+void Progress::Draw()
+{
+    const int total = qMax(m_Total, 1);
+    const int filled = kBarWidth * qMin(m_Done, total) / total;
+    const qint64 elapsed = m_Clock.elapsed();
+    const QString left = m_Done > 0 ? Clock(elapsed * (m_Total - m_Done) / m_Done) : QStringLiteral("-:--");
+    Print(QStringLiteral("\r[%1%2] %3/%4 files  %5 elapsed  %6 left ")
+              .arg(QString(filled, QLatin1Char('#')), QString(kBarWidth - filled, QLatin1Char('.')))
+              .arg(m_Done)
+              .arg(m_Total)
+              .arg(Clock(elapsed), left));
+    m_BarOnScreen = true;
+}
+
+void Progress::ClearBar()
+{
+    if (!m_BarOnScreen)
+        return;
+    // Back to the line's start and erase it.
+    Print(QStringLiteral("\r\x1b[K"));
+    m_BarOnScreen = false;
+}

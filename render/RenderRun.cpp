@@ -1,0 +1,391 @@
+#include "RenderRun.h"
+
+#include "CanvasOutputs.h"
+#include "ImageSave.h"
+#include "PngReader.h"
+#include "Progress.h"
+#include "SetupRender.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QVector>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <deque>
+#include <future>
+#include <memory>
+
+namespace {
+
+const char* const kPictureFilters[] = {"*.png", "*.xpm", "*.jpg", "*.bmp", "*.jpeg",
+                                       "*.pbm", "*.pgm", "*.ppm", "*.xbm"};
+
+constexpr qint64 kMaxSetupBytes = 16 * 1024 * 1024;
+
+// Files hashed at once for the manifest.
+constexpr size_t kHashesAhead = 2;
+
+// A picture and the pages that cut it into one folder.
+struct PictureJob
+{
+    QString path;
+    QString folder;
+    bool covering = false;
+    bool canvas = false;
+};
+
+QString Native(const QString& i_Path)
+{
+    return QDir::toNativeSeparators(i_Path);
+}
+
+// Why a picture that PngReader could not load cannot be read.
+QString PictureProblem(const QString& i_Path)
+{
+    const QFileInfo info(i_Path);
+    if (!info.exists())
+        return QStringLiteral("no such file");
+    if (info.isDir())
+        return QStringLiteral("a folder, not a picture");
+    QFile file(i_Path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    if (!QImageReader(i_Path).canRead())
+        return QStringLiteral("not a picture this program reads");
+    return QStringLiteral("the picture is damaged or too large to read");
+}
+
+QJsonObject RectObject(const QRect& i_Rect)
+{
+    return QJsonObject{{QStringLiteral("x"), i_Rect.x()},
+                       {QStringLiteral("y"), i_Rect.y()},
+                       {QStringLiteral("width"), i_Rect.width()},
+                       {QStringLiteral("height"), i_Rect.height()}};
+}
+
+class Runner
+{
+public:
+    explicit Runner(const RenderOptions& i_Options)
+        : m_Options(i_Options)
+    {
+    }
+    int Run();
+
+private:
+    bool ReadSetup();
+    bool PlanPictures();
+    int CoveringFileCount() const;
+    void RenderPicture(const PictureJob& i_Job, const QImage& i_Picture);
+    int SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender::Render& io_Render);
+    void WriteManifest();
+    void Problem(int i_Status, const QString& i_Text);
+    void Note(const QString& i_Text);
+
+    const RenderOptions& m_Options;
+    SetupFile::Covering m_Covering;
+    SetupFile::Canvas m_Canvas;
+    QList<PictureJob> m_Jobs;
+    std::unique_ptr<Progress> m_Progress;
+    QJsonArray m_Manifest;
+    int m_Status = StatusDone;
+};
+
+void Runner::Problem(int i_Status, const QString& i_Text)
+{
+    m_Status = qMax(m_Status, i_Status);
+    const QString line = QStringLiteral("quillex-render: ") + i_Text;
+    if (m_Progress)
+        m_Progress->Message(line);
+    else
+        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+}
+
+void Runner::Note(const QString& i_Text)
+{
+    if (!m_Options.quiet)
+        Problem(StatusDone, i_Text);
+}
+
+bool Runner::ReadSetup()
+{
+    QFile file(m_Options.setupPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Problem(StatusBadInput, QStringLiteral("%1: %2").arg(Native(m_Options.setupPath), file.errorString()));
+        return false;
+    }
+    // Set-ups are small; anything larger is not one (and a device could be
+    // endless).
+    const QByteArray text = file.read(kMaxSetupBytes + 1);
+    if (text.size() > kMaxSetupBytes) {
+        Problem(StatusBadInput, QStringLiteral("%1: too large to be a set-up file").arg(Native(m_Options.setupPath)));
+        return false;
+    }
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
+    if (file.error() != QFileDevice::NoError) {
+        Problem(StatusBadInput, QStringLiteral("%1: %2").arg(Native(m_Options.setupPath), file.errorString()));
+        return false;
+    }
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        const QString reason = error.error != QJsonParseError::NoError
+            ? QStringLiteral("%1 at byte %2").arg(error.errorString()).arg(error.offset)
+            : QStringLiteral("the top level is not an object");
+        Problem(StatusBadInput, QStringLiteral("%1: not a set-up file (%2)").arg(Native(m_Options.setupPath), reason));
+        return false;
+    }
+    m_Covering = SetupFile::ReadCovering(document.object());
+    m_Canvas = SetupFile::ReadCanvas(document.object());
+    return true;
+}
+
+bool Runner::PlanPictures()
+{
+    const QString out = m_Options.outFolder;
+    if (!m_Options.images.isEmpty()) {
+        // Several pictures: a folder each, named after the picture.
+        const bool several = m_Options.images.size() > 1;
+        QHash<QString, QString> taken;
+        for (const QString& path : m_Options.images) {
+            const QString folder = several ? out + QLatin1Char('/') + QFileInfo(path).completeBaseName() : out;
+            if (several && taken.contains(folder)) {
+                Problem(StatusBadInput,
+                        QStringLiteral("%1 and %2 would both be written to %3")
+                            .arg(Native(taken.value(folder)), Native(path), Native(folder)));
+                return false;
+            }
+            taken.insert(folder, path);
+            m_Jobs << PictureJob{path, folder, m_Options.covering, m_Options.canvas};
+        }
+        return true;
+    }
+    // Each page its own picture, as the window saves it.
+    QString coveringPicture = m_Options.covering ? m_Covering.picturePath : QString();
+    QString canvasPicture = m_Options.canvas ? m_Canvas.picturePath : QString();
+    if (m_Options.covering && coveringPicture.isEmpty())
+        Note(QStringLiteral("covering: the set-up names no picture; skipped"));
+    if (m_Options.canvas && canvasPicture.isEmpty())
+        Note(QStringLiteral("canvas: the set-up names no picture; skipped"));
+    if (!coveringPicture.isEmpty() && coveringPicture == canvasPicture) {
+        m_Jobs << PictureJob{coveringPicture, out, true, true};
+    } else {
+        if (!coveringPicture.isEmpty())
+            m_Jobs << PictureJob{coveringPicture, out, true, false};
+        if (!canvasPicture.isEmpty())
+            m_Jobs << PictureJob{canvasPicture, out, false, true};
+    }
+    if (m_Jobs.isEmpty()) {
+        Problem(StatusBadInput,
+                QStringLiteral("%1: nothing to render: no picture in the set-up; give one with --image")
+                    .arg(Native(m_Options.setupPath)));
+        return false;
+    }
+    return true;
+}
+
+int Runner::CoveringFileCount() const
+{
+    const CoveringEngine::Input in = SetupRender::CoveringFromSetup(m_Covering, QSize(0, 0)).input;
+    return in.columnCount * in.rowCount;
+}
+
+int Runner::Run()
+{
+    if (!ReadSetup() || !PlanPictures())
+        return m_Status;
+    int total = 0;
+    for (const PictureJob& job : m_Jobs)
+        total += (job.covering ? CoveringFileCount() : 0) + (job.canvas ? m_Canvas.outputs.size() : 0);
+    m_Progress.reset(new Progress(total, !m_Options.quiet, isatty(STDERR_FILENO)));
+    if (m_Options.canvas && m_Canvas.outputs.isEmpty())
+        Note(QStringLiteral("canvas: the set-up has no outputs; nothing to write"));
+
+    // The next picture is read while this one is cut and written: reading
+    // keeps a core or two busy that writing leaves idle.
+    const auto load = [this](int i_Job) {
+        const QString path = m_Jobs.at(i_Job).path;
+        return std::async(std::launch::async | std::launch::deferred, [path]() { return PngReader::Load(path); });
+    };
+    std::future<QImage> next = load(0);
+    for (int k = 0; k < m_Jobs.size(); ++k) {
+        const QImage picture = next.get();
+        if (k + 1 < m_Jobs.size())
+            next = load(k + 1);
+        RenderPicture(m_Jobs.at(k), picture);
+    }
+    if (!m_Options.manifestPath.isEmpty())
+        WriteManifest();
+    m_Progress->Finish();
+    return m_Status;
+}
+
+void Runner::RenderPicture(const PictureJob& i_Job, const QImage& i_Picture)
+{
+    const int files = (i_Job.covering ? CoveringFileCount() : 0) + (i_Job.canvas ? m_Canvas.outputs.size() : 0);
+    if (i_Picture.isNull()) {
+        Problem(StatusBadInput, QStringLiteral("%1: %2").arg(Native(i_Job.path), PictureProblem(i_Job.path)));
+        m_Progress->FilesDropped(files);
+        return;
+    }
+    if (!QDir().mkpath(i_Job.folder))
+        Problem(StatusNotWritten, QStringLiteral("%1: cannot create the folder").arg(Native(i_Job.folder)));
+
+    int written = 0;
+    if (i_Job.covering) {
+        SetupRender::CoveringSettings settings = SetupRender::CoveringFromSetup(m_Covering, i_Picture.size());
+        if (m_Options.hasPrefix)
+            settings.prefix = m_Options.prefix;
+        if (m_Options.quality > 0)
+            settings.quality = m_Options.quality;
+        SetupRender::Render render;
+        SetupRender::RenderCovering(settings, i_Picture, i_Job.path, render);
+        written += SavePage(i_Job, QStringLiteral("covering"), render);
+    }
+    if (i_Job.canvas && !m_Canvas.outputs.isEmpty()) {
+        SetupRender::CanvasSettings settings = SetupRender::CanvasFromSetup(m_Canvas, i_Picture.size());
+        if (m_Options.hasPrefix)
+            settings.prefix = m_Options.prefix;
+        if (m_Options.quality > 0)
+            settings.quality = m_Options.quality;
+        SetupRender::Render render;
+        SetupRender::RenderCanvas(settings, i_Picture, i_Job.path, render);
+        written += SavePage(i_Job, QStringLiteral("canvas"), render);
+    }
+    m_Progress->PictureDone(Native(i_Job.path), written);
+}
+
+int Runner::SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender::Render& io_Render)
+{
+    QVector<QImage> images;
+    QStringList paths;
+    QHash<QString, int> fileOf;
+    for (int k = 0; k < io_Render.files.size(); ++k) {
+        SetupRender::OutputFile& file = io_Render.files[k];
+        const QString path = i_Job.folder + QLatin1Char('/') + file.name;
+        // A name from the set-up that would put the file anywhere but in
+        // the folder is not written.
+        if (!CanvasOutputs::IsPlainFileName(file.name))
+            Problem(StatusNotWritten, QStringLiteral("%1: not a plain file name").arg(file.name));
+        else if (!io_Render.error.isEmpty())
+            Problem(StatusNotWritten, QStringLiteral("%1: %2").arg(Native(path), io_Render.error));
+        if (!CanvasOutputs::IsPlainFileName(file.name) || !io_Render.error.isEmpty()) {
+            m_Progress->FileDone();
+            continue;
+        }
+        fileOf.insert(path, k);
+        images << file.image;
+        paths << path;
+    }
+
+    // Hashes are taken beside the writing, a few files at a time, so that
+    // the manifest costs little time and holds few files in memory.
+    struct Hashing
+    {
+        int file;
+        qint64 bytes;
+        std::future<QByteArray> digest;
+    };
+    std::deque<Hashing> hashing;
+    QJsonArray entries;
+    const auto takeOldest = [&]() {
+        const SetupRender::OutputFile& file = io_Render.files.at(hashing.front().file);
+        QJsonObject entry{{QStringLiteral("name"), file.name},
+                          {QStringLiteral("rect"), RectObject(file.rect)},
+                          {QStringLiteral("bytes"), hashing.front().bytes},
+                          {QStringLiteral("sha256"), QString::fromLatin1(hashing.front().digest.get())}};
+        if (file.column >= 0) {
+            entry.insert(QStringLiteral("column"), file.column);
+            entry.insert(QStringLiteral("row"), file.row);
+        } else {
+            entry.insert(QStringLiteral("label"), file.label);
+        }
+        entries.append(entry);
+        hashing.pop_front();
+    };
+    int handled = 0;
+    const bool hashed = !m_Options.manifestPath.isEmpty();
+    const ImageSave::FileWriter writer = [&](const QString& i_Path, const QByteArray& i_Png, QString& o_Reason) {
+        ++handled;
+        const bool done = ImageSave::WriteFile(i_Path, i_Png, o_Reason);
+        if (done && hashed) {
+            hashing.push_back(Hashing{fileOf.value(i_Path), i_Png.size(),
+                                      std::async(std::launch::async | std::launch::deferred, [i_Png]() {
+                                          return QCryptographicHash::hash(i_Png, QCryptographicHash::Sha256).toHex();
+                                      })});
+            while (hashing.size() > kHashesAhead)
+                takeOldest();
+        }
+        m_Progress->FileDone();
+        return done;
+    };
+    const QList<ImageSave::SaveFailure> failures = ImageSave::SaveImages(images, paths, io_Render.quality, writer,
+                                                                         m_Options.jobs);
+    while (!hashing.empty())
+        takeOldest();
+    for (int k = handled; k < paths.size(); ++k)
+        m_Progress->FileDone(); // files that could not even be encoded
+    for (const ImageSave::SaveFailure& failure : failures)
+        Problem(StatusNotWritten, QStringLiteral("%1: %2").arg(Native(failure.path), failure.reason));
+
+    if (hashed)
+        m_Manifest.append(QJsonObject{{QStringLiteral("path"), QFileInfo(i_Job.path).absoluteFilePath()},
+                                      {QStringLiteral("mode"), i_Mode},
+                                      {QStringLiteral("folder"), QFileInfo(i_Job.folder).absoluteFilePath()},
+                                      {QStringLiteral("screen"),
+                                       QJsonObject{{QStringLiteral("width"), io_Render.screen.width()},
+                                                   {QStringLiteral("height"), io_Render.screen.height()}}},
+                                      {QStringLiteral("files"), entries}});
+    return paths.size() - failures.size();
+}
+
+void Runner::WriteManifest()
+{
+    const QJsonObject top{{QStringLiteral("setup"), QFileInfo(m_Options.setupPath).absoluteFilePath()},
+                          {QStringLiteral("pictures"), m_Manifest}};
+    QSaveFile file(m_Options.manifestPath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(top).toJson()) < 0 || !file.commit())
+        Problem(StatusNotWritten, QStringLiteral("%1: %2").arg(Native(m_Options.manifestPath), file.errorString()));
+}
+
+} // namespace
+
+int RunRender(const RenderOptions& i_Options)
+{
+    return Runner(i_Options).Run();
+}
+
+bool ExpandPictures(const QStringList& i_Paths, QStringList& o_Pictures, QString& o_Problem)
+{
+    QStringList filters;
+    for (const char* filter : kPictureFilters)
+        filters << QLatin1String(filter);
+    for (const QString& path : i_Paths) {
+        const QFileInfo info(path);
+        if (!info.isDir()) {
+            if (!info.exists()) {
+                o_Problem = QStringLiteral("%1: no such file or folder").arg(Native(path));
+                return false;
+            }
+            o_Pictures << path;
+            continue;
+        }
+        const QFileInfoList entries = QDir(path).entryInfoList(filters, QDir::Files | QDir::Readable, QDir::Name);
+        if (entries.isEmpty()) {
+            o_Problem = QStringLiteral("%1: no pictures in this folder").arg(Native(path));
+            return false;
+        }
+        for (const QFileInfo& entry : entries)
+            o_Pictures << entry.filePath();
+    }
+    return true;
+}

@@ -1,0 +1,181 @@
+#include "MainWindow.h"
+#include "WidgetSupport.h"
+
+#include <QCheckBox>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLineEdit>
+#include <QProcess>
+#include <QtTest>
+
+// quillex-render run as a program on set-ups saved by the window: its files
+// against the window's Save, its exit statuses, messages and manifest.
+class TestRender : public QObject
+{
+    Q_OBJECT
+
+    IsolatedSettings settings;
+    FakeDesktop desktop;
+    QTemporaryDir dir;
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    static void click(QWidget* page, const char* name)
+    {
+        QTest::mouseClick(page->findChild<QAbstractButton*>(name), Qt::LeftButton);
+    }
+    // Spin boxes set ("name=value") and buttons clicked ("name"), in turn.
+    static void drive(QWidget* page, const QString& steps)
+    {
+        for (const QString& step : steps.split(' ', Qt::SkipEmptyParts))
+            step.contains('=')
+                ? page->findChild<QSpinBox*>(step.section('=', 0, 0))->setValue(step.section('=', 1).toInt())
+                : click(page, qPrintable(step));
+    }
+    int run(const QStringList& args, QString* err = nullptr)
+    {
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.start(QUILLEX_RENDER, args);
+        if (!process.waitForFinished(120000))
+            return -1;
+        if (err)
+            *err = QString::fromLocal8Bit(process.readAllStandardError());
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+    static QJsonObject json(const QString& file)
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).object() : QJsonObject();
+    }
+    void write(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(path(name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
+    // Both pages away from their defaults, as a user sets them; the
+    // set-up saved, and the window's own files saved into "window".
+    void windowSetup()
+    {
+        QVERIFY(NoiseImage(300, 200, QImage::Format_ARGB32, 3, true).save(path("picture.png")));
+        MainWindow window(nullptr, QUrl("http://127.0.0.1:1"));
+        window.resize(1400, 900);
+        window.show();
+        FIND_CHILD(covering, QWidget, window, "PAGE_COVERING_OPTION");
+        FIND_CHILD(canvas, QWidget, window, "PAGE_CANVAS_OPTION");
+        desktop.openFileAnswers << path("picture.png") << path("picture.png");
+        click(covering, "pushButtonLoadImg");
+        click(canvas, "pushButtonLoadSource");
+        for (QWidget* page : {covering, canvas})
+            page->findChild<QCheckBox*>("checkBoxCropSource")->setChecked(true);
+        covering->findChild<QLineEdit*>("lineEditBaseName")->setText("wall");
+        drive(covering,
+              "spinBoxScreenW=3 spinBoxScreenH=2 spinBoxOutputWidth=90 spinBoxOutputHeight=60 "
+              "spinBoxCoveringHorizontal1=7 spinBoxCoveringHorizontal2=-4 spinBoxCoveringVertical1=11 "
+              "customSizeRadioButton customPosRadioButton pushButtonLocker spinBoxCustomSizeWidth=250 "
+              "spinBoxCustomPosWidth=9 spinBoxCustomPosHeight=13 spinBoxCropLeft=20 spinBoxCropBottom=30 "
+              "radioButtonTransparency");
+        drive(canvas,
+              "spinBoxScreenSizeH=800 spinBoxScreenSizeV=600 originalSizeRadioButton customPosRadioButton "
+              "radioButtonTransparency "
+              "spinBoxCustomPosX=133 spinBoxCropTop=40 spinBoxCropRight=25 pushButtonAddOutput "
+              "pushButtonAddOutput pushButtonAddOutput pushButtonAddOutput pushButtonFullSizeH "
+              "pushButtonPosBottomRight");
+
+        QJsonObject top;
+        window.writeConfiguration(top);
+        write("setup.dat", QJsonDocument(top).toJson());
+        QDir().mkpath(path("window"));
+        desktop.directoryAnswers << path("window") << path("window");
+        click(covering, "pushButtonGenerate");
+        click(covering, "pushButtonSave");
+        click(canvas, "pushButtonSave");
+    }
+
+private slots:
+    void initTestCase() { Q_INIT_RESOURCE(resources); }
+
+    void sameFilesAsTheWindow()
+    {
+        windowSetup();
+        QVERIFY(desktop.messages.isEmpty());
+        QCOMPARE(run({path("setup.dat"), "--out", path("render"), "--quiet"}), 0);
+        const QStringList names = QDir(path("window")).entryList(QDir::Files);
+        QCOMPARE(names.size(), 6 + 4);
+        QCOMPARE(QDir(path("render")).entryList(QDir::Files), names);
+        for (const QString& file : names)
+            COMPARE_IMAGES(QImage(path("render/") + file), QImage(path("window/") + file));
+    }
+
+    // Several pictures: a folder each; the manifest says what is on disk;
+    // --quality and --prefix do what the same values in the set-up do.
+    void severalPicturesManifestAndOverrides()
+    {
+        windowSetup();
+        QVERIFY(NoiseImage(200, 150, QImage::Format_RGB32, 5).save(path("second.png")));
+        const QStringList pictures{"--image", path("picture.png"), "--image", path("second.png")};
+        QCOMPARE(run(QStringList{path("setup.dat"), "--out", path("out"), "--quality", "55", "--prefix", "p",
+                                 "--manifest", path("m.json")}
+                     + pictures),
+                 0);
+        QJsonObject top = json(path("setup.dat")), canvas = top.value("CanvasPage").toObject();
+        top.insert("PictureQuality", "55");
+        top.insert("OutputFilePrefix", "p");
+        canvas.insert("PictureQuality", 55);
+        canvas.insert("OutputFilePrefix", "p");
+        top.insert("CanvasPage", canvas);
+        write("same.dat", QJsonDocument(top).toJson());
+        QCOMPARE(run(QStringList{path("same.dat"), "--out", path("same")} + pictures), 0);
+
+        const QJsonArray entries = json(path("m.json")).value("pictures").toArray();
+        QCOMPARE(entries.size(), 4); // two pictures, two modes each
+        int files = 0;
+        for (const QJsonValue& entry : entries) {
+            const QString folder = entry["folder"].toString();
+            QCOMPARE(QFileInfo(entry["path"].toString()).completeBaseName(), QFileInfo(folder).fileName());
+            for (const QJsonValue& file : entry["files"].toArray()) {
+                QFile written(folder + "/" + file["name"].toString());
+                QVERIFY2(written.open(QIODevice::ReadOnly), qPrintable(written.fileName()));
+                const QByteArray bytes = written.readAll();
+                QCOMPARE(file["bytes"].toInt(), bytes.size());
+                QCOMPARE(file["sha256"].toString(),
+                         QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+                QFile same(path("same/") + QFileInfo(folder).fileName() + "/" + file["name"].toString());
+                QVERIFY(same.open(QIODevice::ReadOnly) && same.readAll() == bytes);
+                ++files;
+            }
+        }
+        QCOMPARE(files, 2 * (6 + 4));
+    }
+
+    void failuresAreToldWithTheirStatus_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("told"); // each on a line with its reason
+        QTest::newRow("missing set-up") << QStringList{"absent.dat"} << 2 << QStringList{"absent.dat: No such file"};
+        QTest::newRow("damaged set-up") << QStringList{"damaged.dat"} << 2 << QStringList{"damaged.dat: not a set-up"};
+        QTest::newRow("unreadable picture")
+            << QStringList{"setup.dat", "--image", "setup.dat"} << 2 << QStringList{"setup.dat: not a picture"};
+        QTest::newRow("unwritable folder")
+            << QStringList{"setup.dat", "--out", "setup.dat/sub"} << 1
+            << QStringList{"sub/wall_0_0.png: ", "sub/wall_2_1.png: ", "sub/picture_Output 4.png: "};
+    }
+    void failuresAreToldWithTheirStatus()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QStringList, told);
+        windowSetup();
+        write("damaged.dat", "{\"ScreenW\": \"2\",");
+        QString err;
+        QCOMPARE(run(QStringList{"--quiet", "--mode", "both"} + args, &err), status);
+        for (const QString& text : told)
+            QVERIFY2(err.contains(QRegularExpression("quillex-render: \\S*" + QRegularExpression::escape(text) + ".")),
+                     qPrintable(err));
+    }
+};
+
+QTEST_MAIN(TestRender)
+#include "tst_render.moc"
