@@ -105,14 +105,18 @@ Correction PositionCorrection(const QRect& i_Values, const QSize& i_Screen)
 Correction SizeCorrection(const QRect& i_Values, const QSize& i_Screen)
 {
     const int x = i_Values.x(), y = i_Values.y(), w = i_Values.width(), h = i_Values.height();
+    // At the screen's far edge no width fits: the rectangle moves back
+    // instead, or the two corrections would undo each other for ever.
     if (w < 1)
         return {Field::Width, 1};
     if (w > i_Screen.width() - x)
-        return {Field::Width, i_Screen.width() - x};
+        return i_Screen.width() - x >= 1 ? Correction{Field::Width, i_Screen.width() - x}
+                                         : Correction{Field::X, i_Screen.width() - w};
     if (h < 1)
         return {Field::Height, 1};
     if (h > i_Screen.height() - y)
-        return {Field::Height, i_Screen.height() - y};
+        return i_Screen.height() - y >= 1 ? Correction{Field::Height, i_Screen.height() - y}
+                                          : Correction{Field::Y, i_Screen.height() - h};
     return {};
 }
 
@@ -146,16 +150,6 @@ QRect ButtonSize(int i_ID, const QSize& i_Screen, const QRect& i_Output)
 QString OutputFileName(const QString& i_Prefix, const QString& i_Label)
 {
     return i_Prefix + QLatin1Char('_') + i_Label + QStringLiteral(".png");
-}
-
-bool IsPlainFileName(const QString& i_Name)
-{
-    if (i_Name.isEmpty() || i_Name == QLatin1String(".") || i_Name == QLatin1String(".."))
-        return false;
-    for (const QChar c : i_Name)
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
-            return false;
-    return true;
 }
 
 } // namespace CanvasOutputs

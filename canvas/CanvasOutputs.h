@@ -74,8 +74,4 @@ QRect ButtonSize(int i_ID, const QSize& i_Screen, const QRect& i_Output);
 // prefix + "_" + label + ".png"
 QString OutputFileName(const QString& i_Prefix, const QString& i_Label);
 
-// True when the name can only make a file directly in the chosen folder:
-// no folder separators, not "." or "..", no control characters.
-bool IsPlainFileName(const QString& i_Name);
-
 } // namespace CanvasOutputs

@@ -289,8 +289,13 @@ void PAGE_CANVAS_OPTION::SLOT_ModifyCropping()
         UpdateCroppingRange(CROP_RIGHT);
     else if (name == spinBoxCropBottom->objectName())
         UpdateCroppingRange(CROP_BOTTOM);
-    ApplyCropping(spinBoxCropLeft->value(), spinBoxCropTop->value(), spinBoxCropRight->value(),
-                  spinBoxCropBottom->value());
+    // The boxes keep their values while cropping is off (a set-up read from
+    // a file sets them too); they cut only while it is on.
+    if (checkBoxCropSource->isChecked())
+        ApplyCropping(spinBoxCropLeft->value(), spinBoxCropTop->value(), spinBoxCropRight->value(),
+                      spinBoxCropBottom->value());
+    else
+        ApplyCropping(0, 0, 0, 0);
     FollowCropInOriginalSize();
     RefreshImageScreen();
 }
@@ -808,6 +813,12 @@ void PAGE_CANVAS_OPTION::SLOT_ChangeOutputSizeValue(SDWord i_ID)
         m_OutputSettingsWidgets[i_ID]->SetWidthValue(correction.value);
     } else if (correction.field == CanvasOutputs::Field::Height) {
         m_OutputSettingsWidgets[i_ID]->SetHeightValue(correction.value);
+    } else if (correction.field == CanvasOutputs::Field::X || correction.field == CanvasOutputs::Field::Y) {
+        if (correction.field == CanvasOutputs::Field::X)
+            m_OutputSettingsWidgets[i_ID]->SetPosXValue(correction.value);
+        else
+            m_OutputSettingsWidgets[i_ID]->SetPosYValue(correction.value);
+        SLOT_ChangeOutputSizeValue(i_ID);
     } else {
         m_OutputItems[i_ID]->SetItemPos(values.x(), values.y());
         m_OutputItems[i_ID]->SetSize(values.width(), values.height());
@@ -870,7 +881,7 @@ void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
     QStringList paths;
     for (int id = 0; id < m_OutputImages.size(); ++id) {
         const QString name = CanvasOutputs::OutputFileName(prefix, m_OutputButtons[id]->text());
-        if (!CanvasOutputs::IsPlainFileName(name)) {
+        if (!ImageSave::IsPlainFileName(name)) {
             problems << tr("%1: not a plain file name").arg(name);
             continue;
         }
@@ -913,7 +924,7 @@ void PAGE_CANVAS_OPTION::SavePatterns()
     QStringList paths;
     for (int id = 0; id < layout.outputs.size(); ++id) {
         const QString name = Patterns::FileName(CanvasOutputs::OutputFileName(prefix, layout.outputs[id].name));
-        if (!CanvasOutputs::IsPlainFileName(name)) {
+        if (!ImageSave::IsPlainFileName(name)) {
             problems << tr("%1: not a plain file name").arg(name);
             continue;
         }

@@ -149,10 +149,9 @@ Covering ReadCovering(const QJsonObject& i_Top)
         c.coveringHorizontal[k] = Text(i_Top, qPrintable(QStringLiteral("CoveringHorizontal%1").arg(k + 1)));
         c.coveringVertical[k] = Text(i_Top, qPrintable(QStringLiteral("CoveringVertical%1").arg(k + 1)));
     }
-    if (i_Top.value(QLatin1String("CoveringHorizontal_X")).isString())
-        c.coveringHorizontalAll = Text(i_Top, "CoveringHorizontal_X");
-    if (i_Top.value(QLatin1String("CoveringVertical_X")).isString())
-        c.coveringVerticalAll = Text(i_Top, "CoveringVertical_X");
+    c.hasCoveringAll = i_Top.value(QLatin1String("CoveringHorizontal_X")).isString();
+    c.coveringHorizontalAll = Text(i_Top, "CoveringHorizontal_X");
+    c.coveringVerticalAll = Text(i_Top, "CoveringVertical_X");
     c.isSoftEdge = TextFlag(i_Top, "IsSoftEdge");
     c.softEdgeCurve = Decimal(i_Top, "SoftEdgeCurve", 1.0, 5.0, c.softEdgeCurve);
     c.softEdgeGamma = Decimal(i_Top, "SoftEdgeGamma", 1.0, 3.0, c.softEdgeGamma);

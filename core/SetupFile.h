@@ -56,10 +56,11 @@ struct Covering
     bool isCoveringVertical = false;
     std::array<int, 7> coveringHorizontal{};
     std::array<int, 7> coveringVertical{};
-    // The common value of all seams. Files of earlier versions lack it: -1
-    // then leaves the page's common boxes as they are.
-    int coveringHorizontalAll = -1;
-    int coveringVerticalAll = -1;
+    // The common value of all seams. Files of earlier versions lack it: the
+    // page's common boxes then stay as they are.
+    int coveringHorizontalAll = 0;
+    int coveringVerticalAll = 0;
+    bool hasCoveringAll = false;
     // Soft edges, the decimals as text with a dot ("2.0"). Written only when
     // one of them differs from its default, so that other set-ups are saved
     // as before. Files without them, or with values that do not parse or lie

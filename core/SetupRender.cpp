@@ -59,16 +59,18 @@ CoveringSettings CoveringFromSetup(const SetupFile::Covering& c, const QSize& i_
     in.cropBottom = qBound(
         0, c.cropBottom, in.cropTop ? CoveringRules::CropOppositeMaximum(in.imageHeight, in.cropTop) : in.imageHeight);
 
-    // A common value below 0 is not taken back, as the page does not.
+    // The common values, when the file has them; a fresh page's are 0.
     CoveringModel::SeamBoxes horizontal{};
     CoveringModel::SeamBoxes vertical{};
     for (int k = 0; k < CoveringModel::MaxSeams; ++k) {
         horizontal[k] = qBound(-kMaxCovering, c.coveringHorizontal[k], kMaxCovering);
         vertical[k] = qBound(-kMaxCovering, c.coveringVertical[k], kMaxCovering);
     }
-    horizontal[CoveringModel::MaxSeams] = c.coveringHorizontalAll >= 0 ? qMin(c.coveringHorizontalAll, kMaxCovering)
-                                                                       : 0;
-    vertical[CoveringModel::MaxSeams] = c.coveringVerticalAll >= 0 ? qMin(c.coveringVerticalAll, kMaxCovering) : 0;
+    horizontal[CoveringModel::MaxSeams] = c.hasCoveringAll
+        ? qBound(-kMaxCovering, c.coveringHorizontalAll, kMaxCovering)
+        : 0;
+    vertical[CoveringModel::MaxSeams] = c.hasCoveringAll ? qBound(-kMaxCovering, c.coveringVerticalAll, kMaxCovering)
+                                                         : 0;
     in.horizontalAllSeams = c.isCoveringHorizontal;
     in.verticalAllSeams = c.isCoveringVertical;
     in.UpdateCoverings(horizontal, vertical);
@@ -104,6 +106,10 @@ QRect RestoredOutputRect(const SetupFile::Output& i_Saved, const QSize& i_Screen
             w = correction.value;
         else if (correction.field == CanvasOutputs::Field::Height)
             h = correction.value;
+        else if (correction.field == CanvasOutputs::Field::X)
+            x = correction.value;
+        else if (correction.field == CanvasOutputs::Field::Y)
+            y = correction.value;
         else
             break;
     }
@@ -126,10 +132,10 @@ CanvasSettings CanvasFromSetup(const SetupFile::Canvas& c, const QSize& i_Pictur
     s.prefix = c.outputFilePrefix.left(kMaxPrefix);
     s.quality = qBound(kMinQuality, c.pictureQuality, kMaxQuality);
 
-    // The margins are set whether or not cropping is ticked, and each one
-    // that changes is held to what the opposite one leaves.
-    const int width = i_Picture.width();
-    const int height = i_Picture.height();
+    // The margins cut only while cropping is ticked; each one that changes
+    // is held to what the opposite one leaves.
+    const int width = c.isCropped ? i_Picture.width() : 0;
+    const int height = c.isCropped ? i_Picture.height() : 0;
     s.cropLeft = qBound(0, c.cropLeft, width);
     s.cropRight = CanvasEngine::ClampedCrop(qBound(0, c.cropRight, width), s.cropLeft, width);
     s.cropTop = qBound(0, c.cropTop, height);

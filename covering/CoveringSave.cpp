@@ -35,6 +35,10 @@ QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int
                              const QString& i_Prefix, int i_Quality)
 {
     const QStringList paths = OutputFilePaths(i_Folder, i_Prefix, i_ColumnCount, i_RowCount);
+    // A prefix read from a set-up file could lead out of the folder: then
+    // nothing is written and every file is reported.
+    if (!ImageSave::IsPlainFileName(OutputFileName(i_Prefix, 0, 0)))
+        return paths;
     const int rows = qBound(0, i_RowCount, kGridSize);
     QVector<QImage> images;
     images.reserve(paths.size());

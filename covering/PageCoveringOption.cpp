@@ -875,10 +875,10 @@ void PAGE_COVERING_OPTION::ReadConfiguration(const QJsonObject& i_Top)
     ui->spinBoxCropBottom->setValue(c.cropBottom);
     // The common seam values come before the switches that use them, and
     // the switches' handlers run, so that the coverings come back as saved.
-    if (c.coveringHorizontalAll >= 0)
+    if (c.hasCoveringAll) {
         m_HorizontalCoveringBoxes[CoveringModel::MaxSeams]->setValue(c.coveringHorizontalAll);
-    if (c.coveringVerticalAll >= 0)
         m_VerticalCoveringBoxes[CoveringModel::MaxSeams]->setValue(c.coveringVerticalAll);
+    }
     ui->pushButtonCoveringHorizontal->setChecked(c.isCoveringHorizontal);
     ui->pushButtonCoveringVertical->setChecked(c.isCoveringVertical);
     on_pushButtonCoveringHorizontal_clicked(c.isCoveringHorizontal);

@@ -134,4 +134,14 @@ QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList
     return failures;
 }
 
+bool IsPlainFileName(const QString& i_Name)
+{
+    if (i_Name.isEmpty() || i_Name == QLatin1String(".") || i_Name == QLatin1String(".."))
+        return false;
+    for (const QChar c : i_Name)
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
+            return false;
+    return true;
+}
+
 } // namespace ImageSave

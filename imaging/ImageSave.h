@@ -39,4 +39,9 @@ bool WriteFile(const QString& i_Path, const QByteArray& i_Png, QString& o_Reason
 QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList& i_Paths, int i_Quality,
                               const FileWriter& i_Writer = WriteFile, int i_Threads = 0);
 
+// True when the name can only make a file directly in the chosen folder: no
+// folder separators, not "." or "..", no control characters. Names made of
+// a prefix or label read from a set-up file are checked with it.
+bool IsPlainFileName(const QString& i_Name);
+
 } // namespace ImageSave

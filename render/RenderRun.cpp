@@ -274,11 +274,11 @@ int Runner::SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender
         const QString path = i_Job.folder + QLatin1Char('/') + file.name;
         // A name from the set-up that would put the file anywhere but in
         // the folder is not written.
-        if (!CanvasOutputs::IsPlainFileName(file.name))
+        if (!ImageSave::IsPlainFileName(file.name))
             Problem(StatusNotWritten, QStringLiteral("%1: not a plain file name").arg(file.name));
         else if (!io_Render.error.isEmpty())
             Problem(StatusNotWritten, QStringLiteral("%1: %2").arg(Native(path), io_Render.error));
-        if (!CanvasOutputs::IsPlainFileName(file.name) || !io_Render.error.isEmpty()) {
+        if (!ImageSave::IsPlainFileName(file.name) || !io_Render.error.isEmpty()) {
             m_Progress->FileDone();
             continue;
         }

@@ -1,6 +1,7 @@
 #include "CanvasCompose.h"
 #include "CanvasOutputs.h"
 #include "CoreSupport.h"
+#include "ImageSave.h"
 
 #include <QPainter>
 #include <QtTest>
@@ -172,6 +173,8 @@ private slots:
         QVERIFY(x.field == CanvasOutputs::Field::X && x.value == 1620);
         const CanvasOutputs::Correction h = CanvasOutputs::SizeCorrection(QRect(100, 0, 50, 0), screen);
         QVERIFY(h.field == CanvasOutputs::Field::Height && h.value == 1);
+        const CanvasOutputs::Correction edge = CanvasOutputs::SizeCorrection(QRect(1920, 0, 1, 10), screen);
+        QVERIFY(edge.field == CanvasOutputs::Field::X && edge.value == 1919); // no width fits there
     }
 
     void buttons()
@@ -196,8 +199,8 @@ private slots:
         QVERIFY(!CanvasOutputs::FreeColour(palette, palette).isValid());
         QCOMPARE(CanvasOutputs::OutputFileName("wall", "Output 1"), QStringLiteral("wall_Output 1.png"));
         for (const char* bad : {"w_../../x.png", "a\\b.png", "..", "x\n.png"})
-            QVERIFY2(!CanvasOutputs::IsPlainFileName(bad), bad);
-        QVERIFY(CanvasOutputs::IsPlainFileName("w_..x.png"));
+            QVERIFY2(!ImageSave::IsPlainFileName(bad), bad);
+        QVERIFY(ImageSave::IsPlainFileName("w_..x.png"));
     }
 };
 

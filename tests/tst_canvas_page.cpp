@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QGraphicsSceneMouseEvent>
+#include <QJsonArray>
 #include <QPainter>
 #include <QtTest>
 
@@ -327,6 +328,25 @@ private slots:
         QVERIFY2(desktop.messages[0].text.contains("w_Output 2.png"), qPrintable(desktop.messages[0].text));
         QVERIFY(desktop.messages[1].text.contains("../w_Output 1.png: not a plain file name"));
         QVERIFY(!QFileInfo(folder.filePath("w_Output 1.png")).exists());
+    }
+
+    void setUpReadBack()
+    {
+        load(source);
+        QJsonObject page;
+        page.insert("PicturePath", folder.filePath("source.png"));
+        page.insert("ScreenH", 1920);
+        page.insert("ScreenV", 1080);
+        page.insert("IsFullScreen", true);
+        page.insert("CropLeft", 100);  // kept while cropping is off, not applied
+        page.insert("OutputCount", 1); // at the far edge with no width: must not hang
+        page.insert("Outputs",
+                    QJsonArray{QJsonObject{
+                        {"ID", 0}, {"Label", "a"}, {"PosX", 1920}, {"Width", 0}, {"PosY", 0}, {"Height", 10}}});
+        this->page->ReadConfiguration(QJsonObject{{"CanvasPage", page}});
+        QCOMPARE(rects(), QList<QRect>{QRect(1919, 0, 1, 10)});
+        QCOMPARE(w<QSpinBox>("spinBoxCropLeft")->value(), 100);
+        COMPARE_IMAGES(this->page->ScreenImage(), expected(source, QRect(0, 0, 1920, 1080)));
     }
 
     void unknownIdsAreTraced()

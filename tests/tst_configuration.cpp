@@ -54,13 +54,14 @@ class TestConfiguration : public QObject
         desktop.openFileAnswers << folder.filePath("picture.png") << folder.filePath("picture.png");
         click(covering, "pushButtonLoadImg");
         click(canvas, "pushButtonLoadSource");
-        for (auto [name, value] : std::initializer_list<std::pair<const char*, int>>{{"spinBoxScreenW", 3},
-                                                                                     {"spinBoxScreenH", 2},
-                                                                                     {"spinBoxOutputWidth", 90},
-                                                                                     {"spinBoxOutputHeight", 60},
-                                                                                     {"spinBoxCoveringHorizontal1", 7},
-                                                                                     {"spinBoxCoveringHorizontal2", -4},
-                                                                                     {"spinBoxCoveringVertical_X", 11}})
+        for (auto [name, value] :
+             std::initializer_list<std::pair<const char*, int>>{{"spinBoxScreenW", 3},
+                                                                {"spinBoxScreenH", 2},
+                                                                {"spinBoxOutputWidth", 90},
+                                                                {"spinBoxOutputHeight", 60},
+                                                                {"spinBoxCoveringHorizontal1", 7},
+                                                                {"spinBoxCoveringHorizontal2", -4},
+                                                                {"spinBoxCoveringVertical_X", -11}})
             set(covering, name, value);
         for (const char* name : {"pushButtonCoveringVertical", "customSizeRadioButton", "customPosRadioButton",
                                  "radioButtonTransparency", "pushButtonLocker"})

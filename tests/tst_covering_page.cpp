@@ -331,6 +331,10 @@ private slots:
         QCOMPARE(desktop.messages[0].icon, QMessageBox::Warning);
         QVERIFY2(desktop.messages[0].text.contains("x_0_0.png"), qPrintable(desktop.messages[0].text));
         QVERIFY(!desktop.messages[0].text.contains("x_1_0.png"));
+        w<QLineEdit>("lineEditBaseName")->setText("../x"); // as a set-up file could hold it
+        save("../x", out.path());
+        QCOMPARE(desktop.messages.size(), 2);
+        QVERIFY(!QFileInfo(out.filePath("../x_1_0.png")).exists());
     }
 };
 
