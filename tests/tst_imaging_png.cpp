@@ -70,6 +70,18 @@ int FLevel(const QByteArray& png)
     return at < 0 || at + 5 >= png.size() ? -1 : quint8(png[at + 5]) >> 6;
 }
 
+// The zlib stream of a file: its IDAT chunks' data, in order.
+QByteArray Idat(const QByteArray& png)
+{
+    QByteArray stream;
+    for (int at = 8, length = 0; at + 12 <= png.size(); at += 12 + length) {
+        length = qFromBigEndian<qint32>(png.constData() + at);
+        if (png.mid(at + 4, 4) == "IDAT")
+            stream += png.mid(at + 8, length);
+    }
+    return stream;
+}
+
 } // namespace
 
 class TestImagingPng : public QObject
@@ -89,6 +101,10 @@ private slots:
         QTest::newRow("opaque 100") << NoiseImage(64, 17, QImage::Format_RGB32) << 100 << 0;
         QTest::newRow("opaque 50") << NoiseImage(64, 17, QImage::Format_RGB32) << 50 << 1;
         QTest::newRow("other format 75") << NoiseImage(9, 9, QImage::Format_RGB888) << 75 << 1;
+        // Smooth, so that the level shows in the size.
+        const QImage smooth = AlphaNoise(40, 30).scaled(400, 300, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QTest::newRow("smooth 75") << smooth << 75 << 1;
+        QTest::newRow("smooth 50") << smooth << 50 << 1;
         QImage flat(200, 120, QImage::Format_ARGB32);
         flat.fill(Qt::darkCyan);
         const int steps[][2] = {{100, 0}, {80, 0}, {79, 1}, {40, 1}, {39, 2}, {30, 2}, {29, 3}, {-1, 2}};
@@ -112,6 +128,10 @@ private slots:
         QCOMPARE(FLevel(ToolkitPng(image, quality)), flevel);
         if (quality == 100) // level 0 stores the rows: not even a flat image shrinks
             QVERIFY(ours.size() > image.width() * image.height() * 3);
+        // At most 5% larger than zlib makes the same rows at the same level.
+        const QByteArray zlib = qCompress(qUncompress(QByteArray(4, 0) + Idat(ours)),
+                                          PngWriter::CompressionLevel(quality));
+        QVERIFY2(Idat(ours).size() <= (zlib.size() - 4) * 1.05, qPrintable(QString::number(zlib.size() - 4)));
     }
 
     void readerGivesWhatTheToolkitReads_data()
