@@ -209,23 +209,23 @@ inline int Paeth(int a, int b, int c)
 
 #if defined(__SSE2__)
 
-// One pixel as four 16-bit lanes, in the order of an ARGB32 pixel's bytes in
-// memory (B, G, R, A): the four channels are computed at once.
-inline __m128i Lanes(quint32 bytes)
-{
-    return _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(bytes)), _mm_setzero_si128());
-}
-
-// The samples R, G, B (, A) at p as lanes; whole: four bytes may be read.
+// The samples R, G, B (, A) at p as an ARGB32 pixel's bytes (the alpha byte
+// is junk for RGB); whole: four bytes may be read.
 template <int Bpp>
-inline __m128i RawPixel(const uchar* p, bool whole)
+inline quint32 RawPixel(const uchar* p, bool whole)
 {
     quint32 bytes;
     if (Bpp == 4 || whole)
         std::memcpy(&bytes, p, 4);
     else
         bytes = quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16);
-    return _mm_shufflelo_epi16(Lanes(bytes), _MM_SHUFFLE(3, 0, 1, 2));
+    return (bytes & 0xff00ff00u) | ((bytes & 0xffu) << 16) | ((bytes >> 16) & 0xffu);
+}
+
+// A pixel's four bytes as 16-bit lanes.
+inline __m128i Lanes(__m128i bytes)
+{
+    return _mm_unpacklo_epi8(bytes, _mm_setzero_si128());
 }
 
 inline __m128i Abs16(__m128i v)
@@ -239,38 +239,45 @@ inline __m128i Select(__m128i mask, __m128i ifSet, __m128i ifClear)
 }
 
 // Undoes filter Type on one row of width pixels, from the samples at in into
-// out; prev is the row above in the image (all zero for the first row).
+// out; prev is the row above in the image (all zero for the first row). The
+// four channels of a pixel are computed at once, each pixel waiting for the
+// one on its left: the fewer steps from one to the next, the faster.
 template <int Bpp, int Type>
 void UnfilterRow(const uchar* in, const QRgb* prev, QRgb* out, size_t width)
 {
-    const __m128i low = _mm_set1_epi16(0xff);
     const quint32 opaque = Bpp == 4 ? 0 : 0xff000000u;
+    const __m128i ones = _mm_set1_epi8(-1);
     __m128i a = _mm_setzero_si128(); // left
-    __m128i c = _mm_setzero_si128(); // above left
+    __m128i notA = ones;             // left, inverted
+    __m128i c = _mm_setzero_si128(); // above left, as lanes
     for (size_t x = 0; x < width; ++x) {
-        const __m128i raw = RawPixel<Bpp>(in + x * Bpp, x + 1 < width);
-        const __m128i b = Type >= 2 ? Lanes(prev[x]) : _mm_setzero_si128(); // above
-        __m128i predicted;
+        const __m128i raw = _mm_cvtsi32_si128(int(RawPixel<Bpp>(in + x * Bpp, x + 1 < width)));
+        const __m128i b = _mm_cvtsi32_si128(int(prev[x])); // above
         if (Type == 0) {
-            predicted = _mm_setzero_si128();
+            a = raw;
         } else if (Type == 1) {
-            predicted = a;
+            a = _mm_add_epi8(raw, a);
         } else if (Type == 2) {
-            predicted = b;
+            a = _mm_add_epi8(raw, b);
         } else if (Type == 3) {
-            predicted = _mm_srli_epi16(_mm_add_epi16(a, b), 1);
+            // The rounded-down mean of a and b is the inverse of the
+            // rounded-up mean of their inverses: carrying the inverse of the
+            // result, each pixel takes two steps.
+            notA = _mm_sub_epi8(_mm_avg_epu8(notA, _mm_xor_si128(b, ones)), raw);
+            a = _mm_xor_si128(notA, ones);
         } else {
-            const __m128i p = _mm_sub_epi16(b, c);
-            const __m128i q = _mm_sub_epi16(a, c);
+            const __m128i wideB = Lanes(b);
+            const __m128i p = _mm_sub_epi16(wideB, c);
+            const __m128i q = _mm_sub_epi16(Lanes(a), c);
             const __m128i pa = Abs16(p);
             const __m128i pb = Abs16(q);
             const __m128i pc = Abs16(_mm_add_epi16(p, q));
-            const __m128i notA = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
-            predicted = Select(notA, Select(_mm_cmpgt_epi16(pb, pc), c, b), a);
-            c = b;
+            const __m128i notLeft = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
+            const __m128i predicted = Select(notLeft, Select(_mm_cmpgt_epi16(pb, pc), c, wideB), Lanes(a));
+            a = _mm_add_epi8(raw, _mm_packus_epi16(predicted, predicted));
+            c = wideB;
         }
-        a = _mm_and_si128(_mm_add_epi16(raw, predicted), low);
-        out[x] = quint32(_mm_cvtsi128_si32(_mm_packus_epi16(a, a))) | opaque;
+        out[x] = quint32(_mm_cvtsi128_si32(a)) | opaque;
     }
 }
 
