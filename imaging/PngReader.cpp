@@ -2,21 +2,23 @@
 
 #include "HugePages.h"
 
+#include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
+#include <QtEndian>
 
-#include <zlib.h>
+#include <libdeflate.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <new>
-#include <system_error>
-#include <thread>
-#include <vector>
+#include <utility>
 
 namespace PngReader {
 
@@ -30,320 +32,373 @@ constexpr quint32 FourCC(char a, char b, char c, char d)
 constexpr quint32 kIHDR = FourCC('I', 'H', 'D', 'R');
 constexpr quint32 kIDAT = FourCC('I', 'D', 'A', 'T');
 constexpr quint32 kIEND = FourCC('I', 'E', 'N', 'D');
-constexpr quint32 kPHYS = FourCC('p', 'H', 'Y', 's');
 
-quint32 BigEndian32(const uchar* p)
+// Chunks that only describe the image: what the toolkit makes of them is
+// asked of the toolkit itself (see ReadDescription).
+bool DescribesImage(quint32 type)
 {
-    return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]);
-}
-
-quint32 ChunkCrc(quint32 type, const uchar* data, size_t length)
-{
-    uchar typeBytes[4] = {uchar(type >> 24), uchar(type >> 16), uchar(type >> 8), uchar(type)};
-    uLong crc = crc32(0L, typeBytes, 4);
-    while (length > 0) {
-        const uInt piece = uInt(qMin<size_t>(length, 1u << 30));
-        crc = crc32(crc, data, piece);
-        data += piece;
-        length -= piece;
-    }
-    return quint32(crc);
+    return type == FourCC('p', 'H', 'Y', 's') || type == FourCC('i', 'C', 'C', 'P')
+        || type == FourCC('t', 'E', 'X', 't') || type == FourCC('z', 'T', 'X', 't')
+        || type == FourCC('i', 'T', 'X', 't');
 }
 
 // The toolkit's reader (libpng's default limits) refuses an image wider or
 // higher than this; checked before anything is allocated for the image.
 constexpr quint32 kMaxSide = 1000000;
 
-// Decompresses the image data on its own thread into a ring of a few rows,
-// which the calling thread unfilters in place and converts into the image.
-// Byte counts are cumulative over the whole (still filtered) data: the
-// inflater may write up to m_Released + ring size, the caller may read up to
-// m_Produced. Each side wakes the other only when what it waits for is there,
-// so an image costs a few wake-ups per ring, not one per row. The atomics are
-// sequentially consistent on purpose: each side stores its count, then reads
-// what the other waits for, so either the waiter sees the new count or the
-// storer sees the wish and wakes it.
-class Inflater
+// A file with more than this in describing chunks is left to the toolkit,
+// which caps decompressed text and profiles at 8 MB.
+constexpr qint64 kMaxDescription = 16 * 1024 * 1024;
+
+const uchar kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+
+quint32 BigEndian32(const uchar* p)
 {
-public:
-    Inflater(std::FILE* file, uchar* ring, size_t ringSize, size_t rawSize)
-        : m_File(file)
-        , m_Ring(ring)
-        , m_RingSize(ringSize)
-        , m_RawSize(rawSize)
-    {
-    }
-
-    void Run()
-    {
-        const bool ok = Decode();
-        {
-            std::lock_guard<std::mutex> lock(m_Mutex);
-            m_Succeeded = ok;
-            m_Finished = true;
-        }
-        m_Wake.notify_all();
-    }
-
-    // Waits until at least i_Bytes are available; false if decoding ended
-    // before (failure or too little data).
-    bool WaitFor(size_t i_Bytes)
-    {
-        if (m_Produced.load() >= i_Bytes)
-            return true;
-        m_ReaderNeeds.store(i_Bytes);
-        std::unique_lock<std::mutex> lock(m_Mutex);
-        m_Wake.wait(lock, [&] { return m_Produced.load() >= i_Bytes || m_Finished; });
-        m_ReaderNeeds.store(SIZE_MAX);
-        return m_Produced.load() >= i_Bytes;
-    }
-
-    // The caller is done with every byte before i_Bytes: the ring may take
-    // new data there.
-    void Release(size_t i_Bytes)
-    {
-        m_Released.store(i_Bytes);
-        if (i_Bytes >= m_InflaterNeeds.load()) {
-            {
-                std::lock_guard<std::mutex> lock(m_Mutex);
-            }
-            m_Wake.notify_all();
-        }
-    }
-
-    void Cancel()
-    {
-        m_Cancelled.store(true);
-        {
-            std::lock_guard<std::mutex> lock(m_Mutex);
-        }
-        m_Wake.notify_all();
-    }
-
-    bool Succeeded()
-    {
-        std::lock_guard<std::mutex> lock(m_Mutex);
-        return m_Finished && m_Succeeded;
-    }
-
-    bool hasPhys = false;
-    quint32 physX = 0;
-    quint32 physY = 0;
-    int physUnit = 0;
-
-private:
-    bool Read(uchar* data, size_t length) { return std::fread(data, 1, length, m_File) == length; }
-
-    void Publish(size_t produced)
-    {
-        m_Produced.store(produced);
-        if (produced >= m_ReaderNeeds.load()) {
-            {
-                std::lock_guard<std::mutex> lock(m_Mutex);
-            }
-            m_Wake.notify_all();
-        }
-    }
-
-    // Contiguous bytes of the ring that may be written at cumulative offset
-    // produced (< m_RawSize), waiting for a quarter of the ring to be free
-    // if it is full; 0 when cancelled.
-    size_t WaitForRoom(size_t produced)
-    {
-        const size_t left = m_RawSize - produced;
-        const size_t target = produced + qMin(left, qMax<size_t>(m_RingSize / 4, 1));
-        if (m_Released.load() + m_RingSize < target) {
-            m_InflaterNeeds.store(target - m_RingSize);
-            std::unique_lock<std::mutex> lock(m_Mutex);
-            m_Wake.wait(lock, [&] { return m_Released.load() + m_RingSize >= target || m_Cancelled.load(); });
-            m_InflaterNeeds.store(SIZE_MAX);
-        }
-        if (m_Cancelled.load())
-            return 0;
-        const size_t free = m_Released.load() + m_RingSize - produced;
-        const size_t untilEnd = m_RingSize - produced % m_RingSize;
-        return qMin(qMin(free, untilEnd), qMin<size_t>(left, 1u << 30));
-    }
-
-    bool Decode()
-    {
-        std::vector<uchar> buffer;
-        try {
-            buffer.resize(256 * 1024);
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-        z_stream zs;
-        std::memset(&zs, 0, sizeof(zs));
-        if (inflateInit(&zs) != Z_OK)
-            return false;
-        const bool ok = DecodeChunks(zs, buffer);
-        inflateEnd(&zs);
-        return ok;
-    }
-
-    bool DecodeChunks(z_stream& zs, std::vector<uchar>& buffer)
-    {
-        bool inIdat = false;
-        bool idatSeen = false;
-        bool streamEnded = false;
-        size_t produced = 0;
-        for (;;) {
-            if (m_Cancelled.load())
-                return false;
-            uchar header[8];
-            if (!Read(header, 8))
-                return false;
-            const quint32 length = BigEndian32(header);
-            const quint32 type = BigEndian32(header + 4);
-            if (length > 0x7fffffffu)
-                return false;
-            uchar typeBytes[4] = {header[4], header[5], header[6], header[7]};
-            uLong crc = crc32(0L, typeBytes, 4);
-
-            if (type == kIDAT) {
-                if (idatSeen && !inIdat)
-                    return false; // image data must be one run of chunks
-                inIdat = idatSeen = true;
-                size_t left = length;
-                while (left > 0) {
-                    if (m_Cancelled.load())
-                        return false;
-                    const size_t piece = qMin(left, buffer.size());
-                    if (!Read(buffer.data(), piece))
-                        return false;
-                    crc = crc32(crc, buffer.data(), uInt(piece));
-                    left -= piece;
-                    if (streamEnded)
-                        return false; // data after the end of the stream
-                    zs.next_in = buffer.data();
-                    zs.avail_in = uInt(piece);
-                    while (zs.avail_in > 0) {
-                        // Once the image is complete, inflate gets no room:
-                        // it may still read the stream's end, and any further
-                        // data makes it fail.
-                        size_t room = 0;
-                        if (produced < m_RawSize) {
-                            room = WaitForRoom(produced);
-                            if (room == 0)
-                                return false;
-                        }
-                        zs.next_out = m_Ring + produced % m_RingSize;
-                        zs.avail_out = uInt(room);
-                        const int status = inflate(&zs, Z_NO_FLUSH);
-                        produced += room - zs.avail_out;
-                        Publish(produced);
-                        if (status == Z_STREAM_END) {
-                            streamEnded = true;
-                            if (zs.avail_in > 0)
-                                return false;
-                            break;
-                        }
-                        if (status != Z_OK)
-                            return false; // corrupt data, or more data than the image holds
-                    }
-                }
-            } else {
-                inIdat = false;
-                uchar data[16];
-                if (type == kIEND && length == 0) {
-                    // nothing to read
-                } else if (type == kPHYS && length == 9 && !idatSeen && !hasPhys) {
-                    if (!Read(data, 9))
-                        return false;
-                    crc = crc32(crc, data, 9);
-                } else {
-                    return false; // anything else is left to the toolkit's reader
-                }
-                uchar stored[4];
-                if (!Read(stored, 4) || BigEndian32(stored) != quint32(crc))
-                    return false;
-                if (type == kIEND)
-                    return streamEnded && produced == m_RawSize;
-                hasPhys = true;
-                physX = BigEndian32(data);
-                physY = BigEndian32(data + 4);
-                physUnit = data[8];
-                continue;
-            }
-            uchar stored[4];
-            if (!Read(stored, 4) || BigEndian32(stored) != quint32(crc))
-                return false;
-        }
-    }
-
-    std::FILE* m_File;
-    uchar* m_Ring;
-    size_t m_RingSize;
-    size_t m_RawSize;
-    std::atomic<size_t> m_Produced{0};
-    std::atomic<size_t> m_Released{0};
-    std::atomic<size_t> m_ReaderNeeds{SIZE_MAX};
-    std::atomic<size_t> m_InflaterNeeds{SIZE_MAX};
-    std::atomic<bool> m_Cancelled{false};
-    std::mutex m_Mutex;
-    std::condition_variable m_Wake;
-    bool m_Finished = false;
-    bool m_Succeeded = false;
-};
-
-inline uchar Paeth(int a, int b, int c)
-{
-    const int pa = qAbs(b - c);
-    const int pb = qAbs(a - c);
-    const int pc = qAbs(a + b - 2 * c);
-    if (pa <= pb && pa <= pc)
-        return uchar(a);
-    return uchar(pb <= pc ? b : c);
+    return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]);
 }
 
-// Undoes the row filter in place; prev is the previous row, already
-// unfiltered (all zero for the first row).
-bool Unfilter(uchar* cur, const uchar* prev, size_t n, int bpp, int type)
+quint32 Crc(quint32 crc, const void* data, size_t length)
 {
-    switch (type) {
-    case 0:
-        return true;
-    case 1:
-        for (size_t i = size_t(bpp); i < n; ++i)
-            cur[i] = uchar(cur[i] + cur[i - bpp]);
-        return true;
-    case 2:
-        for (size_t i = 0; i < n; ++i)
-            cur[i] = uchar(cur[i] + prev[i]);
-        return true;
-    case 3:
-        for (size_t i = 0; i < size_t(bpp); ++i)
-            cur[i] = uchar(cur[i] + (prev[i] >> 1));
-        for (size_t i = size_t(bpp); i < n; ++i)
-            cur[i] = uchar(cur[i] + ((cur[i - bpp] + prev[i]) >> 1));
-        return true;
-    case 4:
-        for (size_t i = 0; i < size_t(bpp); ++i)
-            cur[i] = uchar(cur[i] + prev[i]);
-        for (size_t i = size_t(bpp); i < n; ++i)
-            cur[i] = uchar(cur[i] + Paeth(cur[i - bpp], prev[i], prev[i - bpp]));
-        return true;
-    default:
-        return false;
-    }
+    return quint32(libdeflate_crc32(crc, data, length));
 }
 
-void ConvertRow(const uchar* from, QRgb* to, int width, bool alpha)
+QByteArray Chunk(quint32 type, const QByteArray& data)
 {
-    if (alpha) {
-        for (int x = 0; x < width; ++x, from += 4)
-            to[x] = (QRgb(from[3]) << 24) | (QRgb(from[0]) << 16) | (QRgb(from[1]) << 8) | from[2];
-    } else {
-        for (int x = 0; x < width; ++x, from += 3)
-            to[x] = 0xff000000u | (QRgb(from[0]) << 16) | (QRgb(from[1]) << 8) | from[2];
-    }
+    QByteArray chunk(8 + data.size() + 4, Qt::Uninitialized);
+    uchar* p = reinterpret_cast<uchar*>(chunk.data());
+    qToBigEndian(quint32(data.size()), p);
+    qToBigEndian(type, p + 4);
+    std::memcpy(p + 8, data.constData(), size_t(data.size()));
+    qToBigEndian(Crc(0, p + 4, 4 + size_t(data.size())), p + 8 + data.size());
+    return chunk;
 }
 
 struct FileCloser
 {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
+
+struct DecompressorFreer
+{
+    void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+};
+
+void FreeBuffer(void* data)
+{
+    std::free(data);
+}
+
+// What the fast path keeps of a file: the header, the image data of all IDAT
+// chunks one after another, and the describing chunks whole, those before
+// the image data apart from those after it.
+struct Parsed
+{
+    uchar header[13];
+    quint32 width = 0;
+    quint32 height = 0;
+    bool alpha = false;
+    std::unique_ptr<uchar[]> stream;
+    size_t streamSize = 0;
+    QByteArray before;
+    QByteArray after;
+};
+
+bool Read(std::FILE* file, void* data, size_t length)
+{
+    return std::fread(data, 1, length, file) == length;
+}
+
+// Reads the chunks after IHDR up to IEND, checking every CRC; false when
+// the file holds anything the fast path does not take. i_Left is what the
+// file holds after IHDR: no length read from the file makes anything
+// larger be allocated.
+bool ReadChunks(std::FILE* file, qint64 i_Left, Parsed& o_Parsed)
+{
+    if (i_Left < 24) // at least an IDAT and an IEND chunk
+        return false;
+    const size_t capacity = size_t(i_Left) - 24;
+    // Room for the whole image data at once; only what is read into it is
+    // ever touched.
+    o_Parsed.stream.reset(new (std::nothrow) uchar[qMax<size_t>(capacity, 1)]);
+    if (!o_Parsed.stream)
+        return false;
+    qint64 left = i_Left;
+    bool inIdat = false;
+    bool idatSeen = false;
+    for (;;) {
+        uchar head[8];
+        if (left < 12 || !Read(file, head, 8))
+            return false;
+        const quint32 length = BigEndian32(head);
+        const quint32 type = BigEndian32(head + 4);
+        if (length > 0x7fffffffu || qint64(length) > left - 12)
+            return false;
+        left -= qint64(length) + 12;
+        quint32 crc = Crc(0, head + 4, 4);
+        uchar stored[4];
+        if (type == kIDAT) {
+            if ((idatSeen && !inIdat) || o_Parsed.streamSize + length > capacity)
+                return false; // image data must be one run of chunks
+            inIdat = idatSeen = true;
+            uchar* at = o_Parsed.stream.get() + o_Parsed.streamSize;
+            if (!Read(file, at, length) || !Read(file, stored, 4))
+                return false;
+            crc = Crc(crc, at, length);
+            o_Parsed.streamSize += length;
+        } else if (type == kIEND && length == 0) {
+            if (!Read(file, stored, 4))
+                return false;
+        } else if (DescribesImage(type)) {
+            inIdat = false;
+            QByteArray& kept = idatSeen ? o_Parsed.after : o_Parsed.before;
+            if (o_Parsed.before.size() + o_Parsed.after.size() + 12 + qint64(length) > kMaxDescription)
+                return false;
+            const int at = kept.size();
+            try {
+                kept.resize(at + 12 + int(length));
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
+            uchar* chunk = reinterpret_cast<uchar*>(kept.data()) + at;
+            std::memcpy(chunk, head, 8);
+            if (!Read(file, chunk + 8, length + 4))
+                return false;
+            crc = Crc(crc, chunk + 8, length);
+            std::memcpy(stored, chunk + 8 + length, 4);
+        } else {
+            return false; // anything else is left to the toolkit's reader
+        }
+        if (BigEndian32(stored) != crc)
+            return false;
+        if (type == kIEND)
+            return idatSeen;
+    }
+}
+
+// The resolution, colour space and text the toolkit's reader gives for the
+// describing chunks: it reads them, in their places, around a one-pixel
+// image of the same kind, so that whatever it takes, refuses or warns about
+// in them comes out as it would from the whole file. A null image when it
+// cannot read even that.
+QImage ReadDescription(const Parsed& i_Parsed)
+{
+    QByteArray header(reinterpret_cast<const char*>(i_Parsed.header), 13);
+    qToBigEndian(quint32(1), header.data());
+    qToBigEndian(quint32(1), header.data() + 4);
+    const QByteArray row(i_Parsed.alpha ? 5 : 4, 0); // filter type and one black pixel
+    QByteArray file = QByteArray(reinterpret_cast<const char*>(kSignature), 8) + Chunk(kIHDR, header) + i_Parsed.before
+        + Chunk(kIDAT, qCompress(row).mid(4)) + i_Parsed.after + Chunk(kIEND, QByteArray());
+    QBuffer device(&file);
+    device.open(QIODevice::ReadOnly);
+    return QImageReader(&device, "png").read();
+}
+
+// Rows are unfiltered straight into the image: the filters work channel by
+// channel, so each pixel's channels are taken in the image's order and the
+// row above is the image's own previous row.
+
+inline int Paeth(int a, int b, int c)
+{
+    const int pa = qAbs(b - c);
+    const int pb = qAbs(a - c);
+    const int pc = qAbs(a + b - 2 * c);
+    if (pa <= pb && pa <= pc)
+        return a;
+    return pb <= pc ? b : c;
+}
+
+#if defined(__SSE2__)
+
+// The samples R, G, B (, A) at p as an ARGB32 pixel's bytes (the alpha byte
+// is junk for RGB); whole: four bytes may be read.
+template <int Bpp>
+inline quint32 RawPixel(const uchar* p, bool whole)
+{
+    quint32 bytes;
+    if (Bpp == 4 || whole)
+        std::memcpy(&bytes, p, 4);
+    else
+        bytes = quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16);
+    return (bytes & 0xff00ff00u) | ((bytes & 0xffu) << 16) | ((bytes >> 16) & 0xffu);
+}
+
+// A pixel's four bytes as 16-bit lanes.
+inline __m128i Lanes(__m128i bytes)
+{
+    return _mm_unpacklo_epi8(bytes, _mm_setzero_si128());
+}
+
+inline __m128i Abs16(__m128i v)
+{
+    return _mm_max_epi16(v, _mm_sub_epi16(_mm_setzero_si128(), v));
+}
+
+inline __m128i Select(__m128i mask, __m128i ifSet, __m128i ifClear)
+{
+    return _mm_or_si128(_mm_and_si128(mask, ifSet), _mm_andnot_si128(mask, ifClear));
+}
+
+// Undoes filter Type on one row of width pixels, from the samples at in into
+// out; prev is the row above in the image (all zero for the first row). The
+// four channels of a pixel are computed at once, each pixel waiting for the
+// one on its left: the fewer steps from one to the next, the faster.
+template <int Bpp, int Type>
+void UnfilterRow(const uchar* in, const QRgb* prev, QRgb* out, size_t width)
+{
+    const quint32 opaque = Bpp == 4 ? 0 : 0xff000000u;
+    const __m128i ones = _mm_set1_epi8(-1);
+    __m128i a = _mm_setzero_si128(); // left
+    __m128i notA = ones;             // left, inverted
+    __m128i c = _mm_setzero_si128(); // above left, as lanes
+    for (size_t x = 0; x < width; ++x) {
+        const __m128i raw = _mm_cvtsi32_si128(int(RawPixel<Bpp>(in + x * Bpp, x + 1 < width)));
+        const __m128i b = _mm_cvtsi32_si128(int(prev[x])); // above
+        if (Type == 0) {
+            a = raw;
+        } else if (Type == 1) {
+            a = _mm_add_epi8(raw, a);
+        } else if (Type == 2) {
+            a = _mm_add_epi8(raw, b);
+        } else if (Type == 3) {
+            // The rounded-down mean of a and b is the inverse of the
+            // rounded-up mean of their inverses: carrying the inverse of the
+            // result, each pixel takes two steps.
+            notA = _mm_sub_epi8(_mm_avg_epu8(notA, _mm_xor_si128(b, ones)), raw);
+            a = _mm_xor_si128(notA, ones);
+        } else {
+            const __m128i wideB = Lanes(b);
+            const __m128i p = _mm_sub_epi16(wideB, c);
+            const __m128i q = _mm_sub_epi16(Lanes(a), c);
+            const __m128i pa = Abs16(p);
+            const __m128i pb = Abs16(q);
+            const __m128i pc = Abs16(_mm_add_epi16(p, q));
+            const __m128i notLeft = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
+            const __m128i predicted = Select(notLeft, Select(_mm_cmpgt_epi16(pb, pc), c, wideB), Lanes(a));
+            a = _mm_add_epi8(raw, _mm_packus_epi16(predicted, predicted));
+            c = wideB;
+        }
+        out[x] = quint32(_mm_cvtsi128_si32(a)) | opaque;
+    }
+}
+
+#else
+
+template <int Bpp, int Type>
+void UnfilterRow(const uchar* in, const QRgb* prev, QRgb* out, size_t width)
+{
+    int a[4] = {0, 0, 0, 0}; // left, as R, G, B, A
+    int c[4] = {0, 0, 0, 0}; // above left
+    for (size_t x = 0; x < width; ++x, in += Bpp) {
+        const int b[4] = {qRed(prev[x]), qGreen(prev[x]), qBlue(prev[x]), qAlpha(prev[x])}; // above
+        for (int i = 0; i < Bpp; ++i) {
+            const int predicted = Type == 0 ? 0
+                : Type == 1                 ? a[i]
+                : Type == 2                 ? b[i]
+                : Type == 3                 ? (a[i] + b[i]) >> 1
+                                            : Paeth(a[i], b[i], c[i]);
+            a[i] = (in[i] + predicted) & 0xff;
+            c[i] = b[i];
+        }
+        out[x] = Bpp == 4 ? qRgba(a[0], a[1], a[2], a[3]) : qRgb(a[0], a[1], a[2]);
+    }
+}
+
+#endif
+
+template <int Bpp>
+bool UnfilterRow(int type, const uchar* in, const QRgb* prev, QRgb* out, size_t width)
+{
+    switch (type) {
+    case 0:
+        UnfilterRow<Bpp, 0>(in, prev, out, width);
+        return true;
+    case 1:
+        UnfilterRow<Bpp, 1>(in, prev, out, width);
+        return true;
+    case 2:
+        UnfilterRow<Bpp, 2>(in, prev, out, width);
+        return true;
+    case 3:
+        UnfilterRow<Bpp, 3>(in, prev, out, width);
+        return true;
+    case 4:
+        UnfilterRow<Bpp, 4>(in, prev, out, width);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Decompresses the image data in one call into the image's own memory, the
+// filtered rows placed so that unfiltering them in order, top to bottom,
+// straight into the image never overwrites a row not yet read, nor a pixel
+// of the row being read that is still to come: at the end of the buffer for
+// RGB (whose rows take less room than the image's), at its start for RGBA
+// (whose rows take one filter byte per row more than the image: the buffer
+// is that much larger until they are unfiltered). Besides the image, only
+// the compressed data is held.
+QImage DecodeRows(Parsed& io_Parsed)
+{
+    const bool alpha = io_Parsed.alpha;
+    const size_t width = io_Parsed.width;
+    const size_t height = io_Parsed.height;
+    const size_t stride = width * (alpha ? 4 : 3) + 1;
+    const size_t rawSize = stride * height;
+    const size_t imageBytes = width * 4 * height;
+
+    QImage image;
+    std::unique_ptr<void, void (*)(void*)> own(nullptr, FreeBuffer);
+    uchar* buffer = nullptr;
+    size_t bufferSize = 0;
+    if (alpha) {
+        own.reset(std::malloc(rawSize));
+        buffer = static_cast<uchar*>(own.get());
+        bufferSize = rawSize;
+    } else {
+        image = QImage(int(width), int(height), QImage::Format_RGB32);
+        buffer = image.bits();
+        bufferSize = imageBytes;
+    }
+    std::unique_ptr<QRgb[]> zeroRow(new (std::nothrow) QRgb[width]());
+    if (!buffer || !zeroRow)
+        return QImage(); // too large to allocate: the toolkit fails alike
+    AdviseHugePages(buffer, bufferSize);
+
+    uchar* raw = buffer + (bufferSize - rawSize);
+    {
+        std::unique_ptr<libdeflate_decompressor, DecompressorFreer> decompressor(libdeflate_alloc_decompressor());
+        size_t used = 0;
+        // Exactly the rows, and the stream's end and checksum exactly at the
+        // end of the image data.
+        if (!decompressor
+            || libdeflate_zlib_decompress_ex(decompressor.get(), io_Parsed.stream.get(), io_Parsed.streamSize, raw,
+                                             rawSize, &used, nullptr)
+                != LIBDEFLATE_SUCCESS
+            || used != io_Parsed.streamSize)
+            return QImage();
+    }
+    io_Parsed.stream.reset();
+
+    const QRgb* prev = zeroRow.get();
+    for (size_t y = 0; y < height; ++y) {
+        const uchar* in = raw + y * stride;
+        QRgb* out = reinterpret_cast<QRgb*>(buffer + y * width * 4);
+        if (!(alpha ? UnfilterRow<4> : UnfilterRow<3>)(in[0], in + 1, prev, out, width))
+            return QImage();
+        prev = out;
+    }
+    if (!alpha)
+        return image;
+
+    void* data = own.release();
+    if (void* shrunk = std::realloc(data, imageBytes))
+        data = shrunk;
+    image = QImage(static_cast<uchar*>(data), int(width), int(height), int(width * 4), QImage::Format_ARGB32,
+                   FreeBuffer, data);
+    if (image.isNull())
+        std::free(data);
+    return image;
+}
 
 // Null when the fast path does not apply or fails; the caller then asks the
 // toolkit.
@@ -358,77 +413,48 @@ QImage LoadFast(const QString& fileName)
     if (!file || !buffer)
         return QImage();
     std::setvbuf(file.get(), buffer.get(), _IOFBF, bufferSize);
+    if (std::fseek(file.get(), 0, SEEK_END) != 0)
+        return QImage();
+    const qint64 fileSize = std::ftell(file.get());
+    if (fileSize < 33 || std::fseek(file.get(), 0, SEEK_SET) != 0)
+        return QImage();
 
-    static const uchar signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
     uchar head[33];
-    if (std::fread(head, 1, sizeof(head), file.get()) != sizeof(head) || std::memcmp(head, signature, 8) != 0)
+    if (!Read(file.get(), head, sizeof(head)) || std::memcmp(head, kSignature, 8) != 0)
         return QImage();
     if (BigEndian32(head + 8) != 13 || BigEndian32(head + 12) != kIHDR
-        || BigEndian32(head + 29) != ChunkCrc(kIHDR, head + 16, 13))
+        || BigEndian32(head + 29) != Crc(0, head + 12, 17))
         return QImage();
-    const quint32 width = BigEndian32(head + 16);
-    const quint32 height = BigEndian32(head + 20);
+    Parsed parsed;
+    std::memcpy(parsed.header, head + 16, 13);
+    parsed.width = BigEndian32(head + 16);
+    parsed.height = BigEndian32(head + 20);
     const int depth = head[24];
     const int colorType = head[25];
-    if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide || depth != 8
+    if (parsed.width == 0 || parsed.height == 0 || parsed.width > kMaxSide || parsed.height > kMaxSide || depth != 8
         || (colorType != 2 && colorType != 6) || head[26] != 0 || head[27] != 0 || head[28] != 0)
         return QImage();
+    parsed.alpha = colorType == 6;
 
-    const bool alpha = colorType == 6;
-    const int bpp = alpha ? 4 : 3;
-    const size_t rowBytes = size_t(width) * size_t(bpp);
-    const size_t stride = rowBytes + 1;
-    const size_t rawSize = stride * height;
-    // Half a megabyte of rows stays in the cache between the two threads; at
-    // least four rows, so that the inflater can work ahead of the caller.
-    const size_t ringRows = qMin<size_t>(height, qMax<size_t>(4, (512 * 1024) / stride));
-    const size_t ringSize = ringRows * stride;
-
-    QImage image(int(width), int(height), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    if (image.isNull())
-        return QImage(); // too large to allocate: the toolkit fails alike
-    std::unique_ptr<uchar[]> ring(new (std::nothrow) uchar[ringSize]);
-    std::unique_ptr<uchar[]> zeroRow(new (std::nothrow) uchar[rowBytes]());
-    if (!ring || !zeroRow)
+    if (!ReadChunks(file.get(), fileSize - 33, parsed))
         return QImage();
-    AdviseHugePages(image.bits(), size_t(image.sizeInBytes()));
-
-    Inflater inflater(file.get(), ring.get(), ringSize, rawSize);
-    std::thread worker;
-    try {
-        worker = std::thread(&Inflater::Run, &inflater);
-    } catch (const std::system_error&) {
-        return QImage(); // no thread to be had: the toolkit reads it
+    file.reset();
+    QImage description;
+    if (!parsed.before.isEmpty() || !parsed.after.isEmpty()) {
+        description = ReadDescription(parsed);
+        if (description.isNull())
+            return QImage();
     }
 
-    bool ok = true;
-    const uchar* prev = zeroRow.get();
-    uchar* row = ring.get();
-    for (quint32 y = 0; y < height && ok; ++y) {
-        if (!inflater.WaitFor(stride * (y + 1))) {
-            ok = false;
-            break;
-        }
-        ok = Unfilter(row + 1, prev, rowBytes, bpp, row[0]);
-        if (ok)
-            ConvertRow(row + 1, reinterpret_cast<QRgb*>(image.scanLine(int(y))), int(width), alpha);
-        // Only this row is still needed, as the previous row of the next one.
-        inflater.Release(stride * y);
-        prev = row + 1;
-        row = row + stride == ring.get() + ringSize ? ring.get() : row + stride;
-    }
-    if (!ok)
-        inflater.Cancel();
-    if (worker.joinable())
-        worker.join();
-    if (!ok || !inflater.Succeeded())
-        return QImage();
-
-    // The toolkit's reader keeps a resolution given in dots per metre.
-    if (inflater.hasPhys && inflater.physUnit == 1) {
-        image.setDotsPerMeterX(int(inflater.physX));
-        image.setDotsPerMeterY(int(inflater.physY));
-    }
+    QImage image = DecodeRows(parsed);
+    if (image.isNull() || description.isNull())
+        return image;
+    image.setDotsPerMeterX(description.dotsPerMeterX());
+    image.setDotsPerMeterY(description.dotsPerMeterY());
+    image.setColorSpace(description.colorSpace());
+    const QStringList keys = description.textKeys();
+    for (const QString& key : keys)
+        image.setText(key, description.text(key));
     return image;
 }
 

@@ -9,11 +9,17 @@
 #include <QImageWriter>
 #include <QtEndian>
 
+#include <libdeflate.h>
 #include <png.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
+#include <climits>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <new>
-#include <vector>
 
 namespace PngWriter {
 
@@ -43,104 +49,276 @@ int RowFilters(int i_CompressionLevel)
     return PNG_FILTER_UP | PNG_FILTER_AVG;
 }
 
+int DeflateLevel(int i_CompressionLevel)
+{
+    // The lowest (fastest) libdeflate level whose files are at most 5%
+    // larger than zlib's at the same level, zlib driven as libpng drives it,
+    // on the rows filtered as above (quillex-bench --levels; eight
+    // photograph-like 1920 x 1080 tiles and a flat drawing). Levels 1 to 3:
+    // libdeflate's level 1 makes files 7% smaller than zlib's on the
+    // photograph, in 20-50% less time (380 against 480-740 ms), and 5%
+    // smaller on the drawing (15 against 8 ms). From level 4: its level 2
+    // makes files at most 1% larger on both, in a quarter of zlib's level 4
+    // time and a fifth of its level 9 time; its level 1 is 7% larger. Higher
+    // levels gain at most 1% on the photograph, for 10% more time (5 to 9) or
+    // three times the time (10 to 12). Stored data (level 0) is the same size
+    // either way.
+    const int levels[10] = {0, 1, 1, 1, 2, 2, 2, 2, 2, 2};
+    return levels[qBound(0, i_CompressionLevel, 9)];
+}
+
 namespace {
 
-// Where the encoded bytes go: a memory buffer or an open file. I/O errors are
-// remembered and the rest of the data dropped, so libpng never has to unwind
-// through our frames for them.
-struct Sink
+constexpr quint32 kIDAT = 0x49444154u;
+
+const uchar kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+const uchar kIend[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xae, 0x42, 0x60, 0x82};
+
+quint32 Crc(quint32 crc, const void* data, size_t length)
 {
-    QByteArray* buffer = nullptr;
-    std::FILE* file = nullptr;
-    bool failed = false;
+    return quint32(libdeflate_crc32(crc, data, length));
+}
+
+void AppendChunk(QByteArray& io_Png, const char* i_Type, const uchar* i_Data, quint32 i_Length)
+{
+    uchar head[8];
+    qToBigEndian(i_Length, head);
+    std::memcpy(head + 4, i_Type, 4);
+    uchar crc[4];
+    qToBigEndian(Crc(Crc(0, head + 4, 4), i_Data, i_Length), crc);
+    io_Png.append(reinterpret_cast<const char*>(head), 8);
+    io_Png.append(reinterpret_cast<const char*>(i_Data), int(i_Length));
+    io_Png.append(reinterpret_cast<const char*>(crc), 4);
+}
+
+// Signature, header and resolution: everything before the image data.
+QByteArray Head(const QImage& image)
+{
+    QByteArray head(reinterpret_cast<const char*>(kSignature), 8);
+    uchar ihdr[13] = {};
+    qToBigEndian(quint32(image.width()), ihdr);
+    qToBigEndian(quint32(image.height()), ihdr + 4);
+    ihdr[8] = 8;
+    ihdr[9] = image.format() == QImage::Format_ARGB32 ? 6 : 2;
+    AppendChunk(head, "IHDR", ihdr, 13);
+    if (image.dotsPerMeterX() > 0 && image.dotsPerMeterY() > 0) {
+        uchar phys[9];
+        qToBigEndian(quint32(image.dotsPerMeterX()), phys);
+        qToBigEndian(quint32(image.dotsPerMeterY()), phys + 4);
+        phys[8] = 1; // metres
+        AppendChunk(head, "pHYs", phys, 9);
+    }
+    return head;
+}
+
+// The level field zlib writes in its stream header for a level.
+int HeaderLevel(int level)
+{
+    if (level < 2)
+        return 0;
+    if (level < 6)
+        return 1;
+    return level == 6 ? 2 : 3;
+}
+
+// One row of 32-bit pixels 0xAARRGGBB as PNG samples: R, G, B (and A).
+void Samples(const QRgb* from, uchar* to, size_t width, bool alpha)
+{
+    if (alpha) {
+        for (size_t x = 0; x < width; ++x, to += 4) {
+            to[0] = uchar(from[x] >> 16);
+            to[1] = uchar(from[x] >> 8);
+            to[2] = uchar(from[x]);
+            to[3] = uchar(from[x] >> 24);
+        }
+    } else {
+        for (size_t x = 0; x < width; ++x, to += 3) {
+            to[0] = uchar(from[x] >> 16);
+            to[1] = uchar(from[x] >> 8);
+            to[2] = uchar(from[x]);
+        }
+    }
+}
+
+inline int Paeth(int a, int b, int c)
+{
+    const int pa = qAbs(b - c);
+    const int pb = qAbs(a - c);
+    const int pc = qAbs(a + b - 2 * c);
+    if (pa <= pb && pa <= pc)
+        return a;
+    return pb <= pc ? b : c;
+}
+
+// Filters row cur with the given filter type into out; prev is the row above
+// (all zero for the first row).
+template <int Bpp>
+void Filter(int type, const uchar* cur, const uchar* prev, uchar* out, size_t n)
+{
+    switch (type) {
+    case 0:
+        std::memcpy(out, cur, n);
+        break;
+    case 1:
+        for (size_t i = 0; i < Bpp; ++i)
+            out[i] = cur[i];
+        for (size_t i = Bpp; i < n; ++i)
+            out[i] = uchar(cur[i] - cur[i - Bpp]);
+        break;
+    case 2:
+        for (size_t i = 0; i < n; ++i)
+            out[i] = uchar(cur[i] - prev[i]);
+        break;
+    case 3:
+        for (size_t i = 0; i < Bpp; ++i)
+            out[i] = uchar(cur[i] - (prev[i] >> 1));
+        for (size_t i = Bpp; i < n; ++i)
+            out[i] = uchar(cur[i] - ((cur[i - Bpp] + prev[i]) >> 1));
+        break;
+    default:
+        for (size_t i = 0; i < Bpp; ++i)
+            out[i] = uchar(cur[i] - prev[i]);
+        for (size_t i = Bpp; i < n; ++i)
+            out[i] = uchar(cur[i] - Paeth(cur[i - Bpp], prev[i], prev[i - Bpp]));
+        break;
+    }
+}
+
+// libpng's guess of how well a filtered row compresses: the smaller the sum
+// of its bytes taken as signed values, in absolute value, the better.
+quint64 Cost(const uchar* row, size_t n)
+{
+    quint64 sum = 0;
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: the magnitude of a byte is the smaller of it
+    // and its negation.
+    __m128i sums = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+        const __m128i magnitudes = _mm_min_epu8(bytes, _mm_sub_epi8(_mm_setzero_si128(), bytes));
+        sums = _mm_add_epi64(sums, _mm_sad_epu8(magnitudes, _mm_setzero_si128()));
+    }
+    quint64 halves[2];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(halves), sums);
+    sum = halves[0] + halves[1];
+#endif
+    for (; i < n; ++i)
+        sum += qMin(row[i], uchar(256 - row[i]));
+    return sum;
+}
+
+// Writes every row, led by its filter type, at o_Rows: with the one filter
+// the mask holds, or with the one of its filters that Cost prefers, the first
+// on a tie.
+template <int Bpp>
+bool FilterRows(const QImage& image, int filters, uchar* o_Rows)
+{
+    static const int masks[5] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG, PNG_FILTER_PAETH};
+    const size_t width = size_t(image.width());
+    const size_t rowBytes = width * Bpp;
+    std::unique_ptr<uchar[]> scratch(new (std::nothrow) uchar[3 * rowBytes]());
+    if (!scratch)
+        return false;
+    uchar* prev = scratch.get(); // all zero above the first row
+    uchar* cur = prev + rowBytes;
+    uchar* trial = cur + rowBytes;
+    int single = -1;
+    for (int type = 0; type < 5; ++type)
+        if (filters == masks[type])
+            single = type;
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* pixels = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        uchar* out = o_Rows + size_t(y) * (rowBytes + 1);
+        if (single == 0) { // stored as they are: no row to keep
+            out[0] = 0;
+            Samples(pixels, out + 1, width, Bpp == 4);
+            continue;
+        }
+        Samples(pixels, cur, width, Bpp == 4);
+        if (single > 0) {
+            out[0] = uchar(single);
+            Filter<Bpp>(single, cur, prev, out + 1, rowBytes);
+        } else {
+            quint64 best = ~quint64(0);
+            for (int type = 0; type < 5; ++type) {
+                if (!(filters & masks[type]))
+                    continue;
+                uchar* target = best == ~quint64(0) ? out + 1 : trial;
+                Filter<Bpp>(type, cur, prev, target, rowBytes);
+                const quint64 cost = Cost(target, rowBytes);
+                if (cost < best) {
+                    best = cost;
+                    out[0] = uchar(type);
+                    if (target != out + 1)
+                        std::memcpy(out + 1, target, rowBytes);
+                }
+            }
+        }
+        std::swap(prev, cur);
+    }
+    return true;
+}
+
+// The image's filtered rows and, from them, the zlib stream, compressed by
+// libdeflate in one call.
+class RowStream
+{
+public:
+    RowStream() = default;
+    RowStream(const RowStream&) = delete;
+    RowStream& operator=(const RowStream&) = delete;
+    ~RowStream()
+    {
+        if (m_Compressor)
+            libdeflate_free_compressor(m_Compressor);
+    }
+
+    // False when memory is short.
+    bool Prepare(const QImage& image, int level)
+    {
+        const bool alpha = image.format() == QImage::Format_ARGB32;
+        m_Level = level;
+        m_Size = size_t(image.height()) * (size_t(image.width()) * (alpha ? 4 : 3) + 1);
+        m_Rows.reset(new (std::nothrow) uchar[m_Size]);
+        m_Compressor = libdeflate_alloc_compressor(DeflateLevel(level));
+        if (!m_Rows || !m_Compressor)
+            return false;
+        AdviseHugePages(m_Rows.get(), m_Size);
+        const int filters = RowFilters(level);
+        return alpha ? FilterRows<4>(image, filters, m_Rows.get()) : FilterRows<3>(image, filters, m_Rows.get());
+    }
+
+    // The most Write can take.
+    size_t Bound() const { return libdeflate_zlib_compress_bound(m_Compressor, m_Size); }
+
+    // Writes the stream at o_Out, which has room for Bound() bytes, and lets
+    // the rows go; returns its size, 0 on failure.
+    size_t Write(uchar* o_Out)
+    {
+        const size_t size = libdeflate_zlib_compress(m_Compressor, m_Rows.get(), m_Size, o_Out, Bound());
+        m_Rows.reset();
+        if (size < 2)
+            return 0;
+        // libdeflate's header names its own level; the file names the zlib
+        // level asked for, as zlib writes it.
+        quint32 header = (quint32(o_Out[0]) << 8) | (quint32(HeaderLevel(m_Level)) << 6);
+        header += 31 - header % 31;
+        o_Out[1] = uchar(header);
+        return size;
+    }
+
+private:
+    std::unique_ptr<uchar[]> m_Rows;
+    size_t m_Size = 0;
+    int m_Level = 0;
+    libdeflate_compressor* m_Compressor = nullptr;
 };
-
-void WriteData(png_structp png, png_bytep data, png_size_t length)
-{
-    Sink* sink = static_cast<Sink*>(png_get_io_ptr(png));
-    if (sink->failed)
-        return;
-    if (sink->file) {
-        if (std::fwrite(data, 1, length, sink->file) != length)
-            sink->failed = true;
-        return;
-    }
-    try {
-        sink->buffer->append(reinterpret_cast<const char*>(data), int(length));
-    } catch (const std::bad_alloc&) {
-        sink->failed = true;
-    }
-}
-
-void FlushData(png_structp)
-{
-}
-
-void OnError(png_structp png, png_const_charp)
-{
-    png_longjmp(png, 1);
-}
-
-void OnWarning(png_structp, png_const_charp)
-{
-}
 
 bool FastPathApplies(const QImage& image)
 {
     return (image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32)
         && image.textKeys().isEmpty() && !image.colorSpace().isValid() && image.offset().isNull();
-}
-
-// Everything between setjmp and its end uses only plain values, so the
-// longjmp of a libpng error skips no destructor.
-bool EncodeRows(const QImage& image, int level, Sink* sink)
-{
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
-    if (!png)
-        return false;
-    png_infop info = png_create_info_struct(png);
-    if (!info) {
-        png_destroy_write_struct(&png, nullptr);
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-
-    const bool alpha = image.format() == QImage::Format_ARGB32;
-    const int width = image.width();
-    const int height = image.height();
-    png_set_write_fn(png, sink, WriteData, FlushData);
-    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8,
-                 alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE,
-                 PNG_FILTER_TYPE_BASE);
-    if (image.dotsPerMeterX() > 0 && image.dotsPerMeterY() > 0)
-        png_set_pHYs(png, info, png_uint_32(image.dotsPerMeterX()), png_uint_32(image.dotsPerMeterY()),
-                     PNG_RESOLUTION_METER);
-    png_set_compression_level(png, level);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, RowFilters(level));
-    // Bigger IDAT chunks: fewer calls and chunk headers for the same data.
-    png_set_compression_buffer_size(png, 256 * 1024);
-    png_write_info(png, info);
-
-    // The pixels are 32-bit words 0xAARRGGBB; libpng reorders them to RGBA
-    // (or drops the unused byte) row by row while writing.
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-    png_set_bgr(png);
-    if (!alpha)
-        png_set_filler(png, 0, PNG_FILLER_AFTER);
-#else
-    if (alpha)
-        png_set_swap_alpha(png);
-    else
-        png_set_filler(png, 0, PNG_FILLER_BEFORE);
-#endif
-    for (int y = 0; y < height; ++y)
-        png_write_row(png, image.constScanLine(y));
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return true;
 }
 
 bool EncodeWithToolkit(const QImage& image, int quality, QIODevice* device)
@@ -165,23 +343,33 @@ bool Encode(const QImage& i_Image, int i_Quality, QByteArray& o_Png)
         o_Png = png;
         return true;
     }
-    // Room for the rows, a little more than stored data takes, made at once:
-    // the array never moves while it grows, and huge pages make its first
-    // filling cheap. Compressed data uses only the start of it.
-    const qint64 rows = qint64(i_Image.height()) * (qint64(i_Image.width()) * 4 + 1);
-    const qint64 room = rows + rows / 256 + 4096;
-    if (room < INT_MAX / 2) {
-        try {
-            png.reserve(int(room));
-            AdviseHugePages(png.data(), size_t(png.capacity()));
-        } catch (const std::bad_alloc&) {
-        }
-    }
-    Sink sink;
-    sink.buffer = &png;
-    if (!EncodeRows(i_Image, CompressionLevel(i_Quality), &sink) || sink.failed)
+    RowStream stream;
+    if (!stream.Prepare(i_Image, CompressionLevel(i_Quality)))
         return false;
-    o_Png = png;
+    // The stream is compressed straight into its place in the file, one IDAT
+    // chunk, in an array made large enough at once.
+    const QByteArray head = Head(i_Image);
+    const size_t bound = stream.Bound();
+    if (bound > size_t(INT_MAX) - size_t(head.size()) - 64)
+        return false; // more than an array holds
+    try {
+        png = QByteArray(head.size() + 8 + int(bound) + 4 + 12, Qt::Uninitialized);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    AdviseHugePages(png.data(), size_t(png.size()));
+    uchar* idat = reinterpret_cast<uchar*>(png.data()) + head.size();
+    const size_t size = stream.Write(idat + 8);
+    if (size == 0)
+        return false;
+    std::memcpy(png.data(), head.constData(), size_t(head.size()));
+    qToBigEndian(quint32(size), idat);
+    qToBigEndian(kIDAT, idat + 4);
+    qToBigEndian(Crc(0, idat + 4, 4 + size), idat + 8 + size);
+    std::memcpy(idat + 12 + size, kIend, 12);
+    png.resize(head.size() + 12 + int(size) + 12);
+    png.squeeze();
+    o_Png.swap(png);
     return true;
 }
 
@@ -203,20 +391,33 @@ bool WriteFile(const QImage& i_Image, const QString& i_Path, int i_Quality)
         return true;
     }
 
+    // Any size: the stream has a buffer of its own and is written in chunks
+    // of at most 1 GB.
+    RowStream stream;
+    if (!stream.Prepare(i_Image, CompressionLevel(i_Quality)))
+        return false;
+    std::unique_ptr<uchar[]> data(new (std::nothrow) uchar[stream.Bound()]);
+    const size_t size = data ? stream.Write(data.get()) : 0;
+    if (size == 0)
+        return false;
     const QByteArray path = QFile::encodeName(i_Path);
     std::FILE* file = std::fopen(path.constData(), "wb");
     if (!file)
         return false;
-    // libpng hands over large IDAT chunks and a few small pieces around them.
-    std::vector<char> buffer;
-    try {
-        buffer.resize(64 * 1024);
-        std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
-    } catch (const std::bad_alloc&) {
+    const QByteArray head = Head(i_Image);
+    bool ok = std::fwrite(head.constData(), 1, size_t(head.size()), file) == size_t(head.size());
+    for (size_t at = 0; ok && at < size;) {
+        const size_t piece = qMin<size_t>(size - at, 1u << 30);
+        uchar frame[8];
+        qToBigEndian(quint32(piece), frame);
+        qToBigEndian(kIDAT, frame + 4);
+        uchar crc[4];
+        qToBigEndian(Crc(Crc(0, frame + 4, 4), data.get() + at, piece), crc);
+        ok = std::fwrite(frame, 1, 8, file) == 8 && std::fwrite(data.get() + at, 1, piece, file) == piece
+            && std::fwrite(crc, 1, 4, file) == 4;
+        at += piece;
     }
-    Sink sink;
-    sink.file = file;
-    bool ok = EncodeRows(i_Image, CompressionLevel(i_Quality), &sink) && !sink.failed;
+    ok = ok && std::fwrite(kIend, 1, 12, file) == 12;
     if (std::fflush(file) != 0 || std::ferror(file))
         ok = false;
     if (std::fclose(file) != 0)

@@ -3,6 +3,7 @@
 #include "PngWriter.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -39,10 +40,11 @@ QByteArray Chunk(const char* type, const QByteArray& data)
     return chunk + body + crc;
 }
 
-// A file of 8-bit samples, not checked in any way: it says what the header
-// and stream given say, with correct CRCs.
+// A file of 8-bit samples, not checked in any way: it says what the header,
+// stream and chunks given say, with correct CRCs.
 QByteArray HandMadePng(quint32 width, quint32 height, const QByteArray& stream, char colorType = 2,
-                       const QByteArray& before = QByteArray(), char interlace = 0)
+                       const QByteArray& before = QByteArray(), char interlace = 0,
+                       const QByteArray& after = QByteArray())
 {
     QByteArray header(13, 0);
     qToBigEndian(width, header.data());
@@ -50,7 +52,8 @@ QByteArray HandMadePng(quint32 width, quint32 height, const QByteArray& stream, 
     header[8] = 8;
     header[9] = colorType;
     header[12] = interlace;
-    return "\x89PNG\r\n\x1a\n" + Chunk("IHDR", header) + before + Chunk("IDAT", stream) + Chunk("IEND", QByteArray());
+    return "\x89PNG\r\n\x1a\n" + Chunk("IHDR", header) + before + Chunk("IDAT", stream) + after
+        + Chunk("IEND", QByteArray());
 }
 
 // zlib stream of rows of varied bytes, each row led by the filter type.
@@ -68,6 +71,18 @@ int FLevel(const QByteArray& png)
 {
     const int at = png.indexOf("IDAT");
     return at < 0 || at + 5 >= png.size() ? -1 : quint8(png[at + 5]) >> 6;
+}
+
+// The zlib stream of a file: its IDAT chunks' data, in order.
+QByteArray Idat(const QByteArray& png)
+{
+    QByteArray stream;
+    for (int at = 8, length = 0; at + 12 <= png.size(); at += 12 + length) {
+        length = qFromBigEndian<qint32>(png.constData() + at);
+        if (png.mid(at + 4, 4) == "IDAT")
+            stream += png.mid(at + 8, length);
+    }
+    return stream;
 }
 
 } // namespace
@@ -89,6 +104,10 @@ private slots:
         QTest::newRow("opaque 100") << NoiseImage(64, 17, QImage::Format_RGB32) << 100 << 0;
         QTest::newRow("opaque 50") << NoiseImage(64, 17, QImage::Format_RGB32) << 50 << 1;
         QTest::newRow("other format 75") << NoiseImage(9, 9, QImage::Format_RGB888) << 75 << 1;
+        // Smooth, so that the level shows in the size.
+        const QImage smooth = AlphaNoise(40, 30).scaled(400, 300, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QTest::newRow("smooth 75") << smooth << 75 << 1;
+        QTest::newRow("smooth 50") << smooth << 50 << 1;
         QImage flat(200, 120, QImage::Format_ARGB32);
         flat.fill(Qt::darkCyan);
         const int steps[][2] = {{100, 0}, {80, 0}, {79, 1}, {40, 1}, {39, 2}, {30, 2}, {29, 3}, {-1, 2}};
@@ -112,6 +131,10 @@ private slots:
         QCOMPARE(FLevel(ToolkitPng(image, quality)), flevel);
         if (quality == 100) // level 0 stores the rows: not even a flat image shrinks
             QVERIFY(ours.size() > image.width() * image.height() * 3);
+        // At most 5% larger than zlib makes the same rows at the same level.
+        const QByteArray zlib = qCompress(qUncompress(QByteArray(4, 0) + Idat(ours)),
+                                          PngWriter::CompressionLevel(quality));
+        QVERIFY2(Idat(ours).size() <= (zlib.size() - 4) * 1.05, qPrintable(QString::number(zlib.size() - 4)));
     }
 
     void readerGivesWhatTheToolkitReads_data()
@@ -135,7 +158,18 @@ private slots:
         QTest::newRow("interlaced") << HandMadePng(1, 1, Rows(3, 1), 2, QByteArray(), 1) << false;
         QTest::newRow("palette") << ToolkitPng(rgb.convertToFormat(QImage::Format_Indexed8), -1) << false;
         QTest::newRow("16-bit") << ToolkitPng(rgb.convertToFormat(QImage::Format_RGBA64), -1) << false;
-        QTest::newRow("text") << HandMadePng(5, 4, Rows(15, 4), 2, Chunk("tEXt", QByteArray("Author\0me", 9))) << false;
+        QTest::newRow("text") << HandMadePng(5, 4, Rows(15, 4), 2, Chunk("tEXt", QByteArray("Author\0me", 9))) << true;
+        QImage tagged = AlphaNoise(50, 20);
+        tagged.setColorSpace(QColorSpace::DisplayP3);
+        tagged.setText("Title", QString::fromUtf8("Lac L\u00e9man \u2603"));
+        tagged.setText("Comment", QString(300, 'c'));
+        QTest::newRow("ICC profile, texts") << ToolkitPng(tagged, -1) << true;
+        tagged = tagged.convertToFormat(QImage::Format_RGB32);
+        tagged.setColorSpace(QColorSpace::AdobeRgb);
+        QTest::newRow("ICC profile, rgb") << ToolkitPng(tagged, 100) << true;
+        const QByteArray late = Chunk("zTXt", QByteArray("Note\0\0", 6) + qCompress("packed").mid(4))
+            + Chunk("iTXt", QByteArray("Title\0\0\0\0\0", 10) + QString::fromUtf8("\u2603").toUtf8());
+        QTest::newRow("texts after the data") << HandMadePng(5, 4, Rows(15, 4), 2, QByteArray(), 0, late) << true;
 
         // Damaged files: the fast path leaves every one to the toolkit.
         QTest::newRow("empty") << QByteArray() << false;
@@ -147,6 +181,10 @@ private slots:
         QTest::newRow("wrong filter byte") << HandMadePng(5, 4, Rows(15, 4, 5)) << false;
         QTest::newRow("bad zlib header") << HandMadePng(5, 4, "\x79" + Rows(15, 4).mid(1)) << false;
         QTest::newRow("zlib stream cut") << HandMadePng(5, 4, Rows(15, 4).chopped(4)) << false;
+        QTest::newRow("checksum one byte short") << HandMadePng(5, 4, Rows(15, 4).chopped(1)) << false;
+        QByteArray badSum = Rows(15, 4);
+        badSum[badSum.size() - 1] = char(badSum[badSum.size() - 1] ^ 1);
+        QTest::newRow("wrong checksum") << HandMadePng(5, 4, badSum) << false;
         const QByteArray whole = ToolkitPng(rgb, 100);
         QTest::newRow("one byte short") << whole.chopped(1) << false;
         QTest::newRow("no IEND") << whole.chopped(12) << false;
@@ -171,6 +209,8 @@ private slots:
         QCOMPARE(loaded.dotsPerMeterX(), expected.dotsPerMeterX());
         QCOMPARE(loaded.dotsPerMeterY(), expected.dotsPerMeterY());
         QCOMPARE(loaded.textKeys(), expected.textKeys());
+        QCOMPARE(loaded.text(), expected.text()); // every key with its value
+        QCOMPARE(loaded.colorSpace().iccProfile(), expected.colorSpace().iccProfile());
         COMPARE_IMAGES(loaded, expected);
     }
 };
