@@ -9,6 +9,7 @@
 #include "KvTraces.h"
 #include "Patterns.h"
 #include "PngReader.h"
+#include "SaveProgress.h"
 #include "SetupFile.h"
 #include "SourceItem.h"
 
@@ -888,12 +889,23 @@ void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
         images << m_OutputImages[id];
         paths << QStringLiteral("%1/%2").arg(folder, name);
     }
-    for (const ImageSave::SaveFailure& failure : ImageSave::SaveImages(images, paths, horizontalSliderQuality->value()))
-        problems << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(failure.path), failure.reason);
     setCursor(Qt::ArrowCursor);
+    const int quality = horizontalSliderQuality->value();
+    QList<ImageSave::SaveFailure> failures;
+    const ProgressOutcome outcome = RunWithProgress(
+        this, tr("Saving images..."), paths.size(), [&](const ImageSave::Progress& i_Progress) {
+            failures = ImageSave::SaveImages(images, paths, quality, ImageSave::WriteFile, 0, i_Progress);
+        });
+    QStringList failed;
+    for (const ImageSave::SaveFailure& failure : failures) {
+        failed << failure.path;
+        problems << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(failure.path), failure.reason);
+    }
 
     DesktopSeam::Current().OpenUrl(QUrl::fromLocalFile(folder));
-    if (!problems.isEmpty())
+    if (outcome.cancelled)
+        ShowMessage(QMessageBox::Warning, WrittenBeforeCancel(paths.mid(0, outcome.done), failed));
+    else if (!problems.isEmpty())
         ShowMessage(QMessageBox::Warning,
                     tr("These images could not be written:\n%1").arg(problems.join(QLatin1Char('\n'))));
 }
@@ -931,12 +943,23 @@ void PAGE_CANVAS_OPTION::SavePatterns()
         images << Patterns::Draw(layout, id);
         paths << QStringLiteral("%1/%2").arg(folder, name);
     }
-    for (const ImageSave::SaveFailure& failure : ImageSave::SaveImages(images, paths, horizontalSliderQuality->value()))
-        problems << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(failure.path), failure.reason);
     setCursor(Qt::ArrowCursor);
+    const int quality = horizontalSliderQuality->value();
+    QList<ImageSave::SaveFailure> failures;
+    const ProgressOutcome outcome = RunWithProgress(
+        this, tr("Saving images..."), paths.size(), [&](const ImageSave::Progress& i_Progress) {
+            failures = ImageSave::SaveImages(images, paths, quality, ImageSave::WriteFile, 0, i_Progress);
+        });
+    QStringList failed;
+    for (const ImageSave::SaveFailure& failure : failures) {
+        failed << failure.path;
+        problems << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(failure.path), failure.reason);
+    }
 
     DesktopSeam::Current().OpenUrl(QUrl::fromLocalFile(folder));
-    if (!problems.isEmpty())
+    if (outcome.cancelled)
+        ShowMessage(QMessageBox::Warning, WrittenBeforeCancel(paths.mid(0, outcome.done), failed));
+    else if (!problems.isEmpty())
         ShowMessage(QMessageBox::Warning,
                     tr("These images could not be written:\n%1").arg(problems.join(QLatin1Char('\n'))));
 }

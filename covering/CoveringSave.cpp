@@ -32,7 +32,7 @@ QStringList OutputFilePaths(const QString& i_Folder, const QString& i_Prefix, in
 }
 
 QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int i_RowCount, const QString& i_Folder,
-                             const QString& i_Prefix, int i_Quality)
+                             const QString& i_Prefix, int i_Quality, const ImageSave::Progress& i_Progress)
 {
     const QStringList paths = OutputFilePaths(i_Folder, i_Prefix, i_ColumnCount, i_RowCount);
     // A prefix read from a set-up file could lead out of the folder: then
@@ -49,7 +49,8 @@ QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int
         images.append(known ? i_Results.at(i).at(j) : QImage());
     }
     QStringList failed;
-    for (const ImageSave::SaveFailure& failure : ImageSave::SaveImages(images, paths, i_Quality))
+    for (const ImageSave::SaveFailure& failure :
+         ImageSave::SaveImages(images, paths, i_Quality, ImageSave::WriteFile, 0, i_Progress))
         failed.append(failure.path);
     return failed;
 }

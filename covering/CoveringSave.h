@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CoveringCompose.h"
+#include "ImageSave.h"
 #include "Patterns.h"
 
 #include <QString>
@@ -26,7 +27,8 @@ QStringList OutputFilePaths(const QString& i_Folder, const QString& i_Prefix, in
 // file that cannot be written does not stop the others. Returns the paths
 // that could not be written, in that order; empty when everything was written.
 QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int i_RowCount, const QString& i_Folder,
-                             const QString& i_Prefix, int i_Quality);
+                             const QString& i_Prefix, int i_Quality,
+                             const ImageSave::Progress& i_Progress = ImageSave::Progress());
 
 // With soft edges in separate masks: writes each output's mask (see
 // SoftEdge::Mask) beside its image, as SoftEdge::MaskFileName of the image's

@@ -5,6 +5,7 @@
 #include "DesktopSeam.h"
 #include "LayoutItem.h"
 #include "PngReader.h"
+#include "SaveProgress.h"
 #include "SetupFile.h"
 #include "SoftEdge.h"
 #include "ui_PAGE_COVERING_OPTION.h"
@@ -746,22 +747,37 @@ void PAGE_COVERING_OPTION::ReportUnwritten(const QStringList& i_Paths)
                 QStringLiteral("These images could not be written:\n%1").arg(names.join(QLatin1Char('\n'))));
 }
 
+void PAGE_COVERING_OPTION::ReportCancelled(const QStringList& i_Done, const QStringList& i_Failed)
+{
+    ShowMessage(QMessageBox::Warning, WrittenBeforeCancel(i_Done, i_Failed));
+}
+
 void PAGE_COVERING_OPTION::on_pushButtonSave_clicked()
 {
     const QString folder = AskSaveFolder();
     if (folder.isEmpty())
         return;
 
-    setCursor(Qt::WaitCursor);
     const QString prefix = CoveringEngine::OutputFilePrefix(ui->lineEditBaseName->text(), m_ImagePath);
-    QStringList failed = CoveringEngine::SaveOutputImages(m_ResultImages, m_Input.columnCount, m_Input.rowCount, folder,
-                                                          prefix, ui->horizontalSliderQuality->value());
-    if (m_Input.softEdge.enabled && m_Input.softEdge.separateMasks)
-        failed += CoveringEngine::SaveMasks(m_Input, folder, prefix, ui->horizontalSliderQuality->value());
-    setCursor(Qt::ArrowCursor);
+    const int quality = ui->horizontalSliderQuality->value();
+    const QStringList paths = CoveringEngine::OutputFilePaths(folder, prefix, m_Input.columnCount, m_Input.rowCount);
+    // The worker reads its own copies: the page's tables may change after.
+    const CoveringEngine::ImageTable results = m_ResultImages;
+    const CoveringEngine::Input input = m_Input;
+    QStringList failed;
+    const ProgressOutcome outcome = RunWithProgress(
+        this, tr("Saving images..."), paths.size(), [&](const ImageSave::Progress& i_Progress) {
+            failed = CoveringEngine::SaveOutputImages(results, input.columnCount, input.rowCount, folder, prefix,
+                                                      quality, i_Progress);
+        });
+    if (!outcome.cancelled && input.softEdge.enabled && input.softEdge.separateMasks)
+        failed += CoveringEngine::SaveMasks(input, folder, prefix, quality);
 
     DesktopSeam::Current().OpenUrl(QUrl::fromLocalFile(folder));
-    ReportUnwritten(failed);
+    if (outcome.cancelled)
+        ReportCancelled(paths.mid(0, outcome.done), failed);
+    else
+        ReportUnwritten(failed);
 }
 
 // Patterns follow the grid and coverings as set now; they need no picture.

@@ -135,6 +135,7 @@ private:
     void SavePatterns();
     QString AskSaveFolder();
     void ReportUnwritten(const QStringList& i_Paths);
+    void ReportCancelled(const QStringList& i_Done, const QStringList& i_Failed);
     void ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text);
 
     Ui::PAGE_COVERING_OPTION* ui = nullptr;

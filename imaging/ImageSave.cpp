@@ -57,7 +57,7 @@ struct Pending
 } // namespace
 
 QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList& i_Paths, int i_Quality,
-                              const FileWriter& i_Writer, int i_Threads)
+                              const FileWriter& i_Writer, int i_Threads, const Progress& i_Progress)
 {
     QList<SaveFailure> failures;
     const int count = i_Paths.size();
@@ -123,11 +123,16 @@ QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList
         else if (!i_Writer(i_Paths.at(index), png, reason))
             failures.append(SaveFailure{i_Paths.at(index), reason.isEmpty() ? QStringLiteral("cannot write") : reason});
         png = QByteArray(); // gone before one more file may be encoded
+        const bool goOn = !i_Progress || i_Progress(index + 1);
         {
             std::lock_guard<std::mutex> lock(mutex);
             written = index + 1;
+            if (!goOn)
+                next = count; // the workers take no more
         }
         wroteOne.notify_all();
+        if (!goOn)
+            break;
     }
     for (std::thread& thread : workers)
         thread.join();

@@ -28,6 +28,11 @@ typedef std::function<bool(const QString& i_Path, const QByteArray& i_Png, QStri
 // left partly written is removed; o_Reason is the system's message.
 bool WriteFile(const QString& i_Path, const QByteArray& i_Png, QString& o_Reason);
 
+// Told after each file is done with (written or failed) how many are; false
+// stops the save there: files encoded ahead are dropped, none is left partly
+// written. Runs on the thread that calls SaveImages.
+typedef std::function<bool(int i_Done)> Progress;
+
 // Saves i_Images[k] to i_Paths[k] as PNG at the save quality (see PngWriter),
 // for every path. The files are handed to i_Writer one at a time in the order
 // of the list, on the calling thread; meanwhile the next ones are encoded on
@@ -37,7 +42,8 @@ bool WriteFile(const QString& i_Path, const QByteArray& i_Png, QString& o_Reason
 // failed, in list order; empty when all were written. i_Threads bounds the
 // workers; 0 takes one per core.
 QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList& i_Paths, int i_Quality,
-                              const FileWriter& i_Writer = WriteFile, int i_Threads = 0);
+                              const FileWriter& i_Writer = WriteFile, int i_Threads = 0,
+                              const Progress& i_Progress = Progress());
 
 // True when the name can only make a file directly in the chosen folder: no
 // folder separators, not "." or "..", no control characters. Names made of

@@ -2,6 +2,7 @@
 #include "KvPushOutputButton.h"
 #include "KvTraces.h"
 #include "PageCanvasOption.h"
+#include "SaveProgress.h"
 #include "SourceItem.h"
 #include "WidgetSupport.h"
 
@@ -9,6 +10,9 @@
 #include <QGraphicsSceneMouseEvent>
 #include <QJsonArray>
 #include <QPainter>
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
 #include <QtTest>
 
 // The canvas page driven through its widgets: the state it starts in, the
@@ -347,6 +351,36 @@ private slots:
         QCOMPARE(rects(), QList<QRect>{QRect(1919, 0, 1, 10)});
         QCOMPARE(w<QSpinBox>("spinBoxCropLeft")->value(), 100);
         COMPARE_IMAGES(this->page->ScreenImage(), expected(source, QRect(0, 0, 1920, 1080)));
+    }
+
+    // A long save shows its progress; Cancel stops it after the file in
+    // flight, leaves no partial file and says what was written.
+    void cancelledSaveStopsAfterTheFileInFlight()
+    {
+        QTemporaryDir out;
+        const QStringList paths = {out.filePath("a.png"), out.filePath("b.png"), out.filePath("c.png")};
+        std::atomic<bool> cancelled(false);
+        QTimer::singleShot(600, [&] {
+            QProgressDialog* dialog = page->findChild<QProgressDialog*>();
+            QVERIFY(dialog && dialog->isVisible());
+            dialog->cancel();
+            QTimer::singleShot(100, [&] { cancelled = true; });
+        });
+        const ProgressOutcome outcome = RunWithProgress(page, "Saving", 3, [&](const ImageSave::Progress& progress) {
+            ImageSave::SaveImages(
+                {source, source, source}, paths, 100,
+                [&](const QString& path, const QByteArray& png, QString& reason) {
+                    while (!cancelled)
+                        QThread::msleep(5);
+                    return ImageSave::WriteFile(path, png, reason);
+                },
+                1, progress);
+        });
+        QVERIFY(outcome.cancelled);
+        QCOMPARE(outcome.done, 1);
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{"a.png"});
+        QCOMPARE(WrittenBeforeCancel(paths.mid(0, 1), {}),
+                 "Saving was cancelled. These images were written:\n" + QDir::toNativeSeparators(paths[0]));
     }
 
     void unknownIdsAreTraced()
