@@ -74,6 +74,15 @@ CoveringSettings CoveringFromSetup(const SetupFile::Covering& c, const QSize& i_
     in.horizontalAllSeams = c.isCoveringHorizontal;
     in.verticalAllSeams = c.isCoveringVertical;
     in.UpdateCoverings(horizontal, vertical);
+
+    // The soft-edge boxes show one decimal and round what they are given.
+    const auto oneDecimal = [](double i_Value, double i_Minimum, double i_Maximum) {
+        return qBound(i_Minimum, QString::number(i_Value, 'f', 1).toDouble(), i_Maximum);
+    };
+    in.softEdge.enabled = c.isSoftEdge;
+    in.softEdge.curve = oneDecimal(c.softEdgeCurve, SoftEdge::kMinCurve, SoftEdge::kMaxCurve);
+    in.softEdge.gamma = oneDecimal(c.softEdgeGamma, SoftEdge::kMinGamma, SoftEdge::kMaxGamma);
+    in.softEdge.separateMasks = c.softEdgeMasks;
     return s;
 }
 
@@ -151,6 +160,39 @@ QString EffectivePrefix(const QString& i_Prefix, const QString& i_PicturePath)
     return CoveringEngine::OutputFilePrefix(i_Prefix, i_PicturePath);
 }
 
+namespace {
+
+// The covering outputs' files, column by column, named and placed.
+QList<OutputFile> CoveringFiles(const CoveringEngine::Input& i_Input, const QString& i_Prefix)
+{
+    QList<OutputFile> files;
+    for (int i = 0; i < i_Input.columnCount; ++i)
+        for (int j = 0; j < i_Input.rowCount; ++j) {
+            OutputFile file;
+            file.name = CoveringEngine::OutputFileName(i_Prefix, i, j);
+            file.column = i;
+            file.row = j;
+            file.rect = QRect(i_Input.OutputLeft(i), i_Input.OutputTop(j), i_Input.outputWidth, i_Input.outputHeight);
+            files << file;
+        }
+    return files;
+}
+
+QList<OutputFile> CanvasFiles(const CanvasSettings& i_Settings, const QString& i_Prefix)
+{
+    QList<OutputFile> files;
+    for (const CanvasOutput& output : i_Settings.outputs) {
+        OutputFile file;
+        file.name = CanvasOutputs::OutputFileName(i_Prefix, output.label);
+        file.label = output.label;
+        file.rect = output.rect;
+        files << file;
+    }
+    return files;
+}
+
+} // namespace
+
 bool RenderCovering(const CoveringSettings& i_Settings, const QImage& i_Picture, const QString& i_PicturePath,
                     Render& o_Render)
 {
@@ -158,15 +200,14 @@ bool RenderCovering(const CoveringSettings& i_Settings, const QImage& i_Picture,
     o_Render = Render();
     o_Render.screen = QSize(in.coveredWidth, in.coveredHeight);
     o_Render.quality = i_Settings.quality;
-    const QString prefix = EffectivePrefix(i_Settings.prefix, i_PicturePath);
-    for (int i = 0; i < in.columnCount; ++i)
-        for (int j = 0; j < in.rowCount; ++j) {
-            OutputFile file;
-            file.name = CoveringEngine::OutputFileName(prefix, i, j);
-            file.column = i;
-            file.row = j;
-            file.rect = QRect(in.OutputLeft(i), in.OutputTop(j), in.outputWidth, in.outputHeight);
-            o_Render.files << file;
+    o_Render.files = CoveringFiles(in, EffectivePrefix(i_Settings.prefix, i_PicturePath));
+    // Save writes the masks after all the images.
+    const int images = o_Render.files.size();
+    if (in.softEdge.enabled && in.softEdge.separateMasks)
+        for (int k = 0; k < images; ++k) {
+            OutputFile mask = o_Render.files.at(k);
+            mask.name = SoftEdge::MaskFileName(mask.name);
+            o_Render.files << mask;
         }
 
     const QImage cropped = CoveringEngine::CropSource(i_Picture, in);
@@ -179,8 +220,11 @@ bool RenderCovering(const CoveringSettings& i_Settings, const QImage& i_Picture,
         o_Render.error = QStringLiteral("the images are too large to compose");
         return false;
     }
-    for (OutputFile& file : o_Render.files)
-        file.image = results[file.column][file.row];
+    for (int k = 0; k < o_Render.files.size(); ++k) {
+        OutputFile& file = o_Render.files[k];
+        file.image = k < images ? results[file.column][file.row]
+                                : SoftEdge::Mask(SoftEdge::OutputFactors(in, in.softEdge, file.column, file.row));
+    }
     return true;
 }
 
@@ -190,14 +234,7 @@ bool RenderCanvas(const CanvasSettings& i_Settings, const QImage& i_Picture, con
     o_Render = Render();
     o_Render.screen = i_Settings.screen;
     o_Render.quality = i_Settings.quality;
-    const QString prefix = EffectivePrefix(i_Settings.prefix, i_PicturePath);
-    for (const CanvasOutput& output : i_Settings.outputs) {
-        OutputFile file;
-        file.name = CanvasOutputs::OutputFileName(prefix, output.label);
-        file.label = output.label;
-        file.rect = output.rect;
-        o_Render.files << file;
-    }
+    o_Render.files = CanvasFiles(i_Settings, EffectivePrefix(i_Settings.prefix, i_PicturePath));
     if (o_Render.files.isEmpty())
         return true;
 
@@ -230,6 +267,40 @@ bool RenderCanvas(const CanvasSettings& i_Settings, const QImage& i_Picture, con
     for (OutputFile& file : o_Render.files)
         file.image = screen.copy(file.rect);
     return true;
+}
+
+void CoveringPatterns(const CoveringSettings& i_Settings, const QString& i_PicturePath, Render& o_Render)
+{
+    const CoveringEngine::Input& in = i_Settings.input;
+    o_Render = Render();
+    o_Render.screen = QSize(in.coveredWidth, in.coveredHeight);
+    o_Render.quality = i_Settings.quality;
+    o_Render.files = CoveringFiles(in, EffectivePrefix(i_Settings.prefix, i_PicturePath));
+    const Patterns::Layout layout = CoveringEngine::PatternLayout(in);
+    for (int k = 0; k < o_Render.files.size(); ++k) {
+        o_Render.files[k].name = Patterns::FileName(o_Render.files[k].name);
+        o_Render.files[k].image = Patterns::Draw(layout, k);
+    }
+}
+
+void CanvasPatterns(const CanvasSettings& i_Settings, const QString& i_PicturePath, Render& o_Render)
+{
+    o_Render = Render();
+    o_Render.screen = i_Settings.screen;
+    o_Render.quality = i_Settings.quality;
+    o_Render.files = CanvasFiles(i_Settings, EffectivePrefix(i_Settings.prefix, i_PicturePath));
+    // Outputs placed freely may pile up anywhere: each pattern carries its
+    // own output's marks, as on the page.
+    Patterns::Layout layout;
+    layout.screen = i_Settings.screen;
+    for (const OutputFile& file : o_Render.files)
+        layout.outputs.append({file.rect, file.label});
+    layout.overlaps = Patterns::PairOverlaps(layout.outputs);
+    layout.sharedMarks = false;
+    for (int k = 0; k < o_Render.files.size(); ++k) {
+        o_Render.files[k].name = Patterns::FileName(o_Render.files[k].name);
+        o_Render.files[k].image = Patterns::Draw(layout, k);
+    }
 }
 
 } // namespace SetupRender

@@ -16,7 +16,8 @@
 // page's controls take it when the record is read into a fresh page (spin
 // boxes and sliders clamp, radio groups keep one choice, a prefix box holds
 // 32 characters), and the picture is cut into exactly the images the page's
-// Save writes, with the same names.
+// Save writes, with the same names; the line-up patterns are those of the
+// page's "Save test patterns...".
 namespace SetupRender {
 
 // The most characters the prefix boxes hold.
@@ -25,7 +26,7 @@ constexpr int kMaxPrefix = 32;
 // The covering page once the record is read and its picture loaded.
 struct CoveringSettings
 {
-    CoveringEngine::Input input; // grid, coverings, placement, crop, background
+    CoveringEngine::Input input; // grid, coverings, placement, crop, background, soft edges
     QString prefix;              // as typed; empty means the picture's base name
     int quality = 100;
 };
@@ -67,14 +68,15 @@ CanvasSettings CanvasFromSetup(const SetupFile::Canvas& i_Record, const QSize& i
 // could otherwise make it fit.
 QRect RestoredOutputRect(const SetupFile::Output& i_Saved, const QSize& i_Screen);
 
-// One file of a render, in the order the page saves them.
+// One file of a render (an image, a mask or a pattern), in the order the page
+// saves them.
 struct OutputFile
 {
     QString name;
     int column = -1; // covering outputs
     int row = -1;
     QString label; // canvas outputs
-    QRect rect;    // on the screen
+    QRect rect;    // of the output, on the screen
     QImage image;
 };
 
@@ -91,12 +93,19 @@ struct Render
 QString EffectivePrefix(const QString& i_Prefix, const QString& i_PicturePath);
 
 // Both render every output of the settings from i_Picture (loaded from
-// i_PicturePath, whose name may stand in for the prefix). False, with
-// o_Render.error set and the files named but without images, when the
-// images cannot be made.
+// i_PicturePath, whose name may stand in for the prefix). With soft edges in
+// separate masks, each covering output's mask follows the images, as Save
+// writes them. False, with o_Render.error set and the files named but
+// without images, when the images cannot be made.
 bool RenderCovering(const CoveringSettings& i_Settings, const QImage& i_Picture, const QString& i_PicturePath,
                     Render& o_Render);
 bool RenderCanvas(const CanvasSettings& i_Settings, const QImage& i_Picture, const QString& i_PicturePath,
                   Render& o_Render);
+
+// Both draw every output's line-up pattern instead of its image; no picture
+// is needed. i_PicturePath only names the files when the prefix is empty:
+// the page has no picture without one, and an empty prefix stays empty.
+void CoveringPatterns(const CoveringSettings& i_Settings, const QString& i_PicturePath, Render& o_Render);
+void CanvasPatterns(const CanvasSettings& i_Settings, const QString& i_PicturePath, Render& o_Render);
 
 } // namespace SetupRender

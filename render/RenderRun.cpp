@@ -38,7 +38,7 @@ constexpr size_t kHashesAhead = 2;
 // A picture and the pages that cut it into one folder.
 struct PictureJob
 {
-    QString path;
+    QString path; // empty for line-up patterns, which need no picture
     QString folder;
     bool covering = false;
     bool canvas = false;
@@ -73,6 +73,17 @@ QJsonObject RectObject(const QRect& i_Rect)
                        {QStringLiteral("height"), i_Rect.height()}};
 }
 
+// What the options change in a page's settings.
+template <typename Settings>
+Settings Overridden(Settings i_Settings, const RenderOptions& i_Options)
+{
+    if (i_Options.hasPrefix)
+        i_Settings.prefix = i_Options.prefix;
+    if (i_Options.quality > 0)
+        i_Settings.quality = i_Options.quality;
+    return i_Settings;
+}
+
 class Runner
 {
 public:
@@ -85,8 +96,9 @@ public:
 private:
     bool ReadSetup();
     bool PlanPictures();
-    int CoveringFileCount() const;
+    int FileCount(const PictureJob& i_Job) const;
     void RenderPicture(const PictureJob& i_Job, const QImage& i_Picture);
+    void RenderPatterns(const PictureJob& i_Job);
     int SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender::Render& io_Render);
     void WriteManifest();
     void Problem(int i_Status, const QString& i_Text);
@@ -152,6 +164,10 @@ bool Runner::ReadSetup()
 bool Runner::PlanPictures()
 {
     const QString out = m_Options.outFolder;
+    if (m_Options.patterns) {
+        m_Jobs << PictureJob{QString(), out, m_Options.covering, m_Options.canvas};
+        return true;
+    }
     if (!m_Options.images.isEmpty()) {
         // Several pictures: a folder each, named after the picture.
         const bool several = m_Options.images.size() > 1;
@@ -193,10 +209,15 @@ bool Runner::PlanPictures()
     return true;
 }
 
-int Runner::CoveringFileCount() const
+int Runner::FileCount(const PictureJob& i_Job) const
 {
-    const CoveringEngine::Input in = SetupRender::CoveringFromSetup(m_Covering, QSize(0, 0)).input;
-    return in.columnCount * in.rowCount;
+    int files = i_Job.canvas ? m_Canvas.outputs.size() : 0;
+    if (i_Job.covering) {
+        const CoveringEngine::Input in = SetupRender::CoveringFromSetup(m_Covering, QSize(0, 0)).input;
+        const bool masks = in.softEdge.enabled && in.softEdge.separateMasks && !m_Options.patterns;
+        files += in.columnCount * in.rowCount * (masks ? 2 : 1);
+    }
+    return files;
 }
 
 int Runner::Run()
@@ -205,10 +226,18 @@ int Runner::Run()
         return m_Status;
     int total = 0;
     for (const PictureJob& job : m_Jobs)
-        total += (job.covering ? CoveringFileCount() : 0) + (job.canvas ? m_Canvas.outputs.size() : 0);
+        total += FileCount(job);
     m_Progress.reset(new Progress(total, !m_Options.quiet, isatty(STDERR_FILENO)));
     if (m_Options.canvas && m_Canvas.outputs.isEmpty())
         Note(QStringLiteral("canvas: the set-up has no outputs; nothing to write"));
+
+    if (m_Options.patterns) {
+        RenderPatterns(m_Jobs.first());
+        if (!m_Options.manifestPath.isEmpty())
+            WriteManifest();
+        m_Progress->Finish();
+        return m_Status;
+    }
 
     // The next picture is read while this one is cut and written: reading
     // keeps a core or two busy that writing leaves idle.
@@ -231,10 +260,9 @@ int Runner::Run()
 
 void Runner::RenderPicture(const PictureJob& i_Job, const QImage& i_Picture)
 {
-    const int files = (i_Job.covering ? CoveringFileCount() : 0) + (i_Job.canvas ? m_Canvas.outputs.size() : 0);
     if (i_Picture.isNull()) {
         Problem(StatusBadInput, QStringLiteral("%1: %2").arg(Native(i_Job.path), PictureProblem(i_Job.path)));
-        m_Progress->FilesDropped(files);
+        m_Progress->FilesDropped(FileCount(i_Job));
         return;
     }
     if (!QDir().mkpath(i_Job.folder))
@@ -242,26 +270,41 @@ void Runner::RenderPicture(const PictureJob& i_Job, const QImage& i_Picture)
 
     int written = 0;
     if (i_Job.covering) {
-        SetupRender::CoveringSettings settings = SetupRender::CoveringFromSetup(m_Covering, i_Picture.size());
-        if (m_Options.hasPrefix)
-            settings.prefix = m_Options.prefix;
-        if (m_Options.quality > 0)
-            settings.quality = m_Options.quality;
         SetupRender::Render render;
-        SetupRender::RenderCovering(settings, i_Picture, i_Job.path, render);
+        SetupRender::RenderCovering(Overridden(SetupRender::CoveringFromSetup(m_Covering, i_Picture.size()), m_Options),
+                                    i_Picture, i_Job.path, render);
         written += SavePage(i_Job, QStringLiteral("covering"), render);
     }
     if (i_Job.canvas && !m_Canvas.outputs.isEmpty()) {
-        SetupRender::CanvasSettings settings = SetupRender::CanvasFromSetup(m_Canvas, i_Picture.size());
-        if (m_Options.hasPrefix)
-            settings.prefix = m_Options.prefix;
-        if (m_Options.quality > 0)
-            settings.quality = m_Options.quality;
         SetupRender::Render render;
-        SetupRender::RenderCanvas(settings, i_Picture, i_Job.path, render);
+        SetupRender::RenderCanvas(Overridden(SetupRender::CanvasFromSetup(m_Canvas, i_Picture.size()), m_Options),
+                                  i_Picture, i_Job.path, render);
         written += SavePage(i_Job, QStringLiteral("canvas"), render);
     }
     m_Progress->PictureDone(Native(i_Job.path), written);
+}
+
+// The patterns follow the set-up alone; each page's picture, loaded or not,
+// only names the files when the prefix is empty.
+void Runner::RenderPatterns(const PictureJob& i_Job)
+{
+    if (!QDir().mkpath(i_Job.folder))
+        Problem(StatusNotWritten, QStringLiteral("%1: cannot create the folder").arg(Native(i_Job.folder)));
+
+    int written = 0;
+    if (i_Job.covering) {
+        SetupRender::Render render;
+        SetupRender::CoveringPatterns(Overridden(SetupRender::CoveringFromSetup(m_Covering, QSize(0, 0)), m_Options),
+                                      m_Covering.picturePath, render);
+        written += SavePage(i_Job, QStringLiteral("covering"), render);
+    }
+    if (i_Job.canvas && !m_Canvas.outputs.isEmpty()) {
+        SetupRender::Render render;
+        SetupRender::CanvasPatterns(Overridden(SetupRender::CanvasFromSetup(m_Canvas, QSize(0, 0)), m_Options),
+                                    m_Canvas.picturePath, render);
+        written += SavePage(i_Job, QStringLiteral("canvas"), render);
+    }
+    m_Progress->PictureDone(QStringLiteral("line-up patterns"), written);
 }
 
 int Runner::SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender::Render& io_Render)
@@ -337,14 +380,18 @@ int Runner::SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender
     for (const ImageSave::SaveFailure& failure : failures)
         Problem(StatusNotWritten, QStringLiteral("%1: %2").arg(Native(failure.path), failure.reason));
 
-    if (hashed)
-        m_Manifest.append(QJsonObject{{QStringLiteral("path"), QFileInfo(i_Job.path).absoluteFilePath()},
-                                      {QStringLiteral("mode"), i_Mode},
-                                      {QStringLiteral("folder"), QFileInfo(i_Job.folder).absoluteFilePath()},
-                                      {QStringLiteral("screen"),
-                                       QJsonObject{{QStringLiteral("width"), io_Render.screen.width()},
-                                                   {QStringLiteral("height"), io_Render.screen.height()}}},
-                                      {QStringLiteral("files"), entries}});
+    if (hashed) {
+        QJsonObject page{{QStringLiteral("mode"), i_Mode},
+                         {QStringLiteral("folder"), QFileInfo(i_Job.folder).absoluteFilePath()},
+                         {QStringLiteral("screen"),
+                          QJsonObject{{QStringLiteral("width"), io_Render.screen.width()},
+                                      {QStringLiteral("height"), io_Render.screen.height()}}},
+                         {QStringLiteral("files"), entries}};
+        // Patterns come from no picture.
+        if (!i_Job.path.isEmpty())
+            page.insert(QStringLiteral("path"), QFileInfo(i_Job.path).absoluteFilePath());
+        m_Manifest.append(page);
+    }
     return paths.size() - failures.size();
 }
 

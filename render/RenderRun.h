@@ -3,8 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-// One run of the renderer: a set-up, the pictures to cut with it and where
-// the files go.
+// One run of the renderer: a set-up, the pictures to cut with it (or the
+// line-up patterns to draw) and where the files go.
 struct RenderOptions
 {
     QString setupPath;
@@ -18,6 +18,7 @@ struct RenderOptions
     QString manifestPath;
     int jobs = 0; // encoding threads; 0: one per core
     bool quiet = false;
+    bool patterns = false; // line-up patterns instead of pictures
 };
 
 // Exit statuses.

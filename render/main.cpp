@@ -1,6 +1,6 @@
 // quillex-render: cuts pictures with a set-up saved by KV Quillex, without a
 // window: the files are those the window's Save writes for the same set-up
-// and picture.
+// and picture, or those its "Save test patterns..." writes.
 
 #include "RenderRun.h"
 
@@ -36,6 +36,8 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Cuts pictures into one PNG per output with a set-up saved by KV Quillex.\n"
+                       "Covering soft edges are blended in, or written as _mask.png files beside the images, "
+                       "as the set-up says.\n"
                        "Exit status: 0 all files written, 1 some files not written, "
                        "2 bad arguments or a set-up or picture that cannot be read."));
     const QCommandLineOption mode(QStringLiteral("mode"),
@@ -56,12 +58,16 @@ int main(int argc, char* argv[])
                                      QStringLiteral("Picture quality, 50 to 100, instead of the set-up's."),
                                      QStringLiteral("n"));
     const QCommandLineOption manifest(QStringLiteral("manifest"),
-                                      QStringLiteral("Write a JSON manifest of every file written."),
+                                      QStringLiteral("Write a JSON manifest of every file written, masks and patterns "
+                                                     "included."),
                                       QStringLiteral("file"));
     const QCommandLineOption jobs(QStringLiteral("jobs"), QStringLiteral("Encoding threads (default: all cores)."),
                                   QStringLiteral("n"));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("No progress and no notes."));
-    parser.addOptions({mode, image, out, prefix, quality, manifest, jobs, quiet});
+    const QCommandLineOption patterns(QStringLiteral("patterns"),
+                                      QStringLiteral("Write each output's line-up pattern (_pattern.png) instead "
+                                                     "of its picture; needs no picture."));
+    parser.addOptions({mode, patterns, image, out, prefix, quality, manifest, jobs, quiet});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("SETUP.dat"), QStringLiteral("A set-up saved by KV Quillex."));
@@ -89,6 +95,9 @@ int main(int argc, char* argv[])
         return BadArguments(QStringLiteral("--mode %1: not covering, canvas or both").arg(modeText));
     options.covering = modeText != QLatin1String("canvas");
     options.canvas = modeText != QLatin1String("covering");
+    options.patterns = parser.isSet(patterns);
+    if (options.patterns && parser.isSet(image))
+        return BadArguments(QStringLiteral("--patterns draws no picture: leave out --image"));
     QString problem;
     if (!ExpandPictures(parser.values(image), options.images, problem))
         return BadArguments(problem);

@@ -2,6 +2,7 @@
 #include "WidgetSupport.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QJsonArray>
@@ -29,9 +30,9 @@ class TestRender : public QObject
     static void drive(QWidget* page, const QString& steps)
     {
         for (const QString& step : steps.split(' ', Qt::SkipEmptyParts))
-            step.contains('=')
-                ? page->findChild<QSpinBox*>(step.section('=', 0, 0))->setValue(step.section('=', 1).toInt())
-                : click(page, qPrintable(step));
+            step.contains('=') ? void(page->findChild<QWidget*>(step.section('=', 0, 0))
+                                          ->setProperty("value", step.section('=', 1).toDouble()))
+                               : click(page, qPrintable(step));
     }
     int run(const QStringList& args, QString* err = nullptr)
     {
@@ -55,8 +56,8 @@ class TestRender : public QObject
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
     // Both pages away from their defaults, as a user sets them; the
-    // set-up saved, and the window's own files saved into "window".
-    void windowSetup()
+    // set-up saved, and the window's own files and patterns saved into "window".
+    void windowSetup(const QString& i_SoftEdge = QString(), int i_Output = 0)
     {
         QVERIFY(NoiseImage(300, 200, QImage::Format_ARGB32, 3, true).save(path("picture.png")));
         MainWindow window(nullptr, QUrl("http://127.0.0.1:1"));
@@ -74,8 +75,10 @@ class TestRender : public QObject
               "spinBoxScreenW=3 spinBoxScreenH=2 spinBoxOutputWidth=90 spinBoxOutputHeight=60 "
               "spinBoxCoveringHorizontal1=7 spinBoxCoveringHorizontal2=-4 spinBoxCoveringVertical1=11 "
               "customSizeRadioButton customPosRadioButton pushButtonLocker spinBoxCustomSizeWidth=250 "
-              "spinBoxCustomPosWidth=9 spinBoxCustomPosHeight=13 spinBoxCropLeft=20 spinBoxCropBottom=30 "
-              "radioButtonTransparency");
+              "spinBoxCustomSizeHeight=120 spinBoxCustomPosWidth=9 spinBoxCustomPosHeight=13 spinBoxCropLeft=20 "
+              "spinBoxCropBottom=30 radioButtonTransparency");
+        drive(covering, i_SoftEdge);
+        covering->findChild<QComboBox*>("comboBoxSoftEdgeOutput")->setCurrentIndex(i_Output);
         drive(canvas,
               "spinBoxScreenSizeH=800 spinBoxScreenSizeV=600 originalSizeRadioButton customPosRadioButton "
               "radioButtonTransparency "
@@ -86,26 +89,49 @@ class TestRender : public QObject
         QJsonObject top;
         window.writeConfiguration(top);
         write("setup.dat", QJsonDocument(top).toJson());
+        QDir(path("window")).removeRecursively();
         QDir().mkpath(path("window"));
-        desktop.directoryAnswers << path("window") << path("window");
+        desktop.directoryAnswers << path("window") << path("window") << path("window") << path("window");
         click(covering, "pushButtonGenerate");
-        click(covering, "pushButtonSave");
-        click(canvas, "pushButtonSave");
+        for (const char* button : {"pushButtonSave", "pushButtonSavePatterns"})
+            click(covering, button), click(canvas, button);
     }
 
 private slots:
     void initTestCase() { Q_INIT_RESOURCE(resources); }
 
+    void sameFilesAsTheWindow_data()
+    {
+        QTest::addColumn<QString>("softEdge");
+        QTest::addColumn<int>("output"); // blended (0), or masks beside the images (1)
+        QTest::newRow("no soft edges") << "" << 0;
+        QTest::newRow("blended") << "checkBoxSoftEdge doubleSpinBoxSoftEdgeCurve=3.4 doubleSpinBoxSoftEdgeGamma=1.7"
+                                 << 0;
+        QTest::newRow("masks") << "checkBoxSoftEdge doubleSpinBoxSoftEdgeGamma=2.9" << 1;
+    }
+    // Images, masks and, with --patterns, the line-up patterns; the
+    // manifests list every file.
     void sameFilesAsTheWindow()
     {
-        windowSetup();
+        QFETCH(QString, softEdge);
+        QFETCH(int, output);
+        windowSetup(softEdge, output);
         QVERIFY(desktop.messages.isEmpty());
-        QCOMPARE(run({path("setup.dat"), "--out", path("render"), "--quiet"}), 0);
+        QDir(path("render")).removeRecursively();
+        QCOMPARE(run({path("setup.dat"), "--out", path("render"), "--quiet", "--manifest", path("m.json")}), 0);
+        QCOMPARE(run({path("setup.dat"), "--out", path("render"), "--patterns", "--manifest", path("p.json")}), 0);
         const QStringList names = QDir(path("window")).entryList(QDir::Files);
-        QCOMPARE(names.size(), 6 + 4);
+        QCOMPARE(names.size(), 2 * (6 + 4) + 6 * output);
         QCOMPARE(QDir(path("render")).entryList(QDir::Files), names);
         for (const QString& file : names)
             COMPARE_IMAGES(QImage(path("render/") + file), QImage(path("window/") + file));
+        QStringList listed;
+        for (const char* manifest : {"m.json", "p.json"})
+            for (const QJsonValue& page : json(path(manifest)).value("pictures").toArray())
+                for (const QJsonValue& file : page["files"].toArray())
+                    listed << file["name"].toString();
+        listed.sort();
+        QCOMPARE(listed, names);
     }
 
     // Several pictures: a folder each; the manifest says what is on disk;
@@ -156,6 +182,8 @@ private slots:
         QTest::addColumn<QStringList>("told"); // each on a line with its reason
         QTest::newRow("missing set-up") << QStringList{"absent.dat"} << 2 << QStringList{"absent.dat: No such file"};
         QTest::newRow("damaged set-up") << QStringList{"damaged.dat"} << 2 << QStringList{"damaged.dat: not a set-up"};
+        QTest::newRow("patterns of a picture") << QStringList{"setup.dat", "--patterns", "--image", "picture.png"} << 2
+                                               << QStringList{"--patterns draws no picture"};
         QTest::newRow("unreadable picture")
             << QStringList{"setup.dat", "--image", "setup.dat"} << 2 << QStringList{"setup.dat: not a picture"};
         QTest::newRow("unwritable folder")
