@@ -864,32 +864,34 @@ void PAGE_CANVAS_OPTION::ComputeOutputsImage()
     }
 }
 
-void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
+QString PAGE_CANVAS_OPTION::AskSaveFolder()
 {
-    const QString folder = DesktopSeam::Current().GetExistingDirectory(
-        this, tr("Select the folder where images will be saved"), QFileInfo(m_SourcePath).path(),
-        QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
-    if (folder.isEmpty())
-        return;
-    const QString prefix = lineEditBaseName->text().isEmpty() ? QFileInfo(m_SourcePath).baseName()
-                                                              : lineEditBaseName->text();
-    setCursor(Qt::WaitCursor);
-    ComputeOutputsImage();
+    return DesktopSeam::Current().GetExistingDirectory(this, tr("Select the folder where images will be saved"),
+                                                       QFileInfo(m_SourcePath).path(),
+                                                       QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+}
+
+QString PAGE_CANVAS_OPTION::FilePrefix() const
+{
+    return lineEditBaseName->text().isEmpty() ? QFileInfo(m_SourcePath).baseName() : lineEditBaseName->text();
+}
+
+void PAGE_CANVAS_OPTION::SaveAndReport(const QString& i_Folder, const QStringList& i_Names,
+                                       const QVector<QImage>& i_Images)
+{
     // A name that would put the file anywhere but in the chosen folder is
     // not written (labels also come from configuration files).
     QStringList problems;
     QVector<QImage> images;
     QStringList paths;
-    for (int id = 0; id < m_OutputImages.size(); ++id) {
-        const QString name = CanvasOutputs::OutputFileName(prefix, m_OutputButtons[id]->text());
-        if (!ImageSave::IsPlainFileName(name)) {
-            problems << tr("%1: not a plain file name").arg(name);
+    for (int id = 0; id < i_Names.size(); ++id) {
+        if (!ImageSave::IsPlainFileName(i_Names[id])) {
+            problems << tr("%1: not a plain file name").arg(i_Names[id]);
             continue;
         }
-        images << m_OutputImages[id];
-        paths << QStringLiteral("%1/%2").arg(folder, name);
+        images << i_Images[id];
+        paths << QStringLiteral("%1/%2").arg(i_Folder, i_Names[id]);
     }
-    setCursor(Qt::ArrowCursor);
     const int quality = horizontalSliderQuality->value();
     QList<ImageSave::SaveFailure> failures;
     const ProgressOutcome outcome = RunWithProgress(
@@ -902,7 +904,7 @@ void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
         problems << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(failure.path), failure.reason);
     }
 
-    DesktopSeam::Current().OpenUrl(QUrl::fromLocalFile(folder));
+    DesktopSeam::Current().OpenUrl(QUrl::fromLocalFile(i_Folder));
     if (outcome.cancelled)
         ShowMessage(QMessageBox::Warning, WrittenBeforeCancel(paths.mid(0, outcome.done), failed));
     else if (!problems.isEmpty())
@@ -910,17 +912,27 @@ void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
                     tr("These images could not be written:\n%1").arg(problems.join(QLatin1Char('\n'))));
 }
 
+void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
+{
+    const QString folder = AskSaveFolder();
+    if (folder.isEmpty())
+        return;
+    const QString prefix = FilePrefix();
+    ComputeOutputsImage();
+    QStringList names;
+    for (int id = 0; id < m_OutputImages.size(); ++id)
+        names << CanvasOutputs::OutputFileName(prefix, m_OutputButtons[id]->text());
+    SaveAndReport(folder, names, m_OutputImages.toVector());
+}
+
 // Each output's line-up pattern, cut from a drawing of the whole screen as its
 // image is cut from the screen image.
 void PAGE_CANVAS_OPTION::SavePatterns()
 {
-    const QString folder = DesktopSeam::Current().GetExistingDirectory(
-        this, tr("Select the folder where images will be saved"), QFileInfo(m_SourcePath).path(),
-        QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    const QString folder = AskSaveFolder();
     if (folder.isEmpty())
         return;
-    const QString prefix = lineEditBaseName->text().isEmpty() ? QFileInfo(m_SourcePath).baseName()
-                                                              : lineEditBaseName->text();
+    const QString prefix = FilePrefix();
     setCursor(Qt::WaitCursor);
     Patterns::Layout layout;
     layout.screen = ScreenSize();
@@ -931,37 +943,14 @@ void PAGE_CANVAS_OPTION::SavePatterns()
     }
     layout.overlaps = Patterns::PairOverlaps(layout.outputs);
     layout.sharedMarks = false;
-    QStringList problems;
+    QStringList names;
     QVector<QImage> images;
-    QStringList paths;
     for (int id = 0; id < layout.outputs.size(); ++id) {
-        const QString name = Patterns::FileName(CanvasOutputs::OutputFileName(prefix, layout.outputs[id].name));
-        if (!ImageSave::IsPlainFileName(name)) {
-            problems << tr("%1: not a plain file name").arg(name);
-            continue;
-        }
+        names << Patterns::FileName(CanvasOutputs::OutputFileName(prefix, layout.outputs[id].name));
         images << Patterns::Draw(layout, id);
-        paths << QStringLiteral("%1/%2").arg(folder, name);
     }
     setCursor(Qt::ArrowCursor);
-    const int quality = horizontalSliderQuality->value();
-    QList<ImageSave::SaveFailure> failures;
-    const ProgressOutcome outcome = RunWithProgress(
-        this, tr("Saving images..."), paths.size(), [&](const ImageSave::Progress& i_Progress) {
-            failures = ImageSave::SaveImages(images, paths, quality, ImageSave::WriteFile, 0, i_Progress);
-        });
-    QStringList failed;
-    for (const ImageSave::SaveFailure& failure : failures) {
-        failed << failure.path;
-        problems << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(failure.path), failure.reason);
-    }
-
-    DesktopSeam::Current().OpenUrl(QUrl::fromLocalFile(folder));
-    if (outcome.cancelled)
-        ShowMessage(QMessageBox::Warning, WrittenBeforeCancel(paths.mid(0, outcome.done), failed));
-    else if (!problems.isEmpty())
-        ShowMessage(QMessageBox::Warning,
-                    tr("These images could not be written:\n%1").arg(problems.join(QLatin1Char('\n'))));
+    SaveAndReport(folder, names, images);
 }
 
 // --- Configuration ----------------------------------------------------------------

@@ -108,6 +108,11 @@ private:
     void FitViews();
     // Connected by hand, so that the page's slots stay those of its interface.
     void SavePatterns();
+    QString AskSaveFolder();
+    QString FilePrefix() const;
+    // Writes the images under the names in the chosen folder, with progress,
+    // and tells what could not be written or what was, after a cancel.
+    void SaveAndReport(const QString& i_Folder, const QStringList& i_Names, const QVector<QImage>& i_Images);
     int CurrentOutput() const;
     bool TypedOutputValues(SDWord i_ID, QRect& o_Values) const;
     void PlaceOutput(int i_ID, const QRect& i_Rect);

@@ -1,6 +1,7 @@
 #include "PngReader.h"
 
 #include "HugePages.h"
+#include "PngPaeth.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -197,16 +198,6 @@ QImage ReadDescription(const Parsed& i_Parsed)
 // channel, so each pixel's channels are taken in the image's order and the
 // row above is the image's own previous row.
 
-inline int Paeth(int a, int b, int c)
-{
-    const int pa = qAbs(b - c);
-    const int pb = qAbs(a - c);
-    const int pc = qAbs(a + b - 2 * c);
-    if (pa <= pb && pa <= pc)
-        return a;
-    return pb <= pc ? b : c;
-}
-
 #if defined(__SSE2__)
 
 // The samples R, G, B (, A) at p as an ARGB32 pixel's bytes (the alpha byte
@@ -295,7 +286,7 @@ void UnfilterRow(const uchar* in, const QRgb* prev, QRgb* out, size_t width)
                 : Type == 1                 ? a[i]
                 : Type == 2                 ? b[i]
                 : Type == 3                 ? (a[i] + b[i]) >> 1
-                                            : Paeth(a[i], b[i], c[i]);
+                                            : PngPaeth(a[i], b[i], c[i]);
             a[i] = (in[i] + predicted) & 0xff;
             c[i] = b[i];
         }

@@ -1,6 +1,7 @@
 #include "PngWriter.h"
 
 #include "HugePages.h"
+#include "PngPaeth.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -140,16 +141,6 @@ void Samples(const QRgb* from, uchar* to, size_t width, bool alpha)
     }
 }
 
-inline int Paeth(int a, int b, int c)
-{
-    const int pa = qAbs(b - c);
-    const int pb = qAbs(a - c);
-    const int pc = qAbs(a + b - 2 * c);
-    if (pa <= pb && pa <= pc)
-        return a;
-    return pb <= pc ? b : c;
-}
-
 // Filters row cur with the given filter type into out; prev is the row above
 // (all zero for the first row).
 template <int Bpp>
@@ -179,7 +170,7 @@ void Filter(int type, const uchar* cur, const uchar* prev, uchar* out, size_t n)
         for (size_t i = 0; i < Bpp; ++i)
             out[i] = uchar(cur[i] - prev[i]);
         for (size_t i = Bpp; i < n; ++i)
-            out[i] = uchar(cur[i] - Paeth(cur[i - Bpp], prev[i], prev[i - Bpp]));
+            out[i] = uchar(cur[i] - PngPaeth(cur[i - Bpp], prev[i], prev[i - Bpp]));
         break;
     }
 }
