@@ -30,9 +30,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
+#include <QLinearGradient>
 #include <QMap>
 #include <QPainter>
 #include <QProcess>
+#include <QRadialGradient>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
@@ -306,6 +308,41 @@ QImage Wallpaper()
         for (int x = 0; x < image.width(); ++x) {
             const int edge = qMin(dy, qMin(x, image.width() - 1 - x));
             line[x] = (line[x] & 0x00ffffffu) | (QRgb(qMin(255, 128 + edge / 2)) << 24);
+        }
+    }
+    image.setColorSpace(QColorSpace::DisplayP3);
+    return image;
+}
+
+// Gradients and soft light shapes with a one-level grain and a touch of
+// alpha, tagged like the other wallpaper.
+QImage SmoothWallpaper()
+{
+    QImage image(kWallpaperWidth, kWallpaperHeight, QImage::Format_ARGB32);
+    {
+        QPainter painter(&image);
+        QLinearGradient gradient(0, 0, image.width(), image.height());
+        gradient.setColorAt(0, QColor(20, 30, 90));
+        gradient.setColorAt(0.5, QColor(200, 90, 60));
+        gradient.setColorAt(1, QColor(250, 220, 120));
+        painter.fillRect(image.rect(), gradient);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        for (int i = 0; i < 40; ++i) {
+            QRadialGradient light(QPointF((i * 733) % image.width(), (i * 377) % image.height()), 300 + (i * 97) % 600);
+            light.setColorAt(0, QColor(255, 255, 255, 90));
+            light.setColorAt(1, QColor(255, 255, 255, 0));
+            painter.setBrush(light);
+            painter.drawEllipse(light.center(), light.radius(), light.radius());
+        }
+    }
+    for (int y = 0; y < image.height(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int grain = int(Hash(quint32(x) * 2654435761u + quint32(y)) % 3) - 1;
+            const QRgb c = line[x];
+            line[x] = qRgba(qBound(0, qRed(c) + grain, 255), qBound(0, qGreen(c) + grain, 255),
+                            qBound(0, qBlue(c) + grain, 255), 255 - (x * y) % 2);
         }
     }
     image.setColorSpace(QColorSpace::DisplayP3);
@@ -776,16 +813,22 @@ int Orchestrate(bool i_RenderOnly)
     if (!i_RenderOnly)
         CompareSoftEdges(source, out, repetitions);
 
-    const QString wallpaper = dir.filePath("wallpaper.png");
-    if (!Wallpaper().save(wallpaper, "PNG")) {
-        std::printf("\ncannot write the wallpaper\n");
-    } else {
+    // Two wallpapers: the photograph-like picture with its sensor noise (a
+    // hard case: the data barely compresses) and a smooth one of gradients
+    // and soft shapes with a light grain, as desktop wallpapers mostly are.
+    for (const bool smooth : {false, true}) {
+        const QString wallpaper = dir.filePath(smooth ? "smooth.png" : "wallpaper.png");
+        if (!(smooth ? SmoothWallpaper() : Wallpaper()).save(wallpaper, "PNG")) {
+            std::printf("\ncannot write the wallpaper\n");
+            continue;
+        }
         const Figures decode = RunChild({wallpaper, QString::number(repetitions)}, "--decode");
         const auto ours = decode.stages.value("ours");
         const auto toolkit = decode.stages.value("qtload");
-        std::printf("\nDecode of a %d x %d RGBA wallpaper with an ICC profile, %.1f MB, written by QImage::save at its "
-                    "default level, %d runs\n",
-                    kWallpaperWidth, kWallpaperHeight, QFileInfo(wallpaper).size() / 1e6, repetitions);
+        std::printf("\nDecode of a %d x %d RGBA %s wallpaper with an ICC profile, %.1f MB, written by QImage::save at "
+                    "its default level, %d runs\n",
+                    kWallpaperWidth, kWallpaperHeight, smooth ? "smooth" : "photo-like",
+                    QFileInfo(wallpaper).size() / 1e6, repetitions);
         std::printf("  ours %.0f ms (cpu %.0f), QImage::load %.0f ms (cpu %.0f): ratio %.2f (target <= 0.5), in "
                     "processor time %.2f; fast path %s, same image and colour space %s\n",
                     ours.first, ours.second, toolkit.first, toolkit.second, ours.first / toolkit.first,
