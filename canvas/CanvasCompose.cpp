@@ -1,5 +1,6 @@
 #include "CanvasCompose.h"
 
+#include "ImageLimits.h"
 #include "ParallelFor.h"
 
 #include <QPainter>
@@ -71,7 +72,7 @@ QPoint CenteredPosition(const QSize& i_Screen, const QSize& i_Image)
 
 bool ScreenFits(int i_Width, int i_Height)
 {
-    return i_Width > 0 && i_Height > 0 && qint64(i_Width) * i_Height * 4 <= kMaxImageBytes;
+    return ImageFits(i_Width, i_Height);
 }
 
 void Composer::DropCache()

@@ -11,11 +11,6 @@
 // without a window can compose a canvas the same way.
 namespace CanvasEngine {
 
-// Largest pixel buffer agreed to for the screen (the range of the toolkit's
-// 32-bit byte counts). A larger screen is reported instead of exhausting the
-// machine's memory.
-constexpr qint64 kMaxImageBytes = 0x7fffffff;
-
 enum BackgroundMode
 {
     BackgroundColor = 0,

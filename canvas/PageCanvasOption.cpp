@@ -330,13 +330,8 @@ void PAGE_CANVAS_OPTION::SLOT_ChangeScreenSize()
     m_Input.screenWidth = spinBoxScreenSizeH->value();
     m_Input.screenHeight = spinBoxScreenSizeV->value();
     // Said when the size is set, whether or not there is a picture yet.
-    if (!CanvasEngine::ScreenFits(m_Input.screenWidth, m_Input.screenHeight) && !m_TooLargeReported) {
-        m_TooLargeReported = true;
-        ShowMessage(QMessageBox::Warning,
-                    tr("The screen of %1 x %2 pixels is too large to compose. Choose a smaller screen size.")
-                        .arg(m_Input.screenWidth)
-                        .arg(m_Input.screenHeight));
-    }
+    if (!CanvasEngine::ScreenFits(m_Input.screenWidth, m_Input.screenHeight))
+        ReportScreenTooLarge();
     SLOT_ModifyImageSizeInScreenMode(m_ImageSizeMode);
     for (int id = 0; id < m_OutputItems.size(); ++id) {
         m_OutputSettingsWidgets[id]->ChangeSpinBoxRange(0, m_Input.screenWidth, 0, m_Input.screenHeight, 0,
@@ -492,17 +487,23 @@ void PAGE_CANVAS_OPTION::RefreshImageScreen()
     // A screen that cannot be composed keeps the last picture on show; the
     // user was told when the size was set.
     if (!m_Composer.Compose(m_CroppedImage, m_Input, m_ScreenImage)) {
-        if (!m_TooLargeReported) {
-            m_TooLargeReported = true;
-            ShowMessage(QMessageBox::Warning,
-                        tr("The screen of %1 x %2 pixels is too large to compose. Choose a smaller screen size.")
-                            .arg(m_Input.screenWidth)
-                            .arg(m_Input.screenHeight));
-        }
+        ReportScreenTooLarge();
         return;
     }
     m_TooLargeReported = false;
     ShowScreen();
+}
+
+void PAGE_CANVAS_OPTION::ReportScreenTooLarge()
+{
+    // Once, until a screen that fits clears the flag.
+    if (m_TooLargeReported)
+        return;
+    m_TooLargeReported = true;
+    ShowMessage(QMessageBox::Warning,
+                tr("The screen of %1 x %2 pixels is too large to compose. Choose a smaller screen size.")
+                    .arg(m_Input.screenWidth)
+                    .arg(m_Input.screenHeight));
 }
 
 void PAGE_CANVAS_OPTION::ShowScreen()

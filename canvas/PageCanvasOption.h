@@ -119,6 +119,7 @@ private:
     QSize ScreenSize() const { return QSize(m_Input.screenWidth, m_Input.screenHeight); }
     void FollowCropInOriginalSize();
     void ShowScreen();
+    void ReportScreenTooLarge();
     void ReportUnknownId(const char* i_Operation, int i_Line, const QString& i_Text);
     void ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text);
     int LockedOtherSide(int i_Value, bool i_FromWidth) const;

@@ -1,5 +1,7 @@
 #include "Patterns.h"
 
+#include "ImageSave.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -288,10 +290,7 @@ QImage Draw(const Layout& i_Layout, int i_Index)
 
 QString FileName(const QString& i_ImageName)
 {
-    QString name = i_ImageName;
-    if (name.endsWith(QLatin1String(".png")))
-        name.chop(4);
-    return name + QStringLiteral("_pattern.png");
+    return ImageSave::TaggedName(i_ImageName, QStringLiteral("_pattern"));
 }
 
 } // namespace Patterns

@@ -1,6 +1,7 @@
 #include "CoveringCompose.h"
 
 #include "HugePages.h"
+#include "ImageLimits.h"
 #include "ParallelFor.h"
 
 #include <QPainter>
@@ -31,11 +32,6 @@ qint64 OutputTop(const Input& in, int scH)
 {
     const int offset = scH >= 0 && scH < kGridSize ? in.rowOffsets[scH] : 0;
     return qint64(scH) * in.outputHeight - offset;
-}
-
-bool FitsInImage(qint64 width, qint64 height)
-{
-    return width > 0 && height > 0 && width * height <= kMaxImageBytes / 4;
 }
 
 } // namespace
@@ -203,7 +199,7 @@ bool MakePlacedImage(const QImage& i_CroppedSource, const QSize& i_PlacedSize, Q
         o_Placed = QImage();
         return true;
     }
-    if (!FitsInImage(i_PlacedSize.width(), i_PlacedSize.height()))
+    if (!ImageFits(i_PlacedSize.width(), i_PlacedSize.height()))
         return false;
     QImage placed = i_CroppedSource.scaled(i_PlacedSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (placed.isNull())
@@ -354,7 +350,7 @@ bool ComposeOutputImages(const QImage& i_Placed, const Input& i_Input, const Rec
     const int rows = qBound(0, i_Input.rowCount, kGridSize);
     const int W = i_Input.outputWidth;
     const int H = i_Input.outputHeight;
-    if (columns * rows > 0 && !FitsInImage(W, H))
+    if (columns * rows > 0 && !ImageFits(W, H))
         return false;
 
     QImage placed = i_Placed;

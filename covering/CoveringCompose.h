@@ -17,11 +17,6 @@ namespace CoveringEngine {
 // Outputs per direction the tables are sized for.
 constexpr int kGridSize = CoveringModel::MaxCount;
 
-// Largest pixel buffer the engine agrees to make for one image (the range of
-// the toolkit's 32-bit byte counts). Asking for more is reported as a failure
-// instead of exhausting the machine's memory.
-constexpr qint64 kMaxImageBytes = 0x7fffffff;
-
 // Where the placed image lands in one output and which part of it is taken.
 // Right and bottom edges are exclusive. Ten 32-bit fields, in this order.
 struct imgSizePosOnScreen

@@ -1,5 +1,7 @@
 #include "SoftEdge.h"
 
+#include "ImageSave.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -109,10 +111,7 @@ QImage Mask(const Factors& i_Factors)
 
 QString MaskFileName(const QString& i_ImageName)
 {
-    QString name = i_ImageName;
-    if (name.endsWith(QLatin1String(".png")))
-        name.chop(4);
-    return name + QStringLiteral("_mask.png");
+    return ImageSave::TaggedName(i_ImageName, QStringLiteral("_mask"));
 }
 
 } // namespace SoftEdge

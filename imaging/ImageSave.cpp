@@ -149,4 +149,12 @@ bool IsPlainFileName(const QString& i_Name)
     return true;
 }
 
+QString TaggedName(const QString& i_ImageName, const QString& i_Tag)
+{
+    QString name = i_ImageName;
+    if (name.endsWith(QLatin1String(".png")))
+        name.chop(4);
+    return name + i_Tag + QStringLiteral(".png");
+}
+
 } // namespace ImageSave

@@ -50,4 +50,8 @@ QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList
 // a prefix or label read from a set-up file are checked with it.
 bool IsPlainFileName(const QString& i_Name);
 
+// The name of a file that goes beside a PNG image: i_Tag inserted before
+// ".png" (wall_0_0.png with "_mask" gives wall_0_0_mask.png).
+QString TaggedName(const QString& i_ImageName, const QString& i_Tag);
+
 } // namespace ImageSave

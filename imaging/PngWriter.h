@@ -26,9 +26,4 @@ int DeflateLevel(int i_CompressionLevel);
 // Encodes into memory. False when the image is null or encoding failed.
 bool Encode(const QImage& i_Image, int i_Quality, QByteArray& o_Png);
 
-// Writes the file, replacing an existing one. False when the image is null
-// or the file cannot be opened or written completely; a partly written file
-// is removed.
-bool WriteFile(const QImage& i_Image, const QString& i_Path, int i_Quality);
-
 } // namespace PngWriter
