@@ -7,6 +7,7 @@
 #include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
+#include <QThread>
 #include <QtEndian>
 
 #include <libdeflate.h>
@@ -14,12 +15,17 @@
 #include <emmintrin.h>
 #endif
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <utility>
+#include <vector>
 
 namespace PngReader {
 
@@ -100,6 +106,7 @@ struct Parsed
     bool alpha = false;
     std::unique_ptr<uchar[]> stream;
     size_t streamSize = 0;
+    std::vector<std::pair<quint32, quint32>> idatChunks; // length and stored CRC of each, in order
     QByteArray before;
     QByteArray after;
 };
@@ -109,8 +116,9 @@ bool Read(std::FILE* file, void* data, size_t length)
     return std::fread(data, 1, length, file) == length;
 }
 
-// Reads the chunks after IHDR up to IEND, checking every CRC; false when
-// the file holds anything the fast path does not take. i_Left is what the
+// Reads the chunks after IHDR up to IEND, checking every CRC but the image
+// data's (see IdatCrcsMatch); false when the file holds anything the fast
+// path does not take. i_Left is what the
 // file holds after IHDR: no length read from the file makes anything
 // larger be allocated.
 bool ReadChunks(std::FILE* file, qint64 i_Left, Parsed& o_Parsed)
@@ -144,8 +152,13 @@ bool ReadChunks(std::FILE* file, qint64 i_Left, Parsed& o_Parsed)
             uchar* at = o_Parsed.stream.get() + o_Parsed.streamSize;
             if (!Read(file, at, length) || !Read(file, stored, 4))
                 return false;
-            crc = Crc(crc, at, length);
+            try {
+                o_Parsed.idatChunks.emplace_back(length, BigEndian32(stored));
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
             o_Parsed.streamSize += length;
+            continue;
         } else if (type == kIEND && length == 0) {
             if (!Read(file, stored, 4))
                 return false;
@@ -174,6 +187,21 @@ bool ReadChunks(std::FILE* file, qint64 i_Left, Parsed& o_Parsed)
         if (type == kIEND)
             return idatSeen;
     }
+}
+
+// The image data's CRCs, checked on another thread while the data is
+// decompressed: a damaged chunk still leaves the file to the toolkit, and
+// the checking costs no time.
+bool IdatCrcsMatch(const Parsed& i_Parsed)
+{
+    const quint32 typeCrc = Crc(0, "IDAT", 4);
+    const uchar* at = i_Parsed.stream.get();
+    for (const auto& [length, stored] : i_Parsed.idatChunks) {
+        if (Crc(typeCrc, at, length) != stored)
+            return false;
+        at += length;
+    }
+    return true;
 }
 
 // The resolution, colour space and text the toolkit's reader gives for the
@@ -229,18 +257,20 @@ inline __m128i Select(__m128i mask, __m128i ifSet, __m128i ifClear)
     return _mm_or_si128(_mm_and_si128(mask, ifSet), _mm_andnot_si128(mask, ifClear));
 }
 
-// Undoes filter Type on one row of width pixels, from the samples at in into
-// out; prev is the row above in the image (all zero for the first row). The
-// four channels of a pixel are computed at once, each pixel waiting for the
-// one on its left: the fewer steps from one to the next, the faster.
+// Undoes filter Type on width pixels of a row, from the samples at in into
+// out; prev is the row above in the image (all zero for the first row), left
+// and aboveLeft the unfiltered pixels before the first (zero at the row's
+// start). The four channels of a pixel are computed at once, each pixel
+// waiting for the one on its left: the fewer steps from one to the next, the
+// faster.
 template <int Bpp, int Type>
-void UnfilterRow(const uchar* in, const QRgb* prev, QRgb* out, size_t width)
+void UnfilterRow(const uchar* in, const QRgb* prev, QRgb* out, size_t width, QRgb left, QRgb aboveLeft)
 {
     const quint32 opaque = Bpp == 4 ? 0 : 0xff000000u;
     const __m128i ones = _mm_set1_epi8(-1);
-    __m128i a = _mm_setzero_si128(); // left
-    __m128i notA = ones;             // left, inverted
-    __m128i c = _mm_setzero_si128(); // above left, as lanes
+    __m128i a = _mm_cvtsi32_si128(int(left));             // left
+    __m128i notA = _mm_xor_si128(a, ones);                // left, inverted
+    __m128i c = Lanes(_mm_cvtsi32_si128(int(aboveLeft))); // above left, as lanes
     for (size_t x = 0; x < width; ++x) {
         const __m128i raw = _mm_cvtsi32_si128(int(RawPixel<Bpp>(in + x * Bpp, x + 1 < width)));
         const __m128i b = _mm_cvtsi32_si128(int(prev[x])); // above
@@ -275,10 +305,10 @@ void UnfilterRow(const uchar* in, const QRgb* prev, QRgb* out, size_t width)
 #else
 
 template <int Bpp, int Type>
-void UnfilterRow(const uchar* in, const QRgb* prev, QRgb* out, size_t width)
+void UnfilterRow(const uchar* in, const QRgb* prev, QRgb* out, size_t width, QRgb left, QRgb aboveLeft)
 {
-    int a[4] = {0, 0, 0, 0}; // left, as R, G, B, A
-    int c[4] = {0, 0, 0, 0}; // above left
+    int a[4] = {qRed(left), qGreen(left), qBlue(left), qAlpha(left)};                     // left, as R, G, B, A
+    int c[4] = {qRed(aboveLeft), qGreen(aboveLeft), qBlue(aboveLeft), qAlpha(aboveLeft)}; // above left
     for (size_t x = 0; x < width; ++x, in += Bpp) {
         const int b[4] = {qRed(prev[x]), qGreen(prev[x]), qBlue(prev[x]), qAlpha(prev[x])}; // above
         for (int i = 0; i < Bpp; ++i) {
@@ -296,38 +326,90 @@ void UnfilterRow(const uchar* in, const QRgb* prev, QRgb* out, size_t width)
 
 #endif
 
+using RowUnfilter = void (*)(const uchar*, const QRgb*, QRgb*, size_t, QRgb, QRgb);
+
 template <int Bpp>
-bool UnfilterRow(int type, const uchar* in, const QRgb* prev, QRgb* out, size_t width)
+constexpr RowUnfilter kUnfilters[5] = {UnfilterRow<Bpp, 0>, UnfilterRow<Bpp, 1>, UnfilterRow<Bpp, 2>,
+                                       UnfilterRow<Bpp, 3>, UnfilterRow<Bpp, 4>};
+
+// The filtered rows and the image they are unfiltered into, in one buffer.
+struct Rows
 {
-    switch (type) {
-    case 0:
-        UnfilterRow<Bpp, 0>(in, prev, out, width);
-        return true;
-    case 1:
-        UnfilterRow<Bpp, 1>(in, prev, out, width);
-        return true;
-    case 2:
-        UnfilterRow<Bpp, 2>(in, prev, out, width);
-        return true;
-    case 3:
-        UnfilterRow<Bpp, 3>(in, prev, out, width);
-        return true;
-    case 4:
-        UnfilterRow<Bpp, 4>(in, prev, out, width);
-        return true;
-    default:
-        return false;
+    const uchar* raw; // the first row's filter type; rows follow at stride
+    size_t stride;
+    QRgb* image; // rows of width pixels, one after another
+    size_t width;
+    size_t height;
+    int bpp;
+    const QRgb* zeroRow; // the row above the first
+    const uchar* types;  // each row's filter type, checked
+
+    // Unfilters the pixels from up to to of row y.
+    void Unfilter(size_t y, size_t from, size_t to) const
+    {
+        QRgb* out = image + y * width;
+        const QRgb* prev = y ? out - width : zeroRow;
+        const uchar* in = raw + y * stride + 1 + from * size_t(bpp);
+        (bpp == 4 ? kUnfilters<4> : kUnfilters<3>)[types[y]](in, prev + from, out + from, to - from,
+                                                             from ? out[from - 1] : 0, from ? prev[from - 1] : 0);
     }
+};
+
+// Below this, a second thread costs more than it saves.
+constexpr size_t kSplitPixels = 1u << 20;
+
+// Waits, briefly spinning, then letting other threads run.
+template <typename Ready>
+void WaitFor(Ready ready)
+{
+    for (int spins = 0; !ready(); ++spins)
+        if (spins > 64)
+            std::this_thread::yield();
 }
 
-// Decompresses the image data in one call into the image's own memory, the
-// filtered rows placed so that unfiltering them in order, top to bottom,
-// straight into the image never overwrites a row not yet read, nor a pixel
-// of the row being read that is still to come: at the end of the buffer for
-// RGB (whose rows take less room than the image's), at its start for RGBA
-// (whose rows take one filter byte per row more than the image: the buffer
-// is that much larger until they are unfiltered). Besides the image, only
-// the compressed data is held.
+// Each row depends on the row above and on the pixel on its left, so rows
+// are unfiltered in order; on two threads, one takes the left half of each
+// row and the other follows a row behind with the right half, picking up
+// the left half's last pixel. The left half never gets more than one row
+// ahead, which the buffer's layout allows (see DecodeRows).
+void UnfilterAll(const Rows& i_Rows)
+{
+    const size_t split = i_Rows.width / 2;
+    if (i_Rows.width * i_Rows.height < kSplitPixels || split == 0 || QThread::idealThreadCount() < 2) {
+        for (size_t y = 0; y < i_Rows.height; ++y)
+            i_Rows.Unfilter(y, 0, i_Rows.width);
+        return;
+    }
+    std::atomic<size_t> leftDone(0), rightDone(0);
+    std::thread right;
+    try {
+        right = std::thread([&]() {
+            for (size_t y = 0; y < i_Rows.height; ++y) {
+                WaitFor([&]() { return leftDone.load(std::memory_order_acquire) > y; });
+                i_Rows.Unfilter(y, split, i_Rows.width);
+                rightDone.store(y + 1, std::memory_order_release);
+            }
+        });
+    } catch (const std::system_error&) {
+        for (size_t y = 0; y < i_Rows.height; ++y)
+            i_Rows.Unfilter(y, 0, i_Rows.width);
+        return;
+    }
+    for (size_t y = 0; y < i_Rows.height; ++y) {
+        WaitFor([&]() { return rightDone.load(std::memory_order_acquire) + 1 >= y; });
+        i_Rows.Unfilter(y, 0, split);
+        leftDone.store(y + 1, std::memory_order_release);
+    }
+    right.join();
+}
+
+// Decompresses the image data in one call into the image's own memory, then
+// unfilters the rows in order, top to bottom, straight into the image. The
+// filtered rows sit at the end of the buffer, one image row more than they
+// need further on: the image's rows then never overwrite a filtered row not
+// yet read, even with the left halves a row ahead of the right ones (RGBA
+// rows take one byte more than the image's, RGB rows less). Besides the
+// image, only the compressed data and that row are held.
 QImage DecodeRows(Parsed& io_Parsed)
 {
     const bool alpha = io_Parsed.alpha;
@@ -336,56 +418,54 @@ QImage DecodeRows(Parsed& io_Parsed)
     const size_t stride = width * (alpha ? 4 : 3) + 1;
     const size_t rawSize = stride * height;
     const size_t imageBytes = width * 4 * height;
+    const size_t bufferSize = qMax(rawSize, imageBytes) + width * 4;
 
-    QImage image;
-    std::unique_ptr<void, void (*)(void*)> own(nullptr, FreeBuffer);
-    uchar* buffer = nullptr;
-    size_t bufferSize = 0;
-    if (alpha) {
-        own.reset(std::malloc(rawSize));
-        buffer = static_cast<uchar*>(own.get());
-        bufferSize = rawSize;
-    } else {
-        image = QImage(int(width), int(height), QImage::Format_RGB32);
-        buffer = image.bits();
-        bufferSize = imageBytes;
-    }
+    std::unique_ptr<void, void (*)(void*)> own(std::malloc(bufferSize), FreeBuffer);
+    uchar* buffer = static_cast<uchar*>(own.get());
     std::unique_ptr<QRgb[]> zeroRow(new (std::nothrow) QRgb[width]());
-    if (!buffer || !zeroRow)
+    std::unique_ptr<uchar[]> types(new (std::nothrow) uchar[height]);
+    if (!buffer || !zeroRow || !types)
         return QImage(); // too large to allocate: the toolkit fails alike
     AdviseHugePages(buffer, bufferSize);
 
     uchar* raw = buffer + (bufferSize - rawSize);
     {
+        const PrefaultBackwards prefault(buffer, bufferSize);
+        std::future<bool> crcs;
+        try {
+            crcs = std::async(std::launch::async, IdatCrcsMatch, std::cref(io_Parsed));
+        } catch (const std::system_error&) {
+        }
         std::unique_ptr<libdeflate_decompressor, DecompressorFreer> decompressor(libdeflate_alloc_decompressor());
         size_t used = 0;
         // Exactly the rows, and the stream's end and checksum exactly at the
         // end of the image data.
-        if (!decompressor
-            || libdeflate_zlib_decompress_ex(decompressor.get(), io_Parsed.stream.get(), io_Parsed.streamSize, raw,
+        const bool inflated = decompressor
+            && libdeflate_zlib_decompress_ex(decompressor.get(), io_Parsed.stream.get(), io_Parsed.streamSize, raw,
                                              rawSize, &used, nullptr)
-                != LIBDEFLATE_SUCCESS
-            || used != io_Parsed.streamSize)
+                == LIBDEFLATE_SUCCESS
+            && used == io_Parsed.streamSize;
+        const bool crcsMatch = crcs.valid() ? crcs.get() : IdatCrcsMatch(io_Parsed);
+        if (!inflated || !crcsMatch)
             return QImage();
     }
     io_Parsed.stream.reset();
 
-    const QRgb* prev = zeroRow.get();
+    // The filter types are read before any row is unfiltered: the image's
+    // rows overwrite them.
     for (size_t y = 0; y < height; ++y) {
-        const uchar* in = raw + y * stride;
-        QRgb* out = reinterpret_cast<QRgb*>(buffer + y * width * 4);
-        if (!(alpha ? UnfilterRow<4> : UnfilterRow<3>)(in[0], in + 1, prev, out, width))
+        types[y] = raw[y * stride];
+        if (types[y] > 4)
             return QImage();
-        prev = out;
     }
-    if (!alpha)
-        return image;
+    UnfilterAll(
+        {raw, stride, reinterpret_cast<QRgb*>(buffer), width, height, alpha ? 4 : 3, zeroRow.get(), types.get()});
 
     void* data = own.release();
     if (void* shrunk = std::realloc(data, imageBytes))
         data = shrunk;
-    image = QImage(static_cast<uchar*>(data), int(width), int(height), int(width * 4), QImage::Format_ARGB32,
-                   FreeBuffer, data);
+    QImage image(static_cast<uchar*>(data), int(width), int(height), int(width * 4),
+                 alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32, FreeBuffer, data);
     if (image.isNull())
         std::free(data);
     return image;

@@ -56,12 +56,15 @@ QByteArray HandMadePng(quint32 width, quint32 height, const QByteArray& stream, 
         + Chunk("IEND", QByteArray());
 }
 
-// zlib stream of rows of varied bytes, each row led by the filter type.
+// zlib stream of rows of varied bytes, each row led by the filter type;
+// filter -1 takes the five types in turn.
 QByteArray Rows(int rowBytes, int rows, char filter = 1)
 {
     QByteArray raw;
     for (int i = 0; i < rows * (rowBytes + 1); ++i)
-        raw += i % (rowBytes + 1) ? char(quint32(i) * 2654435761u >> 24) : filter;
+        raw += i % (rowBytes + 1) ? char(quint32(i) * 2654435761u >> 24)
+            : filter < 0          ? char(i / (rowBytes + 1) % 5)
+                                  : filter;
     return qCompress(raw).mid(4); // without the toolkit's length prefix
 }
 
@@ -149,6 +152,9 @@ private slots:
             QTest::addRow("filter %d, rgb, narrow", filter) << HandMadePng(3, 9, Rows(3 * 3, 9, filter)) << true;
             QTest::addRow("filter %d, alpha", filter) << HandMadePng(61, 9, Rows(4 * 61, 9, filter), 6) << true;
         }
+        // Large enough to be worked on by more than one thread.
+        QTest::newRow("all filters, rgb, large") << HandMadePng(1100, 1000, Rows(3 * 1100, 1000, -1)) << true;
+        QTest::newRow("all filters, alpha, large") << HandMadePng(1100, 1000, Rows(4 * 1100, 1000, -1), 6) << true;
         const QByteArray physMetres = Chunk("pHYs", QByteArray::fromHex("000004d20000162e01"));
         QTest::newRow("pHYs in metres") << HandMadePng(5, 4, Rows(15, 4), 2, physMetres) << true;
         const QByteArray physUnknown = Chunk("pHYs", QByteArray::fromHex("000004d20000162e00"));
