@@ -7,7 +7,6 @@
 #include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
-#include <QThread>
 #include <QtEndian>
 
 #include <libdeflate.h>
@@ -16,6 +15,7 @@
 #endif
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -257,20 +257,18 @@ inline __m128i Select(__m128i mask, __m128i ifSet, __m128i ifClear)
     return _mm_or_si128(_mm_and_si128(mask, ifSet), _mm_andnot_si128(mask, ifClear));
 }
 
-// Undoes filter Type on width pixels of a row, from the samples at in into
-// out; prev is the row above in the image (all zero for the first row), left
-// and aboveLeft the unfiltered pixels before the first (zero at the row's
-// start). The four channels of a pixel are computed at once, each pixel
-// waiting for the one on its left: the fewer steps from one to the next, the
-// faster.
+// Undoes filter Type on one row of width pixels, from the samples at in into
+// out; prev is the row above in the image (all zero for the first row). The
+// four channels of a pixel are computed at once, each pixel waiting for the
+// one on its left: the fewer steps from one to the next, the faster.
 template <int Bpp, int Type>
-void UnfilterRow(const uchar* in, const QRgb* prev, QRgb* out, size_t width, QRgb left, QRgb aboveLeft)
+void UnfilterRow(const uchar* in, const QRgb* prev, QRgb* out, size_t width)
 {
     const quint32 opaque = Bpp == 4 ? 0 : 0xff000000u;
     const __m128i ones = _mm_set1_epi8(-1);
-    __m128i a = _mm_cvtsi32_si128(int(left));             // left
-    __m128i notA = _mm_xor_si128(a, ones);                // left, inverted
-    __m128i c = Lanes(_mm_cvtsi32_si128(int(aboveLeft))); // above left, as lanes
+    __m128i a = _mm_setzero_si128(); // left
+    __m128i notA = ones;             // left, inverted
+    __m128i c = _mm_setzero_si128(); // above left, as lanes
     for (size_t x = 0; x < width; ++x) {
         const __m128i raw = _mm_cvtsi32_si128(int(RawPixel<Bpp>(in + x * Bpp, x + 1 < width)));
         const __m128i b = _mm_cvtsi32_si128(int(prev[x])); // above
@@ -305,10 +303,10 @@ void UnfilterRow(const uchar* in, const QRgb* prev, QRgb* out, size_t width, QRg
 #else
 
 template <int Bpp, int Type>
-void UnfilterRow(const uchar* in, const QRgb* prev, QRgb* out, size_t width, QRgb left, QRgb aboveLeft)
+void UnfilterRow(const uchar* in, const QRgb* prev, QRgb* out, size_t width)
 {
-    int a[4] = {qRed(left), qGreen(left), qBlue(left), qAlpha(left)};                     // left, as R, G, B, A
-    int c[4] = {qRed(aboveLeft), qGreen(aboveLeft), qBlue(aboveLeft), qAlpha(aboveLeft)}; // above left
+    int a[4] = {0, 0, 0, 0}; // left, as R, G, B, A
+    int c[4] = {0, 0, 0, 0}; // above left
     for (size_t x = 0; x < width; ++x, in += Bpp) {
         const int b[4] = {qRed(prev[x]), qGreen(prev[x]), qBlue(prev[x]), qAlpha(prev[x])}; // above
         for (int i = 0; i < Bpp; ++i) {
@@ -326,146 +324,217 @@ void UnfilterRow(const uchar* in, const QRgb* prev, QRgb* out, size_t width, QRg
 
 #endif
 
-using RowUnfilter = void (*)(const uchar*, const QRgb*, QRgb*, size_t, QRgb, QRgb);
+using RowUnfilter = void (*)(const uchar*, const QRgb*, QRgb*, size_t);
 
 template <int Bpp>
 constexpr RowUnfilter kUnfilters[5] = {UnfilterRow<Bpp, 0>, UnfilterRow<Bpp, 1>, UnfilterRow<Bpp, 2>,
                                        UnfilterRow<Bpp, 3>, UnfilterRow<Bpp, 4>};
 
+// The zlib header: deflate with at most a 32 KB window, no preset
+// dictionary, and its check bits right.
+bool ZlibHeaderOk(const uchar* p)
+{
+    return (p[0] & 0x0f) == 8 && (p[0] >> 4) <= 7 && !(p[1] & 0x20) && ((p[0] << 8) | p[1]) % 31 == 0;
+}
+
+// Where decompression has got to, as the rows' unfiltering follows it.
+enum class Inflating
+{
+    Running,
+    Done,
+    Failed
+};
+
 // The filtered rows and the image they are unfiltered into, in one buffer.
+// The filtered rows sit at its end: unfiltering them in order, top to
+// bottom, straight into the image then never overwrites a row not yet read,
+// nor a pixel of the row being read that is still to come (RGB rows take
+// less room than the image's; RGBA rows take one filter byte more, and the
+// buffer is that much larger until they are unfiltered).
 struct Rows
 {
-    const uchar* raw; // the first row's filter type; rows follow at stride
-    size_t stride;
-    QRgb* image; // rows of width pixels, one after another
+    uchar* buffer = nullptr;
+    size_t bufferSize;
     size_t width;
     size_t height;
     int bpp;
-    const QRgb* zeroRow; // the row above the first
-    const uchar* types;  // each row's filter type, checked
+    size_t stride;
+    uchar* raw = nullptr; // the first row's filter type; rows follow at stride
 
-    // Unfilters the pixels from up to to of row y.
-    void Unfilter(size_t y, size_t from, size_t to) const
+    Rows(size_t i_Width, size_t i_Height, int i_Bpp)
+        : width(i_Width)
+        , height(i_Height)
+        , bpp(i_Bpp)
+        , stride(i_Width * size_t(i_Bpp) + 1)
     {
-        QRgb* out = image + y * width;
-        const QRgb* prev = y ? out - width : zeroRow;
-        const uchar* in = raw + y * stride + 1 + from * size_t(bpp);
-        (bpp == 4 ? kUnfilters<4> : kUnfilters<3>)[types[y]](in, prev + from, out + from, to - from,
-                                                             from ? out[from - 1] : 0, from ? prev[from - 1] : 0);
+        bufferSize = qMax(stride * height, width * 4 * height);
+    }
+    void Place(uchar* i_Buffer)
+    {
+        buffer = i_Buffer;
+        raw = buffer + bufferSize - stride * height;
+    }
+    QRgb* Image(size_t y) const { return reinterpret_cast<QRgb*>(buffer) + y * width; }
+
+    // Unfilters row y; false for an unknown filter type.
+    bool Unfilter(size_t y, const QRgb* i_ZeroRow) const
+    {
+        const uchar* in = raw + y * stride;
+        if (in[0] > 4)
+            return false;
+        const QRgb* prev = y ? Image(y - 1) : i_ZeroRow;
+        (bpp == 4 ? kUnfilters<4> : kUnfilters<3>)[in[0]](in + 1, prev, Image(y), width);
+        return true;
     }
 };
 
-// Below this, a second thread costs more than it saves.
-constexpr size_t kSplitPixels = 1u << 20;
+// What decompression writes can be followed as it goes: it fills its output
+// front to back, writing at most a little ahead of where it has got to, and
+// reads back at most 32 KB behind. Each row's filter type is preset to a
+// value no row can have; once one row's has been written, the rows well
+// before it are whole and those far enough behind may be overwritten by the
+// image. Whether the rows read were the final ones is checked at the end
+// against the stream's checksum.
+constexpr uchar kUnwritten = 0xff;
+constexpr size_t kAheadBytes = 16 * 1024; // far more than decompression writes ahead
+constexpr size_t kWindowBytes = 32 * 1024;
 
-// Waits, briefly spinning, then letting other threads run.
-template <typename Ready>
-void WaitFor(Ready ready)
+class RowFollower
 {
-    for (int spins = 0; !ready(); ++spins)
-        if (spins > 64)
-            std::this_thread::yield();
-}
+public:
+    RowFollower(const Rows& i_Rows, const std::atomic<Inflating>& i_State)
+        : m_Rows(i_Rows)
+        , m_State(i_State)
+        , m_ZeroRow(new (std::nothrow) QRgb[i_Rows.width]())
+    {
+    }
 
-// Each row depends on the row above and on the pixel on its left, so rows
-// are unfiltered in order; on two threads, one takes the left half of each
-// row and the other follows a row behind with the right half, picking up
-// the left half's last pixel. The left half never gets more than one row
-// ahead, which the buffer's layout allows (see DecodeRows).
-void UnfilterAll(const Rows& i_Rows)
-{
-    const size_t split = i_Rows.width / 2;
-    if (i_Rows.width * i_Rows.height < kSplitPixels || split == 0 || QThread::idealThreadCount() < 2) {
-        for (size_t y = 0; y < i_Rows.height; ++y)
-            i_Rows.Unfilter(y, 0, i_Rows.width);
-        return;
+    // Unfilters all rows as they become whole; false for an unknown filter
+    // type or when decompression failed. Adler() is then the checksum of
+    // the rows as they were read.
+    bool Run()
+    {
+        if (!m_ZeroRow)
+            return false;
+        quint32 adler = 1;
+        for (size_t y = 0; y < m_Rows.height; ++y) {
+            if (!WaitForRow(y))
+                return false;
+            adler = quint32(libdeflate_adler32(adler, m_Rows.raw + y * m_Rows.stride, m_Rows.stride));
+            if (!m_Rows.Unfilter(y, m_ZeroRow.get()))
+                return false;
+        }
+        m_Adler = adler;
+        return true;
     }
-    std::atomic<size_t> leftDone(0), rightDone(0);
-    std::thread right;
-    try {
-        right = std::thread([&]() {
-            for (size_t y = 0; y < i_Rows.height; ++y) {
-                WaitFor([&]() { return leftDone.load(std::memory_order_acquire) > y; });
-                i_Rows.Unfilter(y, split, i_Rows.width);
-                rightDone.store(y + 1, std::memory_order_release);
-            }
-        });
-    } catch (const std::system_error&) {
-        for (size_t y = 0; y < i_Rows.height; ++y)
-            i_Rows.Unfilter(y, 0, i_Rows.width);
-        return;
-    }
-    for (size_t y = 0; y < i_Rows.height; ++y) {
-        WaitFor([&]() { return rightDone.load(std::memory_order_acquire) + 1 >= y; });
-        i_Rows.Unfilter(y, 0, split);
-        leftDone.store(y + 1, std::memory_order_release);
-    }
-    right.join();
-}
+    quint32 Adler() const { return m_Adler; }
 
-// Decompresses the image data in one call into the image's own memory, then
-// unfilters the rows in order, top to bottom, straight into the image. The
-// filtered rows sit at the end of the buffer, one image row more than they
-// need further on: the image's rows then never overwrite a filtered row not
-// yet read, even with the left halves a row ahead of the right ones (RGBA
-// rows take one byte more than the image's, RGB rows less). Besides the
-// image, only the compressed data and that row are held.
+private:
+    // The row whose written filter type shows that row y is whole and that
+    // the image's row y may be written.
+    size_t Witness(size_t y) const
+    {
+        const size_t rawStart = size_t(m_Rows.raw - m_Rows.buffer);
+        const size_t whole = rawStart + (y + 1) * m_Rows.stride + kAheadBytes;
+        const size_t behind = (y + 1) * m_Rows.width * 4 + kWindowBytes + kAheadBytes;
+        const size_t needed = qMax(whole, behind);
+        return needed <= rawStart ? 0 : (needed - rawStart + m_Rows.stride - 1) / m_Rows.stride;
+    }
+    bool WaitForRow(size_t y)
+    {
+        const size_t witness = Witness(y);
+        for (int polls = 0;; ++polls) {
+            const Inflating state = m_State.load(std::memory_order_acquire);
+            if (state == Inflating::Failed)
+                return false;
+            if (state == Inflating::Done)
+                return true;
+            if (witness < m_Rows.height
+                && __atomic_load_n(m_Rows.raw + witness * m_Rows.stride, __ATOMIC_ACQUIRE) != kUnwritten)
+                return true;
+            if (polls < 16)
+                std::this_thread::yield();
+            else
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    }
+
+    const Rows& m_Rows;
+    const std::atomic<Inflating>& m_State;
+    std::unique_ptr<QRgb[]> m_ZeroRow;
+    quint32 m_Adler = 1;
+};
+
+// Below this, following decompression costs more than it saves.
+constexpr size_t kFollowPixels = 1u << 20;
+
+// Decompresses the image data in one call into the image's own memory while
+// another thread unfilters the rows behind it. Besides the image, only the
+// compressed data is held.
 QImage DecodeRows(Parsed& io_Parsed)
 {
-    const bool alpha = io_Parsed.alpha;
     const size_t width = io_Parsed.width;
     const size_t height = io_Parsed.height;
-    const size_t stride = width * (alpha ? 4 : 3) + 1;
-    const size_t rawSize = stride * height;
     const size_t imageBytes = width * 4 * height;
-    const size_t bufferSize = qMax(rawSize, imageBytes) + width * 4;
-
-    std::unique_ptr<void, void (*)(void*)> own(std::malloc(bufferSize), FreeBuffer);
-    uchar* buffer = static_cast<uchar*>(own.get());
-    std::unique_ptr<QRgb[]> zeroRow(new (std::nothrow) QRgb[width]());
-    std::unique_ptr<uchar[]> types(new (std::nothrow) uchar[height]);
-    if (!buffer || !zeroRow || !types)
+    Rows rows(width, height, io_Parsed.alpha ? 4 : 3);
+    // Deflate makes at most 1032 bytes of each: a stream too short for its
+    // rows is damaged, and no buffer is made for it.
+    if (rows.stride * height / 1032 > io_Parsed.streamSize)
+        return QImage();
+    std::unique_ptr<void, void (*)(void*)> own(std::malloc(rows.bufferSize), FreeBuffer);
+    if (!own)
         return QImage(); // too large to allocate: the toolkit fails alike
-    AdviseHugePages(buffer, bufferSize);
+    rows.Place(static_cast<uchar*>(own.get()));
+    AdviseHugePages(rows.buffer, rows.bufferSize);
+    // Also maps the buffer in before decompression needs it.
+    for (size_t y = 0; y < height; ++y)
+        rows.raw[y * rows.stride] = kUnwritten;
 
-    uchar* raw = buffer + (bufferSize - rawSize);
-    {
-        const PrefaultBackwards prefault(buffer, bufferSize);
-        std::future<bool> crcs;
-        try {
-            crcs = std::async(std::launch::async, IdatCrcsMatch, std::cref(io_Parsed));
-        } catch (const std::system_error&) {
-        }
-        std::unique_ptr<libdeflate_decompressor, DecompressorFreer> decompressor(libdeflate_alloc_decompressor());
-        size_t used = 0;
-        // Exactly the rows, and the stream's end and checksum exactly at the
-        // end of the image data.
-        const bool inflated = decompressor
-            && libdeflate_zlib_decompress_ex(decompressor.get(), io_Parsed.stream.get(), io_Parsed.streamSize, raw,
-                                             rawSize, &used, nullptr)
-                == LIBDEFLATE_SUCCESS
-            && used == io_Parsed.streamSize;
-        const bool crcsMatch = crcs.valid() ? crcs.get() : IdatCrcsMatch(io_Parsed);
-        if (!inflated || !crcsMatch)
-            return QImage();
+    std::atomic<Inflating> state(Inflating::Running);
+    RowFollower follower(rows, state);
+    std::future<bool> followed;
+    std::future<bool> crcs;
+#if defined(__x86_64__) || defined(__i386__)
+    // Follows only where the processor shows one thread's writes to another
+    // in the order they were made.
+    const bool follow = width * height >= kFollowPixels;
+#else
+    const bool follow = false;
+#endif
+    try {
+        if (follow)
+            followed = std::async(std::launch::async, &RowFollower::Run, &follower);
+        crcs = std::async(std::launch::async, IdatCrcsMatch, std::cref(io_Parsed));
+    } catch (const std::system_error&) {
     }
+
+    // The rows are checked against the stream's checksum as they are read:
+    // they are unfiltered in place, so only the deflate data is given to the
+    // decompressor, which would check the rows once done.
+    const uchar* stream = io_Parsed.stream.get();
+    const size_t streamSize = io_Parsed.streamSize;
+    std::unique_ptr<libdeflate_decompressor, DecompressorFreer> decompressor(libdeflate_alloc_decompressor());
+    size_t used = 0;
+    // Exactly the rows, and the deflate data's end exactly before the
+    // checksum at the end of the image data.
+    const bool inflated = decompressor && streamSize >= 6 && ZlibHeaderOk(stream)
+        && libdeflate_deflate_decompress_ex(decompressor.get(), stream + 2, streamSize - 6, rows.raw,
+                                            rows.stride * height, &used, nullptr)
+            == LIBDEFLATE_SUCCESS
+        && used == streamSize - 6;
+    state.store(inflated ? Inflating::Done : Inflating::Failed, std::memory_order_release);
+    const bool crcsMatch = crcs.valid() ? crcs.get() : IdatCrcsMatch(io_Parsed);
+    const quint32 adler = inflated ? BigEndian32(stream + streamSize - 4) : 0;
     io_Parsed.stream.reset();
-
-    // The filter types are read before any row is unfiltered: the image's
-    // rows overwrite them.
-    for (size_t y = 0; y < height; ++y) {
-        types[y] = raw[y * stride];
-        if (types[y] > 4)
-            return QImage();
-    }
-    UnfilterAll(
-        {raw, stride, reinterpret_cast<QRgb*>(buffer), width, height, alpha ? 4 : 3, zeroRow.get(), types.get()});
+    const bool unfiltered = (followed.valid() ? followed.get() : follower.Run()) && follower.Adler() == adler;
+    if (!inflated || !crcsMatch || !unfiltered)
+        return QImage();
 
     void* data = own.release();
     if (void* shrunk = std::realloc(data, imageBytes))
         data = shrunk;
     QImage image(static_cast<uchar*>(data), int(width), int(height), int(width * 4),
-                 alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32, FreeBuffer, data);
+                 io_Parsed.alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32, FreeBuffer, data);
     if (image.isNull())
         std::free(data);
     return image;

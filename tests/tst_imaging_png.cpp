@@ -185,12 +185,17 @@ private slots:
         QTest::newRow("too little data") << HandMadePng(5, 4, Rows(15, 3)) << false;
         QTest::newRow("too much data") << HandMadePng(5, 4, Rows(15, 5)) << false;
         QTest::newRow("wrong filter byte") << HandMadePng(5, 4, Rows(15, 4, 5)) << false;
+        QTest::newRow("wrong filter byte, large") << HandMadePng(1100, 1000, Rows(4 * 1100, 1000, 5), 6) << false;
+        QTest::newRow("30000 x 30000 from a few bytes") << HandMadePng(30000, 30000, Rows(15, 4)) << false;
         QTest::newRow("bad zlib header") << HandMadePng(5, 4, "\x79" + Rows(15, 4).mid(1)) << false;
         QTest::newRow("zlib stream cut") << HandMadePng(5, 4, Rows(15, 4).chopped(4)) << false;
         QTest::newRow("checksum one byte short") << HandMadePng(5, 4, Rows(15, 4).chopped(1)) << false;
         QByteArray badSum = Rows(15, 4);
         badSum[badSum.size() - 1] = char(badSum[badSum.size() - 1] ^ 1);
         QTest::newRow("wrong checksum") << HandMadePng(5, 4, badSum) << false;
+        badSum = Rows(4 * 1100, 1000, -1);
+        badSum[badSum.size() - 1] = char(badSum[badSum.size() - 1] ^ 1);
+        QTest::newRow("wrong checksum, large") << HandMadePng(1100, 1000, badSum, 6) << false;
         const QByteArray whole = ToolkitPng(rgb, 100);
         QTest::newRow("one byte short") << whole.chopped(1) << false;
         QTest::newRow("no IEND") << whole.chopped(12) << false;
