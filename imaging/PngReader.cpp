@@ -437,8 +437,7 @@ private:
         const size_t rawStart = size_t(m_Rows.raw - m_Rows.buffer);
         const size_t whole = rawStart + (y + 1) * m_Rows.stride + kAheadBytes;
         const size_t behind = (y + 1) * m_Rows.width * 4 + kWindowBytes + kAheadBytes;
-        const size_t needed = qMax(whole, behind);
-        return needed <= rawStart ? 0 : (needed - rawStart + m_Rows.stride - 1) / m_Rows.stride;
+        return (qMax(whole, behind) - rawStart + m_Rows.stride - 1) / m_Rows.stride;
     }
     bool WaitForRow(size_t y)
     {
