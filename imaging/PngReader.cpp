@@ -189,9 +189,9 @@ bool ReadChunks(std::FILE* file, qint64 i_Left, Parsed& o_Parsed)
     }
 }
 
-// The image data's CRCs, checked on another thread while the data is
-// decompressed: a damaged chunk still leaves the file to the toolkit, and
-// the checking costs no time.
+// The image data's CRCs: a damaged chunk leaves the file to the toolkit.
+// Large images check them on another thread while the data is
+// decompressed.
 bool IdatCrcsMatch(const Parsed& i_Parsed)
 {
     const quint32 typeCrc = Crc(0, "IDAT", 4);
@@ -464,8 +464,8 @@ private:
     quint32 m_Adler = 1;
 };
 
-// Below this, following decompression costs more than it saves.
-constexpr size_t kFollowPixels = 1u << 20;
+// Below this, other threads cost more than they save.
+constexpr size_t kThreadPixels = 1u << 20;
 
 // Decompresses the image data in one call into the image's own memory while
 // another thread unfilters the rows behind it. Besides the image, only the
@@ -476,7 +476,7 @@ QImage DecodeRows(Parsed& io_Parsed)
     const size_t height = io_Parsed.height;
     const size_t imageBytes = width * 4 * height;
     Rows rows(width, height, io_Parsed.alpha ? 4 : 3);
-    // Deflate makes at most 1032 bytes of each: a stream too short for its
+    // Deflate expands data at most 1032 times: a stream too short for its
     // rows is damaged, and no buffer is made for it.
     if (rows.stride * height / 1032 > io_Parsed.streamSize)
         return QImage();
@@ -485,7 +485,8 @@ QImage DecodeRows(Parsed& io_Parsed)
         return QImage(); // too large to allocate: the toolkit fails alike
     rows.Place(static_cast<uchar*>(own.get()));
     AdviseHugePages(rows.buffer, rows.bufferSize);
-    // Also maps the buffer in before decompression needs it.
+    // Presets each row's filter type (see RowFollower), which also maps the
+    // buffer in before decompression needs it.
     for (size_t y = 0; y < height; ++y)
         rows.raw[y * rows.stride] = kUnwritten;
 
@@ -493,17 +494,19 @@ QImage DecodeRows(Parsed& io_Parsed)
     RowFollower follower(rows, state);
     std::future<bool> followed;
     std::future<bool> crcs;
+    // Following decompression needs a processor that shows one thread's
+    // writes to another in the order they were made.
+    const bool threads = width * height >= kThreadPixels && std::thread::hardware_concurrency() >= 2;
 #if defined(__x86_64__) || defined(__i386__)
-    // Follows only where the processor shows one thread's writes to another
-    // in the order they were made.
-    const bool follow = width * height >= kFollowPixels;
+    const bool follow = threads;
 #else
     const bool follow = false;
 #endif
     try {
         if (follow)
             followed = std::async(std::launch::async, &RowFollower::Run, &follower);
-        crcs = std::async(std::launch::async, IdatCrcsMatch, std::cref(io_Parsed));
+        if (threads)
+            crcs = std::async(std::launch::async, IdatCrcsMatch, std::cref(io_Parsed));
     } catch (const std::system_error&) {
     }
 
