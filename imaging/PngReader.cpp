@@ -118,9 +118,8 @@ bool Read(std::FILE* file, void* data, size_t length)
 
 // Reads the chunks after IHDR up to IEND, checking every CRC but the image
 // data's (see IdatCrcsMatch); false when the file holds anything the fast
-// path does not take. i_Left is what the
-// file holds after IHDR: no length read from the file makes anything
-// larger be allocated.
+// path does not take. i_Left is what the file holds after IHDR: no length
+// read from the file makes anything larger be allocated.
 bool ReadChunks(std::FILE* file, qint64 i_Left, Parsed& o_Parsed)
 {
     if (i_Left < 24) // at least an IDAT and an IEND chunk
