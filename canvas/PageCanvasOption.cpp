@@ -239,26 +239,24 @@ bool PAGE_CANVAS_OPTION::LoadImage(const QString& i_FileName)
 
 void PAGE_CANVAS_OPTION::UpdateCroppingRange(_CROP_ID i_Side)
 {
-    const int left = spinBoxCropLeft->value();
-    const int top = spinBoxCropTop->value();
-    const int right = spinBoxCropRight->value();
-    const int bottom = spinBoxCropBottom->value();
+    // Pulls a margin back when it and the opposite one take more than the picture.
+    auto clamp = [](QSpinBox* box, const QSpinBox* opposite, int size) {
+        const int clamped = CanvasEngine::ClampedCrop(box->value(), opposite->value(), size);
+        if (clamped != box->value())
+            box->setValue(clamped);
+    };
     switch (i_Side) {
     case CROP_LEFT:
-        if (left != CanvasEngine::ClampedCrop(left, right, m_SourceWidth))
-            spinBoxCropLeft->setValue(CanvasEngine::ClampedCrop(left, right, m_SourceWidth));
+        clamp(spinBoxCropLeft, spinBoxCropRight, m_SourceWidth);
         break;
     case CROP_TOP:
-        if (top != CanvasEngine::ClampedCrop(top, bottom, m_SourceHeight))
-            spinBoxCropTop->setValue(CanvasEngine::ClampedCrop(top, bottom, m_SourceHeight));
+        clamp(spinBoxCropTop, spinBoxCropBottom, m_SourceHeight);
         break;
     case CROP_RIGHT:
-        if (right != CanvasEngine::ClampedCrop(right, left, m_SourceWidth))
-            spinBoxCropRight->setValue(CanvasEngine::ClampedCrop(right, left, m_SourceWidth));
+        clamp(spinBoxCropRight, spinBoxCropLeft, m_SourceWidth);
         break;
     case CROP_BOTTOM:
-        if (bottom != CanvasEngine::ClampedCrop(bottom, top, m_SourceHeight))
-            spinBoxCropBottom->setValue(CanvasEngine::ClampedCrop(bottom, top, m_SourceHeight));
+        clamp(spinBoxCropBottom, spinBoxCropTop, m_SourceHeight);
         break;
     }
 }

@@ -142,7 +142,6 @@ bool ReadChunks(std::FILE* file, qint64 i_Left, Parsed& o_Parsed)
         if (length > 0x7fffffffu || qint64(length) > left - 12)
             return false;
         left -= qint64(length) + 12;
-        quint32 crc = Crc(0, head + 4, 4);
         uchar stored[4];
         if (type == kIDAT) {
             if ((idatSeen && !inIdat) || o_Parsed.streamSize + length > capacity)
@@ -157,8 +156,10 @@ bool ReadChunks(std::FILE* file, qint64 i_Left, Parsed& o_Parsed)
                 return false;
             }
             o_Parsed.streamSize += length;
-            continue;
-        } else if (type == kIEND && length == 0) {
+            continue; // its CRC is checked later, with the others'
+        }
+        quint32 crc = Crc(0, head + 4, 4);
+        if (type == kIEND && length == 0) {
             if (!Read(file, stored, 4))
                 return false;
         } else if (DescribesImage(type)) {
@@ -336,14 +337,6 @@ bool ZlibHeaderOk(const uchar* p)
     return (p[0] & 0x0f) == 8 && (p[0] >> 4) <= 7 && !(p[1] & 0x20) && ((p[0] << 8) | p[1]) % 31 == 0;
 }
 
-// Where decompression has got to, as the rows' unfiltering follows it.
-enum class Inflating
-{
-    Running,
-    Done,
-    Failed
-};
-
 // The filtered rows and the image they are unfiltered into, in one buffer.
 // The filtered rows sit at its end: unfiltering them in order, top to
 // bottom, straight into the image then never overwrites a row not yet read,
@@ -401,9 +394,8 @@ constexpr size_t kWindowBytes = 32 * 1024;
 class RowFollower
 {
 public:
-    RowFollower(const Rows& i_Rows, const std::atomic<Inflating>& i_State)
+    explicit RowFollower(const Rows& i_Rows)
         : m_Rows(i_Rows)
-        , m_State(i_State)
         , m_ZeroRow(new (std::nothrow) QRgb[i_Rows.width]())
     {
     }
@@ -427,6 +419,11 @@ public:
         return true;
     }
     quint32 Adler() const { return m_Adler; }
+    // Decompression has ended: the rows are all there, or never will be.
+    void Finish(bool i_Inflated)
+    {
+        m_State.store(i_Inflated ? Inflating::Done : Inflating::Failed, std::memory_order_release);
+    }
 
 private:
     // The row whose written filter type shows that row y is whole and that
@@ -458,7 +455,14 @@ private:
     }
 
     const Rows& m_Rows;
-    const std::atomic<Inflating>& m_State;
+    // Where decompression has got to.
+    enum class Inflating
+    {
+        Running,
+        Done,
+        Failed
+    };
+    std::atomic<Inflating> m_State{Inflating::Running};
     std::unique_ptr<QRgb[]> m_ZeroRow;
     quint32 m_Adler = 1;
 };
@@ -489,8 +493,7 @@ QImage DecodeRows(Parsed& io_Parsed)
     for (size_t y = 0; y < height; ++y)
         rows.raw[y * rows.stride] = kUnwritten;
 
-    std::atomic<Inflating> state(Inflating::Running);
-    RowFollower follower(rows, state);
+    RowFollower follower(rows);
     std::future<bool> followed;
     std::future<bool> crcs;
     // Following decompression needs a processor that shows one thread's
@@ -523,7 +526,7 @@ QImage DecodeRows(Parsed& io_Parsed)
                                             rows.stride * height, &used, nullptr)
             == LIBDEFLATE_SUCCESS
         && used == streamSize - 6;
-    state.store(inflated ? Inflating::Done : Inflating::Failed, std::memory_order_release);
+    follower.Finish(inflated);
     const bool crcsMatch = crcs.valid() ? crcs.get() : IdatCrcsMatch(io_Parsed);
     const quint32 adler = inflated ? BigEndian32(stream + streamSize - 4) : 0;
     io_Parsed.stream.reset();
