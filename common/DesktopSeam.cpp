@@ -39,6 +39,7 @@ void DesktopSeam::ShowMessage(const Message& message)
     box.setWindowTitle(message.title);
     box.setTextFormat(message.textFormat);
     box.setText(message.text);
+    box.setInformativeText(message.detail);
     box.exec();
 }
 
@@ -63,13 +64,15 @@ void DesktopSeam::Install(DesktopSeam* seam)
     installedSeam = seam;
 }
 
-void DesktopSeam::Tell(QWidget* parent, QMessageBox::Icon icon, const QString& text, const QString& styleSheet)
+void DesktopSeam::Tell(QWidget* parent, QMessageBox::Icon icon, const QString& text, const QString& styleSheet,
+                       const QString& detail)
 {
     Message message;
     message.parent = parent;
     message.icon = icon;
     message.title = QStringLiteral("KV Quillex");
     message.text = text;
+    message.detail = detail;
     message.styleSheet = styleSheet;
     Current().ShowMessage(message);
 }

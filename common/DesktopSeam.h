@@ -22,6 +22,7 @@ public:
         QMessageBox::Icon icon = QMessageBox::Information;
         QString title;
         QString text;
+        QString detail; // what went wrong, under the text; empty for none
         Qt::TextFormat textFormat = Qt::AutoText;
         QString styleSheet;
     };
@@ -41,7 +42,8 @@ public:
     virtual int ExecDialog(QDialog& dialog);
 
     // A message box with the program's title, through the seam in use.
-    static void Tell(QWidget* parent, QMessageBox::Icon icon, const QString& text, const QString& styleSheet);
+    static void Tell(QWidget* parent, QMessageBox::Icon icon, const QString& text, const QString& styleSheet,
+                     const QString& detail = QString());
 
     // The seam in use; the real desktop unless a test installed another.
     static DesktopSeam& Current();

@@ -1,7 +1,9 @@
 #include "PngReader.h"
 
 #include "HugePages.h"
+#include "ImageLimits.h"
 #include "PngPaeth.h"
+#include "SafeFiles.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -604,13 +606,35 @@ QImage LoadFast(const QString& fileName)
 
 } // namespace
 
-QImage Load(const QString& i_FileName, bool* o_Fast)
+QImage Load(const QString& i_FileName, bool* o_Fast, QString* o_Problem)
 {
-    QImage image = LoadFast(i_FileName);
     if (o_Fast)
-        *o_Fast = !image.isNull();
-    if (image.isNull())
-        image = QImageReader(i_FileName).read();
+        *o_Fast = false;
+    QString problem = SafeFiles::ReadableFileProblem(i_FileName);
+    QImage image;
+    if (problem.isEmpty()) {
+        // The header alone tells the size: a small file can stand for an
+        // image far larger than memory.
+        QImageReader reader(i_FileName);
+        const QSize size = reader.size();
+        if (size.isValid() && !ImageFits(size.width(), size.height())) {
+            problem = QStringLiteral("%1 x %2 pixels: larger than the largest picture this program takes")
+                          .arg(size.width())
+                          .arg(size.height());
+        } else {
+            image = LoadFast(i_FileName);
+            if (o_Fast)
+                *o_Fast = !image.isNull();
+            if (image.isNull())
+                image = reader.read();
+            if (image.isNull())
+                problem = reader.error() == QImageReader::UnsupportedFormatError
+                    ? QStringLiteral("not a picture this program reads")
+                    : QStringLiteral("the picture is damaged or cannot be read (%1)").arg(reader.errorString());
+        }
+    }
+    if (o_Problem)
+        *o_Problem = problem;
     return image;
 }
 

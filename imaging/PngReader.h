@@ -14,8 +14,11 @@
 // over 1,000,000 pixels), is left to the toolkit.
 namespace PngReader {
 
-// A null image when the file cannot be read. o_Fast (optional) tells whether
-// the fast path produced the image.
-QImage Load(const QString& i_FileName, bool* o_Fast = nullptr);
+// A null image when the file cannot be read; o_Problem (optional) then says
+// why, in words for a message. Anything but a regular file is refused before
+// it is opened, and a picture whose image would be larger than the program
+// takes (see ImageLimits.h) before it is decoded, whatever its format.
+// o_Fast (optional) tells whether the fast path produced the image.
+QImage Load(const QString& i_FileName, bool* o_Fast = nullptr, QString* o_Problem = nullptr);
 
 } // namespace PngReader

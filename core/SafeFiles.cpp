@@ -1,0 +1,63 @@
+#include "SafeFiles.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace SafeFiles {
+
+QString ReadableFileProblem(const QString& i_Path)
+{
+    if (i_Path.contains(QChar(0)))
+        return QStringLiteral("the name holds a NUL character");
+    const QFileInfo info(i_Path);
+    if (!info.exists())
+        return QStringLiteral("no such file");
+    if (info.isDir())
+        return QStringLiteral("a folder, not a file");
+    if (!info.isFile())
+        return QStringLiteral("not a regular file (a pipe, socket or device)");
+    return QString();
+}
+
+bool WriteAtomically(const QString& i_Path, const QByteArray& i_Data, QString& o_Reason)
+{
+    if (i_Path.contains(QChar(0))) {
+        o_Reason = QStringLiteral("the name holds a NUL character");
+        return false;
+    }
+    QSaveFile file(i_Path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        o_Reason = file.errorString();
+        return false;
+    }
+    // commit() may report success although its last flush failed, and then
+    // puts the short file in place of the old one: the write and the flush
+    // are checked first. An uncommitted QSaveFile removes its temporary file.
+    if (file.write(i_Data) != i_Data.size() || !file.flush() || file.error() != QFileDevice::NoError) {
+        o_Reason = file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("cannot write");
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        o_Reason = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+QString Printable(const QString& i_Text)
+{
+    QString text;
+    text.reserve(i_Text.size());
+    for (const QChar c : i_Text) {
+        if (c.unicode() == 0)
+            text += QLatin1String("\\0");
+        else if (c.category() == QChar::Other_Control)
+            text += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            text += c;
+    }
+    return text;
+}
+
+} // namespace SafeFiles
