@@ -2,6 +2,7 @@
 
 #include "About.h"
 #include "DesktopSeam.h"
+#include "SafeFiles.h"
 #include "SetupFile.h"
 #include "UpdateCheck.h"
 #include "ui_MainWindow.h"
@@ -13,7 +14,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSaveFile>
 #include <QTextStream>
 
 #include <memory>
@@ -189,9 +189,12 @@ void MainWindow::on_actionLoadConfiguration_triggered()
     if (fileName.isEmpty())
         return;
     m_LastConfigurationDir = QFileInfo(fileName).absolutePath();
+    // A pipe or a device would block the window on opening or never end.
+    const QString problem = SafeFiles::ReadableFileProblem(fileName);
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        TellConfigurationFailure(tr("The configuration %1 could not be opened: %2."), fileName, file.errorString());
+    if (!problem.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        TellConfigurationFailure(tr("The configuration %1 could not be opened: %2."), fileName,
+                                 problem.isEmpty() ? file.errorString() : problem);
         return;
     }
     m_CoveringPage.CleanScene();
@@ -213,14 +216,9 @@ void MainWindow::on_actionSaveConfiguration_triggered()
     m_LastConfigurationDir = QFileInfo(fileName).absolutePath();
     // Written beside the old file and put in its place only when complete:
     // a full disk never leaves a set-up half written.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        TellConfigurationFailure(tr("The configuration %1 could not be saved: %2."), fileName, file.errorString());
-        return;
-    }
     QJsonObject top;
     writeConfiguration(top);
-    file.write(SetupFile::Serialize(top));
-    if (!file.commit())
-        TellConfigurationFailure(tr("The configuration %1 could not be saved: %2."), fileName, file.errorString());
+    QString reason;
+    if (!SafeFiles::WriteAtomically(fileName, SetupFile::Serialize(top), reason))
+        TellConfigurationFailure(tr("The configuration %1 could not be saved: %2."), fileName, reason);
 }

@@ -381,9 +381,9 @@ void PAGE_COVERING_OPTION::on_spinBoxCoveringVertical_X_valueChanged(int)
     CoveringBoxChanged();
 }
 
-void PAGE_COVERING_OPTION::ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text)
+void PAGE_COVERING_OPTION::ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text, const QString& i_Detail)
 {
-    DesktopSeam::Tell(this, i_Icon, i_Text, m_StyleSheetApp);
+    DesktopSeam::Tell(this, i_Icon, i_Text, m_StyleSheetApp, i_Detail);
 }
 
 // --- Source image -----------------------------------------------------------
@@ -392,16 +392,23 @@ void PAGE_COVERING_OPTION::on_pushButtonLoadImg_clicked()
 {
     const QString fileName = DesktopSeam::Current().GetOpenFileName(this, QStringLiteral("Load image"), QString(),
                                                                     QString::fromLatin1(kImageFilter));
-    if (!fileName.isEmpty() && !loadImage(fileName))
-        ShowMessage(QMessageBox::Information, QStringLiteral("Error while loading image file in Covering menu."));
+    QString problem;
+    if (!fileName.isEmpty() && !loadImage(fileName, &problem))
+        ShowMessage(QMessageBox::Information, QStringLiteral("Error while loading image file in Covering menu."),
+                    problem);
 }
 
-bool PAGE_COVERING_OPTION::loadImage(QString i_FileName)
+bool PAGE_COVERING_OPTION::loadImage(QString i_FileName, QString* o_Problem)
 {
-    if (!QFileInfo::exists(i_FileName))
+    // A missing file leaves what was loaded as it was.
+    const bool absent = !i_FileName.contains(QChar(0)) && !QFileInfo::exists(i_FileName);
+    QString problem = QStringLiteral("no such file");
+    if (!absent)
+        m_LoadedImage = PngReader::Load(i_FileName, nullptr, &problem);
+    if (o_Problem && !problem.isEmpty())
+        *o_Problem = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(i_FileName), problem);
+    if (absent)
         return false;
-
-    m_LoadedImage = PngReader::Load(i_FileName);
     const bool loaded = !m_LoadedImage.isNull();
     if (loaded) {
         m_ImagePath = i_FileName;
@@ -879,9 +886,11 @@ void PAGE_COVERING_OPTION::ReadConfiguration(const QJsonObject& i_Top)
     ui->doubleSpinBoxSoftEdgeCurve->setValue(c.softEdgeCurve);
     ui->doubleSpinBoxSoftEdgeGamma->setValue(c.softEdgeGamma);
     ui->comboBoxSoftEdgeOutput->setCurrentIndex(c.softEdgeMasks ? 1 : 0);
-    if (!loadImage(c.picturePath)) {
+    QString problem;
+    if (!loadImage(c.picturePath, &problem)) {
         if (!c.picturePath.isEmpty())
-            ShowMessage(QMessageBox::Information, QStringLiteral("Error while loading image file in Covering menu."));
+            ShowMessage(QMessageBox::Information, QStringLiteral("Error while loading image file in Covering menu."),
+                        problem);
         return;
     }
     ui->checkBoxCropSource->setChecked(c.isCropped);

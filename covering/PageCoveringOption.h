@@ -109,7 +109,8 @@ private slots:
     void InitSpinBoxCoveringInfo();
     void refresfSourcePreview();
     void setBackgroundColor(QColor i_Color);
-    bool loadImage(QString i_FileName);
+    // o_Problem (optional): why the picture could not be loaded, with its name.
+    bool loadImage(QString i_FileName, QString* o_Problem = nullptr);
     void setRefreshNeeded(bool isRefreshNeded);
 
 private:
@@ -136,7 +137,7 @@ private:
     QString AskSaveFolder();
     void ReportUnwritten(const QStringList& i_Paths);
     void ReportCancelled(const QStringList& i_Done, const QStringList& i_Failed);
-    void ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text);
+    void ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text, const QString& i_Detail = QString());
 
     Ui::PAGE_COVERING_OPTION* ui = nullptr;
     QList<QSpinBox*> m_HorizontalCoveringBoxes;

@@ -85,14 +85,6 @@ private slots:
     }
     void cleanup() { delete page; }
 
-    void slotsAreThePagesOwn()
-    {
-        const QMetaObject* meta = page->metaObject();
-        QCOMPARE(meta->methodCount() - meta->methodOffset(), 61);
-        QCOMPARE(meta->method(meta->methodOffset()).name(), QByteArray("on_pushButtonLoadImg_clicked"));
-        QCOMPARE(meta->method(meta->methodCount() - 1).name(), QByteArray("setRefreshNeeded"));
-    }
-
     void seamSelectionFollowsCounts()
     {
         auto* combo = w<QComboBox>("comboBoxCoveringHorizontal");

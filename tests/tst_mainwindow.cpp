@@ -10,6 +10,10 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
 #include <utility>
 
 // The main window and its About dialog; licence copies go to a folder of the test's own.
@@ -182,6 +186,52 @@ private slots:
         QCOMPARE(copied.readAll(), page.readAll());
         QCOMPARE(copied.permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
                  QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+
+    // On a full disk the old set-up stays whole and the user is told; a pipe
+    // given as a set-up or a picture is refused at once, never waited on.
+    void setUpsSurviveFullDisksAndPipes()
+    {
+        const auto ReadAll = [](const QString& path) {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        MainWindow window(nullptr, Site());
+        QTemporaryDir folder;
+        const QString setup = folder.filePath("wall.dat");
+        FIND_CHILD(save, QAction, window, "actionSaveConfiguration");
+        FIND_CHILD(load, QAction, window, "actionLoadConfiguration");
+        m_desktop.saveFileAnswers << setup;
+        save->trigger();
+        const QByteArray saved = ReadAll(setup);
+        QVERIFY(saved.size() > 600);
+
+        rlimit limit;
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const rlimit whole = limit;
+        limit.rlim_cur = 512; // short writes, as on a full disk
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
+        m_desktop.saveFileAnswers << setup;
+        save->trigger();
+        setrlimit(RLIMIT_FSIZE, &whole);
+        std::signal(SIGXFSZ, previous);
+        QCOMPARE(ReadAll(setup), saved);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"wall.dat"});
+
+        const QString pipe = folder.filePath("pipe");
+        QVERIFY(mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+        m_desktop.openFileAnswers << pipe << pipe;
+        load->trigger();
+        FIND_CHILD(loadImage, QPushButton, window, "pushButtonLoadImg");
+        loadImage->click();
+        const QList<DesktopSeam::Message> told = std::exchange(m_desktop.messages, {});
+        QCOMPARE(told.size(), 3);
+        QVERIFY(told[0].text.contains("wall.dat could not be saved: "));
+        QCOMPARE(told[0].icon, QMessageBox::Warning);
+        QVERIFY(told[1].text.contains("pipe could not be opened: not a regular file"));
+        QCOMPARE(told[2].text, QStringLiteral("Error while loading image file in Covering menu."));
+        QVERIFY(told[2].detail.endsWith("pipe: not a regular file (a pipe, socket or device)"));
     }
 };
 
