@@ -83,9 +83,12 @@ private slots:
         QTest::newRow("full screen, coverings") << grid << QSize() << int(QImage::Format_RGB32);
         QTest::newRow("full screen, gaps") << Grid(3, 2, {-10, 0}, {-3}) << QSize() << int(QImage::Format_Indexed8);
         QTest::newRow("full screen, scaled smoothly, odd colour") << scaled << QSize(33, 17) << argb;
-        // (176 - 301) / 2 is -62, not -63.
+        // Halves of odd differences go toward zero: (176 - 301) / 2 is -62,
+        // not -63; (176 - 51) / 2 is 62, not 63.
         QTest::newRow("1:1 centred, larger than the screen")
             << Placed(grid, true, QSize(301, 203), true, QPoint(), QColor(10, 200, 30)) << QSize(301, 203) << argb;
+        QTest::newRow("1:1 centred, odd difference")
+            << Placed(grid, true, QSize(51, 33), true, QPoint(), QColor(10, 200, 30)) << QSize(51, 33) << argb;
         QTest::newRow("1:1 at a position inside")
             << Placed(grid, true, QSize(50, 40), false, QPoint(37, 21), Qt::white) << QSize(50, 40) << argb;
         QTest::newRow("1:1 across a seam, transparent")
@@ -95,7 +98,7 @@ private slots:
         cropped.cropBottom = 7;
         QTest::newRow("1:1 cropped: stretched to the uncropped size") << cropped << QSize(120, 60) << argb;
         QTest::newRow("custom size centred")
-            << Placed(grid, false, QSize(150, 70), true, QPoint(), Qt::black) << QSize(13, 7) << argb;
+            << Placed(grid, false, QSize(151, 71), true, QPoint(), Qt::black) << QSize(13, 7) << argb;
         QTest::newRow("custom size at (0, 0), smaller than an output")
             << Placed(grid, false, QSize(20, 10), false, QPoint(), QColor(255, 3, 129)) << QSize(7, 5) << argb;
     }

@@ -96,24 +96,6 @@ private slots:
         QCOMPARE(answered, other != -1);
         QTEST(other, "other");
     }
-
-    void cropOppositeMaximum()
-    {
-        // One pixel column must stay; an image too small leaves no room at all.
-        QCOMPARE(CoveringRules::CropOppositeMaximum(800, 300), 499);
-        QCOMPARE(CoveringRules::CropOppositeMaximum(800, 0), 799);
-        QCOMPARE(CoveringRules::CropOppositeMaximum(800, 799), 0);
-        QCOMPARE(CoveringRules::CropOppositeMaximum(0, 0), 0);
-    }
-
-    void refreshSaveStates()
-    {
-        using CoveringRules::RefreshSaveStates;
-        QVERIFY(RefreshSaveStates(true, true, true).refresh && !RefreshSaveStates(true, true, true).save);
-        QVERIFY(!RefreshSaveStates(true, false, false).refresh); // nothing to refresh without an image
-        QVERIFY(RefreshSaveStates(false, true, true).save && !RefreshSaveStates(false, true, true).refresh);
-        QVERIFY(!RefreshSaveStates(false, true, false).save); // a path but no source
-    }
 };
 
 QTEST_APPLESS_MAIN(TestCoveringModel)

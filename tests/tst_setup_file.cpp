@@ -1,5 +1,6 @@
 #include "CoreSupport.h"
 #include "SetupFile.h"
+#include "SetupRender.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -48,27 +49,91 @@ private slots:
         QVERIFY(!page.contains("OutputIndexSelected"));
     }
 
-    void coveringReading_data()
+    // Boundaries of reading a set-up, as the pages (and the renderer, which
+    // takes a file as a fresh page would) end up with it. Each row names the
+    // facts it pins.
+    void readingBoundaries_data()
     {
         QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<int>("quality");
-        QTest::addColumn<bool>("fullScreen");
-        QTest::addColumn<int>("screenW");
-        QTest::newRow("strings") << Text("{'PictureQuality':'75','IsFullScreen':'1','ScreenW':'4'}") << 75 << true << 4;
-        QTest::newRow("quality below 50") << Text("{'PictureQuality':'30'}") << 100 << false << 0;
-        QTest::newRow("nothing") << Text("{}") << 100 << false << 0;
+        QTest::addColumn<QStringList>("facts");
+        QTest::newRow("strings") << Text("{'PictureQuality':'75','IsFullScreen':'1','ScreenW':'4'}")
+                                 << QStringList{"covering quality 75", "full screen 1", "grid 4 x 1"};
+        QTest::newRow("nothing") << Text("{}") << QStringList{"covering quality 100", "full screen 0", "grid 1 x 1"};
         QTest::newRow("typed values read as empty text")
-            << Text("{'PictureQuality':75,'IsFullScreen':true,'ScreenW':4}") << 100 << false << 0;
-        QTest::newRow("not JSON") << Text("{'ScreenW':'4'") << 100 << false << 0;
-        QTest::newRow("not a number") << Text("{'ScreenW':'4x','IsFullScreen':'2'}") << 100 << false << 0;
+            << Text("{'PictureQuality':75,'IsFullScreen':true,'ScreenW':4}")
+            << QStringList{"covering quality 100", "full screen 0", "grid 1 x 1"};
+        QTest::newRow("not JSON") << Text("{'ScreenW':'4'") << QStringList{"grid 1 x 1"};
+        QTest::newRow("not a number") << Text("{'ScreenW':'4x','IsFullScreen':'2'}")
+                                      << QStringList{"full screen 0", "grid 1 x 1"};
+        // Below 50 the covering page takes 100; the sliders hold 50 to 100.
+        const auto quality = [](int q) {
+            return Text(qPrintable(QString("{'PictureQuality':'%1','CanvasPage':{'PictureQuality':%1}}").arg(q)));
+        };
+        QTest::newRow("quality 49") << quality(49) << QStringList{"covering quality 100", "canvas quality 50"};
+        QTest::newRow("quality 50") << quality(50) << QStringList{"covering quality 50", "canvas quality 50"};
+        QTest::newRow("quality 100") << quality(100) << QStringList{"covering quality 100", "canvas quality 100"};
+        QTest::newRow("quality 101") << quality(101) << QStringList{"covering quality 100", "canvas quality 100"};
+        // The row box's maximum leaves columns + rows at 12 at most.
+        QTest::newRow("8 columns, 8 rows") << Text("{'ScreenW':'8','ScreenH':'8'}") << QStringList{"grid 8 x 4"};
+        QTest::newRow("5 columns, 9 rows") << Text("{'ScreenW':'5','ScreenH':'9'}") << QStringList{"grid 5 x 7"};
+        QTest::newRow("4 columns, 8 rows") << Text("{'ScreenW':'4','ScreenH':'8'}") << QStringList{"grid 4 x 8"};
+        QTest::newRow("12 columns, 12 rows") << Text("{'ScreenW':'12','ScreenH':'12'}") << QStringList{"grid 8 x 4"};
+        QTest::newRow("output without ID")
+            << Text("{'CanvasPage':{'OutputCount':2,'Outputs':[{'Label':'A'},{'ID':1,'Label':'B'}]}}")
+            << QStringList{"outputs B"};
+        QTest::newRow("labels of 16 and 17 characters")
+            << Text("{'CanvasPage':{'OutputCount':2,'Outputs':[{'ID':0,'Label':'Sixteen-chars-ok'},"
+                    "{'ID':1,'Label':'Seventeen-chars-x'}]}}")
+            << QStringList{"outputs Sixteen-chars-ok|Seventeen-chars-"};
+        const char* two =
+            "{'CanvasPage':{'OutputCount':2,'OutputIndexSelected':%1,'Outputs':[{'ID':0},{'ID':1,'Label':'B'}]}}";
+        QTest::newRow("selected index the last") << Text(qPrintable(QString(two).arg(1))) << QStringList{"selected 1"};
+        QTest::newRow("selected index equal to the count")
+            << Text(qPrintable(QString(two).arg(2))) << QStringList{"selected 0"};
+        // Soft-edge keys are written back only when they differ from a fresh
+        // page's: other set-ups stay as they were saved.
+        QTest::newRow("soft edges off: not written")
+            << Text("{'IsSoftEdge':'0','SoftEdgeCurve':'2.0','SoftEdgeGamma':'2.2','SoftEdgeMasks':'0'}")
+            << QStringList{"soft edges none"};
+        QTest::newRow("soft edges on: written")
+            << Text("{'IsSoftEdge':'1','SoftEdgeCurve':'1.0','SoftEdgeGamma':'1.0'}")
+            << QStringList{"soft edges 1 1.0 1.0 0"};
+        QTest::newRow("curve 5.0 and gamma 3.0 kept")
+            << Text("{'SoftEdgeCurve':'5.0','SoftEdgeGamma':'3.0'}") << QStringList{"soft edges 0 5.0 3.0 0"};
+        QTest::newRow("curve 5.1 and gamma 0.9 refused")
+            << Text("{'IsSoftEdge':'0','SoftEdgeCurve':'5.1','SoftEdgeGamma':'0.9','SoftEdgeMasks':'1'}")
+            << QStringList{"soft edges 0 2.0 2.2 1"};
     }
-    void coveringReading()
+    void readingBoundaries()
     {
         QFETCH(QByteArray, text);
-        const SetupFile::Covering read = SetupFile::ReadCovering(SetupFile::Parse(text));
-        QTEST(read.pictureQuality, "quality");
-        QTEST(read.isFullScreen, "fullScreen");
-        QTEST(read.screenW, "screenW");
+        QFETCH(QStringList, facts);
+        const QJsonObject top = SetupFile::Parse(text);
+        const SetupFile::Covering covering = SetupFile::ReadCovering(top);
+        const SetupFile::Canvas canvas = SetupFile::ReadCanvas(top);
+        const SetupRender::CoveringSettings rendered = SetupRender::CoveringFromSetup(covering, QSize(64, 48));
+        QStringList labels;
+        for (const SetupFile::Output& output : canvas.outputs)
+            labels << output.label;
+        QJsonObject written;
+        SetupFile::WriteCovering(covering, written);
+        QStringList softEdges;
+        for (const char* key : {"IsSoftEdge", "SoftEdgeCurve", "SoftEdgeGamma", "SoftEdgeMasks"})
+            softEdges << written.value(key).toString();
+        const QMap<QString, QString> seen{
+            {"covering quality", QString::number(rendered.quality)},
+            {"canvas quality", QString::number(SetupRender::CanvasFromSetup(canvas, QSize(64, 48)).quality)},
+            {"full screen", QString::number(covering.isFullScreen)},
+            {"grid", QString("%1 x %2").arg(rendered.input.columnCount).arg(rendered.input.rowCount)},
+            {"outputs", labels.join('|')},
+            {"selected", QString::number(canvas.outputIndexSelected)},
+            {"soft edges", written.contains("IsSoftEdge") ? softEdges.join(' ') : "none"}};
+        int checked = 0;
+        for (const QString& fact : facts)
+            for (auto it = seen.cbegin(); it != seen.cend(); ++it)
+                if (fact.startsWith(it.key() + ' ') && ++checked)
+                    QCOMPARE(it.key() + ' ' + it.value(), fact);
+        QCOMPARE(checked, facts.size());
     }
 
     void canvasReading()
