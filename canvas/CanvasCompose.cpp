@@ -146,10 +146,20 @@ bool Composer::Compose(const QImage& i_Cropped, const Input& i_Input, QImage& io
         m_OpaqueValid = true;
     }
     const QRgb fill = i_Input.background.rgba();
-    const bool copyRows = !visible.isEmpty() && whole && m_Opaque && m_Stretched.depth() == 32;
+    // Rows are copied as they are only from formats whose 32-bit words are
+    // 0xAARRGGBB; others (RGBX8888, BGR30, RGB30...) order or size their
+    // channels otherwise and go through the painter, which converts them.
+    const QImage::Format stretched = m_Stretched.format();
+    const bool copyRows = !visible.isEmpty() && whole && m_Opaque
+        && (stretched == QImage::Format_RGB32 || stretched == QImage::Format_ARGB32
+            || stretched == QImage::Format_ARGB32_Premultiplied);
+    // The buffer is taken once, here: scanLine() may detach and counts each
+    // call in the image, which the bands' threads must not do side by side.
+    uchar* const bits = screen.bits();
+    const qsizetype stride = screen.bytesPerLine();
     ForEachBand(height, [&](int i_From, int i_To) {
         for (int y = i_From; y < i_To; ++y) {
-            QRgb* line = reinterpret_cast<QRgb*>(screen.scanLine(y));
+            QRgb* line = reinterpret_cast<QRgb*>(bits + y * stride);
             if (!copyRows || y < visible.top() || y > visible.bottom()) {
                 std::fill(line, line + width, fill);
                 continue;

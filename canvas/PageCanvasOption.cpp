@@ -9,6 +9,7 @@
 #include "KvTraces.h"
 #include "Patterns.h"
 #include "PngReader.h"
+#include "SafeFiles.h"
 #include "SaveProgress.h"
 #include "SetupFile.h"
 #include "SourceItem.h"
@@ -76,8 +77,7 @@ PAGE_CANVAS_OPTION::PAGE_CANVAS_OPTION(QWidget* parent)
     ChangeOutputsOptionsState();
     lineEditOutputLabel->setText(GenerateAutoOutputLabel());
     // A label becomes part of a file name: only what is safe in one.
-    lineEditOutputLabel->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("^$|^[\\w\\-. ]+$")), this));
+    lineEditOutputLabel->setValidator(new QRegularExpressionValidator(SetupFile::NamePattern(), this));
 
     for (QSpinBox* box : {spinBoxCropLeft, spinBoxCropTop, spinBoxCropRight, spinBoxCropBottom}) {
         box->setRange(0, 0);
@@ -181,9 +181,15 @@ void PAGE_CANVAS_OPTION::SetStyleSheetApp(const QString& i_StyleSheet)
     m_StyleSheetApp = i_StyleSheet;
 }
 
-void PAGE_CANVAS_OPTION::ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text)
+void PAGE_CANVAS_OPTION::ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text, const QString& i_Detail)
 {
-    DesktopSeam::Tell(this, i_Icon, i_Text, m_StyleSheetApp);
+    DesktopSeam::Tell(this, i_Icon, i_Text, m_StyleSheetApp, i_Detail);
+}
+
+void PAGE_CANVAS_OPTION::ReportLoadFailure(const QString& i_FileName, const QString& i_Problem)
+{
+    ShowMessage(QMessageBox::Information, QStringLiteral("Error while loading image file in Canvas menu."),
+                QStringLiteral("%1: %2").arg(SafeFiles::Printable(QDir::toNativeSeparators(i_FileName)), i_Problem));
 }
 
 void PAGE_CANVAS_OPTION::ReportUnknownId(const char* i_Operation, int i_Line, const QString& i_Text)
@@ -201,13 +207,14 @@ void PAGE_CANVAS_OPTION::on_pushButtonLoadSource_clicked()
                                                                     tr(kImageFilter));
     if (fileName.isEmpty())
         return;
-    if (!LoadImage(fileName))
-        ShowMessage(QMessageBox::Information, QStringLiteral("Error while loading image file in Canvas menu."));
+    QString problem;
+    if (!LoadImage(fileName, &problem))
+        ReportLoadFailure(fileName, problem);
 }
 
-bool PAGE_CANVAS_OPTION::LoadImage(const QString& i_FileName)
+bool PAGE_CANVAS_OPTION::LoadImage(const QString& i_FileName, QString* o_Problem)
 {
-    m_SourceImage = PngReader::Load(i_FileName);
+    m_SourceImage = PngReader::Load(i_FileName, nullptr, o_Problem);
     if (m_SourceImage.isNull()) {
         m_SourcePath.clear();
         m_SourceWidth = 0;
@@ -489,6 +496,7 @@ void PAGE_CANVAS_OPTION::RefreshImageScreen()
         return;
     }
     m_TooLargeReported = false;
+    m_ShownSize = QSize(); // a new picture to show, whatever its size
     ShowScreen();
 }
 
@@ -515,12 +523,15 @@ void PAGE_CANVAS_OPTION::ShowScreen()
     const qreal ratio = graphicsViewScreen->devicePixelRatioF();
     const QSize view = graphicsViewScreen->viewport()->size() * ratio;
     const qreal scale = qMin(qreal(view.width()) / screen.width(), qreal(view.height()) / screen.height());
-    if (scale >= 1.0 || view.isEmpty()) {
-        m_ScreenItem.SetPixmap(QPixmap::fromImage(m_ScreenImage), screen);
-    } else {
-        const QSize shown(qMax(1, qCeil(screen.width() * scale)), qMax(1, qCeil(screen.height() * scale)));
-        m_ScreenItem.SetPixmap(
-            QPixmap::fromImage(m_ScreenImage.scaled(shown, Qt::IgnoreAspectRatio, Qt::FastTransformation)), screen);
+    const QSize shown = scale >= 1.0 || view.isEmpty()
+        ? screen
+        : QSize(qMax(1, qCeil(screen.width() * scale)), qMax(1, qCeil(screen.height() * scale)));
+    if (shown != m_ShownSize) {
+        m_ScreenItem.SetPixmap(QPixmap::fromImage(shown == screen ? m_ScreenImage
+                                                                  : m_ScreenImage.scaled(shown, Qt::IgnoreAspectRatio,
+                                                                                         Qt::FastTransformation)),
+                               screen);
+        m_ShownSize = shown;
     }
     FitViews();
 }
@@ -531,21 +542,29 @@ void PAGE_CANVAS_OPTION::FitViews()
     graphicsViewScreen->fitInView(m_ScreenScene.sceneRect(), Qt::KeepAspectRatio);
 }
 
+void PAGE_CANVAS_OPTION::FollowViews()
+{
+    // The picture on show follows the view's resolution (made again only
+    // when that changed), and both views fit their scenes.
+    ShowScreen();
+    FitViews();
+    graphicsViewSource->fitInView(m_SourceScene.sceneRect(), Qt::KeepAspectRatio);
+}
+
 void PAGE_CANVAS_OPTION::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    FitViews();
+    // A hidden page's views are laid out only now: what was set while it was
+    // hidden (a set-up loaded from the other page) was fitted to views of no
+    // real size.
+    FollowViews();
     labelColor->setPixmap(Swatch(labelColor->size(), m_BackgroundColor));
 }
 
 void PAGE_CANVAS_OPTION::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    // The picture on show follows the view's resolution.
-    if (!m_ScreenImage.isNull())
-        ShowScreen();
-    FitViews();
-    graphicsViewSource->fitInView(m_SourceScene.sceneRect(), Qt::KeepAspectRatio);
+    FollowViews();
 }
 
 // --- Outputs --------------------------------------------------------------------
@@ -633,9 +652,11 @@ void PAGE_CANVAS_OPTION::AddOutputItem(int i_ID, const QString& i_Label, const Q
     connect(button, &CLASS_KV_PUSH_OUTPUT_BUTTON::SIGNAL_KVPushButtonOutputClicked, this,
             [this](Bool i_Checked, SWord i_ID) { SLOT_ClickOutputsButton(i_Checked, DWord(i_ID)); });
 
-    const QRectF screen = m_ScreenItem.sceneBoundingRect();
-    const int x = int(screen.x()), y = int(screen.y()), w = int(screen.width()), h = int(screen.height());
-    auto* settings = new CLASS_KV_OUTPUT_SETTINGS_WIDGET(i_ID, i_Label, x, w, y, h, x, w, y, h, QMargins(0, 0, 0, 0));
+    // The ranges come from the screen size as set, not from the picture on
+    // show: a screen too large to compose shows none (or an older one), and
+    // the outputs of a set-up read for it must keep their places.
+    const int w = m_Input.screenWidth, h = m_Input.screenHeight;
+    auto* settings = new CLASS_KV_OUTPUT_SETTINGS_WIDGET(i_ID, i_Label, 0, w, 0, h, 0, w, 0, h, QMargins(0, 0, 0, 0));
     m_OutputSettingsWidgets << settings;
     stackedWidgetOutputSettings->addWidget(settings);
     for (auto signal : {&CLASS_KV_OUTPUT_SETTINGS_WIDGET::SIGNAL_PosXValueChanged,
@@ -1030,9 +1051,10 @@ void PAGE_CANVAS_OPTION::ReadConfiguration(const QJsonObject& i_Top)
     m_ImagePositionMode = _IMAGE_POSITION_IN_SCREEN_ID(m_ImagePositionGroup.checkedId());
     ModifyBackgroundScreenColor(m_BackgroundColor);
 
-    if (!LoadImage(c.picturePath)) {
+    QString problem;
+    if (!LoadImage(c.picturePath, &problem)) {
         if (!c.picturePath.isEmpty()) {
-            ShowMessage(QMessageBox::Information, QStringLiteral("Error while loading image file in Canvas menu."));
+            ReportLoadFailure(c.picturePath, problem);
             ResetOutputs();
             for (QSpinBox* box : {spinBoxCropLeft, spinBoxCropTop, spinBoxCropRight, spinBoxCropBottom})
                 box->setValue(0);

@@ -47,7 +47,9 @@ public:
     ~PAGE_CANVAS_OPTION() override;
 
     void SetStyleSheetApp(const QString& i_StyleSheet);
-    bool LoadImage(const QString& i_FileName);
+    // False when the picture cannot be loaded; o_Problem (optional) then
+    // says why.
+    bool LoadImage(const QString& i_FileName, QString* o_Problem = nullptr);
     void UpdateCroppingRange(_CROP_ID i_Side);
     void ApplyCropping(unsigned int i_Left, unsigned int i_Top, unsigned int i_Right, unsigned int i_Bottom);
     void ModifyBackgroundScreenColor(const QColor& i_Color);
@@ -106,6 +108,9 @@ private slots:
 
 private:
     void FitViews();
+    // Shows the screen and fits both views again, for views whose size may
+    // have changed.
+    void FollowViews();
     // Connected by hand, so that the page's slots stay those of its interface.
     void SavePatterns();
     QString AskSaveFolder();
@@ -121,7 +126,9 @@ private:
     void ShowScreen();
     void ReportScreenTooLarge();
     void ReportUnknownId(const char* i_Operation, int i_Line, const QString& i_Text);
-    void ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text);
+    void ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text, const QString& i_Detail = QString());
+    // The loading message, with the file and the reason under it.
+    void ReportLoadFailure(const QString& i_FileName, const QString& i_Problem);
     int LockedOtherSide(int i_Value, bool i_FromWidth) const;
 
     QGraphicsScene m_SourceScene;
@@ -135,6 +142,8 @@ private:
     CLASS_KV_GRAPHICS_ITEM_SCREEN m_ScreenItem;
     QList<CLASS_SOURCE_ITEM*> m_OutputItems;
     QImage m_ScreenImage;
+    // The size of the screen's picture on show; empty once the screen changed.
+    QSize m_ShownSize;
     QList<QImage> m_OutputImages;
     // Screen size, placed size and position, and the fill of the screen.
     CanvasEngine::Input m_Input;

@@ -14,6 +14,10 @@ namespace {
 constexpr int kMaxOutputs = 16;
 constexpr int kMaxLabel = 16;
 
+// Letters (with their combining marks) and digits of every script, "_", "-",
+// "." and blanks: never a separator, ":" or a control character.
+const char* const kNameCharacters = "\\w\\p{M}\\-. ";
+
 // Covering values are text: another JSON type reads as "", text that is not
 // a base-10 integer as 0.
 int Text(const QJsonObject& i_Object, const char* i_Key)
@@ -207,9 +211,16 @@ void WriteCovering(const Covering& c, QJsonObject& io_Top)
     }
 }
 
+QRegularExpression NamePattern()
+{
+    return QRegularExpression(QStringLiteral("^[%1]*$").arg(QLatin1String(kNameCharacters)),
+                              QRegularExpression::UseUnicodePropertiesOption);
+}
+
 QString CleanLabel(const QString& i_Label)
 {
-    static const QRegularExpression refused(QStringLiteral("[^\\w\\-. ]"));
+    static const QRegularExpression refused(QStringLiteral("[^%1]").arg(QLatin1String(kNameCharacters)),
+                                            QRegularExpression::UseUnicodePropertiesOption);
     return QString(i_Label).remove(refused).left(kMaxLabel);
 }
 
@@ -238,21 +249,31 @@ Canvas ReadCanvas(const QJsonObject& i_Top)
     c.picturePath = String(o, "PicturePath");
 
     // At most 16 outputs, only from entries that exist and carry their own
-    // position as "ID"; a label is cleaned as a typed one would be, and one
-    // that then repeats another becomes the lowest free "Output n".
+    // position as "ID"; a label is cleaned as a typed one would be. Only a
+    // label that then repeats an earlier one is renamed, to the lowest
+    // "Output n" that no output of the file uses: an output keeps the name,
+    // and so the file name, it was saved with.
     const int count = qMin(Number(o, "OutputCount"), kMaxOutputs);
     const QJsonArray entries = o.value(QLatin1String("Outputs")).toArray();
+    QList<QJsonObject> kept;
     QStringList labels;
     for (int i = 0; i < count && i < entries.size(); ++i) {
         const QJsonObject entry = entries.at(i).toObject();
         if (Number(entry, "ID") != i || !entry.contains(QLatin1String("ID")))
             continue;
+        kept << entry;
+        labels << CleanLabel(String(entry, "Label"));
+    }
+    for (int i = 0; i < kept.size(); ++i) {
+        const QJsonObject& entry = kept[i];
         Output output;
         output.id = c.outputs.size();
-        output.label = CleanLabel(String(entry, "Label"));
-        for (int n = 1; labels.contains(output.label) && n <= 9998; ++n)
-            output.label = QStringLiteral("Output %1").arg(n);
-        labels << output.label;
+        output.label = labels[i];
+        if (labels.indexOf(output.label) < i) {
+            for (int n = 1; labels.contains(output.label) && n <= 9998; ++n)
+                output.label = QStringLiteral("Output %1").arg(n);
+            labels[i] = output.label;
+        }
         output.posX = Number(entry, "PosX");
         output.posY = Number(entry, "PosY");
         output.width = Number(entry, "Width");

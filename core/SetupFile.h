@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QJsonObject>
 #include <QList>
+#include <QRegularExpression>
 #include <QString>
 
 #include <array>
@@ -121,8 +122,14 @@ struct Canvas
 Canvas ReadCanvas(const QJsonObject& i_Top);
 void WriteCanvas(const Canvas& i_Values, QJsonObject& io_Top);
 
-// A label as the label edit would take it typed: only word characters,
-// "-", "." and blanks, at most 16 characters.
+// What a label or a file prefix may be made of: letters and digits of every
+// script, "_", "-", "." and blanks, so that it stays one plain file name in
+// any language. The pattern matches a whole text that keeps to it (an empty
+// one too), for the edits' validators.
+QRegularExpression NamePattern();
+
+// A label as the label edit would take it typed: only the characters above,
+// at most 16 of them.
 QString CleanLabel(const QString& i_Label);
 
 } // namespace SetupFile

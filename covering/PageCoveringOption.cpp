@@ -50,8 +50,7 @@ PAGE_COVERING_OPTION::PAGE_COVERING_OPTION(QWidget* parent)
     ui->graphicsViewSource->setScene(m_SourceScene);
     ui->graphicsViewResult->setScene(m_ResultScene);
 
-    ui->lineEditBaseName->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("^$|^[\\w\\-. ]+$")), this));
+    ui->lineEditBaseName->setValidator(new QRegularExpressionValidator(SetupFile::NamePattern(), this));
 
     InitComboBoxCoveringHorizontal();
     InitComboBoxCoveringVertical();

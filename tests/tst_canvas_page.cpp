@@ -125,7 +125,6 @@ private slots:
         QCOMPARE(w("pushButtonQuarterSize")->toolTip(), QStringLiteral("Half of the screen width and height"));
         QCOMPARE(w<QSpinBox>("spinBoxScreenSizeH")->minimum(), 400);
         QVERIFY(page->ScreenImage().isNull());
-        QCOMPARE(page->metaObject()->methodCount() - page->metaObject()->methodOffset(), 25); // its own slots only
     }
 
     void loadingPlacesTheImage()
@@ -135,6 +134,7 @@ private slots:
         click("pushButtonLoadSource");
         QCOMPARE(desktop.messages.size(), 1);
         QCOMPARE(desktop.messages[0].text, QStringLiteral("Error while loading image file in Canvas menu."));
+        QCOMPARE(desktop.messages[0].detail, folder.filePath("missing.png") + ": no such file");
 
         load(source);
         QCOMPARE(w<QLabel>("labelImageSizeSource")->text(), QStringLiteral("1000 x 500"));
@@ -228,6 +228,29 @@ private slots:
         COMPARE_IMAGES(page->ScreenImage(), expected(source, placed(), Qt::white, QSize(32768, 1000)));
     }
 
+    // Outputs read for a screen too large to compose were checked against the
+    // empty screen on show: they became 0,0 0 x 0 and were saved back so.
+    void tooLargeScreenKeepsTheOutputsOfItsSetUp()
+    {
+        QVERIFY(source.save(folder.filePath("source.png")));
+        const QJsonArray outputs{
+            QJsonObject{{"ID", 0}, {"Label", "a"}, {"PosX", 30000}, {"PosY", 100}, {"Width", 2768}, {"Height", 20000}},
+            QJsonObject{{"ID", 1}, {"Label", "b"}, {"PosX", 5}, {"PosY", 32000}, {"Width", 100}, {"Height", 768}}};
+        page->ReadConfiguration(QJsonObject{{"CanvasPage",
+                                             QJsonObject{{"PicturePath", folder.filePath("source.png")},
+                                                         {"ScreenH", 32768},
+                                                         {"ScreenV", 32768},
+                                                         {"OutputCount", 2},
+                                                         {"Outputs", outputs}}}});
+        QJsonObject top;
+        page->WriteConfiguration(top);
+        const QJsonArray written = top.value("CanvasPage").toObject().value("Outputs").toArray();
+        QCOMPARE(written.size(), 2);
+        for (int i = 0; i < 2; ++i)
+            for (const char* key : {"PosX", "PosY", "Width", "Height"})
+                QCOMPARE(written[i].toObject().value(key), outputs[i].toObject().value(key));
+    }
+
     void addingAndRemovingOutputs()
     {
         addOutputs(2);
@@ -243,8 +266,9 @@ private slots:
         QVERIFY(w("labelOutputNameWarning")->isVisibleTo(page));
         QCOMPARE(buttons().size(), 2);
         w<QLineEdit>("lineEditOutputLabel")->clear();
-        QTest::keyClicks(w("lineEditOutputLabel"), "Left/\\:x"); // what cannot be in a file name is refused
-        QCOMPARE(w<QLineEdit>("lineEditOutputLabel")->text(), QStringLiteral("Leftx"));
+        // What cannot be in a file name is refused; letters of any script are not.
+        QTest::keyClicks(w("lineEditOutputLabel"), "Écran/\\:-1");
+        QCOMPARE(w<QLineEdit>("lineEditOutputLabel")->text(), QStringLiteral("Écran-1"));
         click("pushButtonAddOutput");
         QVERIFY(!w("labelOutputNameWarning")->isVisibleTo(page));
 
@@ -253,7 +277,7 @@ private slots:
         QStringList labels;
         for (CLASS_KV_PUSH_OUTPUT_BUTTON* button : buttons())
             labels << QString("%1 %2").arg(button->GetID()).arg(button->text());
-        QCOMPARE(labels, (QStringList{"0 Output 2", "1 Leftx"}));
+        QCOMPARE(labels, (QStringList{"0 Output 2", "1 Écran-1"}));
         QCOMPARE(settings()->GetID(), 0u); // the new output 0 is selected
         QCOMPARE(w<QLineEdit>("lineEditOutputLabel")->text(), QStringLiteral("Output 1"));
         click("pushButtonAddOutput"); // the free colour comes back
@@ -342,13 +366,21 @@ private slots:
         page.insert("ScreenH", 1920);
         page.insert("ScreenV", 1080);
         page.insert("IsFullScreen", true);
-        page.insert("CropLeft", 100);  // kept while cropping is off, not applied
-        page.insert("OutputCount", 1); // at the far edge with no width: must not hang
-        page.insert("Outputs",
-                    QJsonArray{QJsonObject{
-                        {"ID", 0}, {"Label", "a"}, {"PosX", 1920}, {"Width", 0}, {"PosY", 0}, {"Height", 10}}});
+        page.insert("CropLeft", 100); // kept while cropping is off, not applied
+        // At the far edge with no width: must not hang. Only a repeated label
+        // is renamed, to a name no output of the file has.
+        QJsonArray outputs;
+        for (const char* label : {"Left", "Left", "Output 1", "Écran-1:"})
+            outputs.append(QJsonObject{
+                {"ID", outputs.size()}, {"Label", label}, {"PosX", 1920}, {"Width", 0}, {"PosY", 0}, {"Height", 10}});
+        page.insert("OutputCount", outputs.size());
+        page.insert("Outputs", outputs);
         this->page->ReadConfiguration(QJsonObject{{"CanvasPage", page}});
-        QCOMPARE(rects(), QList<QRect>{QRect(1919, 0, 1, 10)});
+        QCOMPARE(rects(), QVector<QRect>(4, QRect(1919, 0, 1, 10)).toList());
+        QStringList labels;
+        for (CLASS_KV_PUSH_OUTPUT_BUTTON* button : buttons())
+            labels << button->text();
+        QCOMPARE(labels, (QStringList{"Left", "Output 2", "Output 1", "Écran-1"}));
         QCOMPARE(w<QSpinBox>("spinBoxCropLeft")->value(), 100);
         COMPARE_IMAGES(this->page->ScreenImage(), expected(source, QRect(0, 0, 1920, 1080)));
     }

@@ -141,6 +141,32 @@ private slots:
         }
     }
 
+    // Loaded with the covering page shown, the canvas page showed its screen
+    // and source blown up from views it had never laid out: it must look as
+    // it does when loaded in sight.
+    void pageLoadedWhileHiddenShowsASharpPreview()
+    {
+        MainWindow first(nullptr, noSite);
+        first.resize(1400, 900);
+        first.show();
+        setUp(first);
+        save(first, folder.filePath("sharp.dat"));
+        MainWindow inSight(nullptr, noSite), hidden(nullptr, noSite);
+        for (MainWindow* window : {&inSight, &hidden}) {
+            window->resize(1400, 900);
+            window->show();
+            if (window == &inSight)
+                click(window, "pushButtonCanvasMode");
+            load(*window, folder.filePath("sharp.dat"));
+            click(window, "pushButtonCanvasMode");
+        }
+        auto grab = [](MainWindow& window, const char* view) {
+            return window.findChild<QWidget*>("PAGE_CANVAS_OPTION")->findChild<QWidget*>(view)->grab().toImage();
+        };
+        for (const char* view : {"graphicsViewScreen", "graphicsViewSource"})
+            COMPARE_IMAGES(grab(hidden, view), grab(inSight, view));
+    }
+
     void missingPictures()
     {
         MainWindow first(nullptr, noSite);
@@ -159,6 +185,7 @@ private slots:
         QCOMPARE(texts,
                  (QStringList{"Error while loading image file in Covering menu.",
                               "Error while loading image file in Canvas menu."}));
+        QCOMPARE(desktop.messages[1].detail, folder.filePath("picture.png") + ": no such file");
         QCOMPARE(second.findChild<QWidget*>("PAGE_CANVAS_OPTION")->findChild<QSpinBox*>("spinBoxCropTop")->value(), 0);
         QCOMPARE(state(second).value("CanvasPage").toObject().value("OutputCount"), QJsonValue(0));
         QVERIFY(QFile::rename(folder.filePath("moved.png"), folder.filePath("picture.png")));
