@@ -151,9 +151,10 @@ private slots:
         for (const SetupFile::Output& output : read.outputs)
             outputs
                 << QString("%1 %2 %3 %4").arg(output.id).arg(output.label).arg(output.posX).arg(output.color.name());
-        // Only entries that carry their own position; cleaned labels, and a
-        // label that then repeats another takes the lowest free name.
-        QCOMPARE(outputs, (QStringList{"0 Left 5 #e31f1d", "1 Output 1 0 #000000", "2 Output 2 0 #000000"}));
+        // Only entries that carry their own position; cleaned labels, and only
+        // a label that repeats an earlier one is renamed, to the lowest name no
+        // label of the file has.
+        QCOMPARE(outputs, (QStringList{"0 Left 5 #e31f1d", "1 Output 2 0 #000000", "2 Output 1 0 #000000"}));
         QVERIFY(!read.outputs[1].color.isValid());
         QCOMPARE(read.outputIndexSelected, 0); // 7 names no output
     }
