@@ -934,6 +934,13 @@ void PAGE_CANVAS_OPTION::SaveAndReport(const QString& i_Folder, const QStringLis
 
 void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
 {
+    // A screen that could not be composed has no picture to cut: the one on
+    // show is an older screen's.
+    if (m_ScreenImage.size() != QSize(m_Input.screenWidth, m_Input.screenHeight)) {
+        m_TooLargeReported = false;
+        ReportScreenTooLarge();
+        return;
+    }
     const QString folder = AskSaveFolder();
     if (folder.isEmpty())
         return;

@@ -223,6 +223,12 @@ private slots:
         QCOMPARE(desktop.messages[0].icon, QMessageBox::Warning);
         QVERIFY2(desktop.messages[0].text.contains("too large"), qPrintable(desktop.messages[0].text));
         COMPARE_IMAGES(page->ScreenImage(), before);
+        addOutputs(1); // and the older screen's picture is not saved for it
+        desktop.directoryAnswers << folder.path();
+        click("pushButtonSave");
+        QCOMPARE(desktop.messages.size(), 2);
+        QVERIFY(QDir(folder.path()).entryList({"*Output*"}).isEmpty());
+        desktop.directoryAnswers.clear();
         set("spinBoxScreenSizeV", 1000); // usable again
         QCOMPARE(page->ScreenImage().size(), QSize(32768, 1000));
         COMPARE_IMAGES(page->ScreenImage(), expected(source, placed(), Qt::white, QSize(32768, 1000)));
