@@ -3,6 +3,7 @@
 // and picture, or those its "Save test patterns..." writes.
 
 #include "RenderRun.h"
+#include "SafeFiles.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -13,7 +14,12 @@ namespace {
 
 int BadArguments(const QString& i_Text)
 {
-    std::fprintf(stderr, "quillex-render: %s\nTry 'quillex-render --help'.\n", i_Text.toLocal8Bit().constData());
+    // Arguments are shown as typed, but a control character in one must not
+    // drive the terminal.
+    const QByteArray line = (QStringLiteral("quillex-render: ") + SafeFiles::Printable(i_Text)
+                             + QStringLiteral("\nTry 'quillex-render --help'.\n"))
+                                .toLocal8Bit();
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     return StatusBadInput;
 }
 
