@@ -45,14 +45,15 @@ int main(int argc, char* argv[])
                        "Covering soft edges are blended in, or written as _mask.png files beside the images, "
                        "as the set-up says.\n"
                        "Exit status: 0 all files written, 1 some files not written, "
-                       "2 bad arguments or a set-up or picture that cannot be read."));
+                       "2 bad arguments, a set-up or picture that cannot be read, or two files of one name."));
     const QCommandLineOption mode(QStringLiteral("mode"),
                                   QStringLiteral("Outputs to render: covering, canvas or both (default)."),
                                   QStringLiteral("covering|canvas|both"), QStringLiteral("both"));
     const QCommandLineOption image(QStringLiteral("image"),
                                    QStringLiteral("Render this picture instead of the set-up's; repeatable; a folder "
                                                   "means every picture in it. With several pictures, each one's "
-                                                  "files go into a folder named after it."),
+                                                  "files go into a folder named after it under --out, numbered "
+                                                  "when another picture's name gives the same folder."),
                                    QStringLiteral("path"));
     const QCommandLineOption out(QStringLiteral("out"),
                                  QStringLiteral("Folder for the files (default: the current folder), created when "
