@@ -1,5 +1,7 @@
 #include "Progress.h"
 
+#include "SafeFiles.h"
+
 #include <cstdio>
 
 namespace {
@@ -19,7 +21,8 @@ QString Clock(qint64 i_Ms)
 
 void Print(const QString& i_Text)
 {
-    std::fputs(i_Text.toLocal8Bit().constData(), stderr);
+    const QByteArray bytes = i_Text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
 }
 
@@ -54,7 +57,7 @@ void Progress::PictureDone(const QString& i_Picture, int i_Written)
     if (!m_Shown || m_Terminal)
         return;
     Print(QStringLiteral("%1: %2 files written (%3 of %4 files, %5 elapsed)\n")
-              .arg(i_Picture)
+              .arg(SafeFiles::Printable(i_Picture))
               .arg(i_Written)
               .arg(m_Done)
               .arg(m_Total)

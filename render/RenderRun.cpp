@@ -1,21 +1,23 @@
 #include "RenderRun.h"
 
 #include "CanvasOutputs.h"
+#include "CoveringSave.h"
 #include "ImageSave.h"
 #include "PngReader.h"
 #include "Progress.h"
+#include "SafeFiles.h"
 #include "SetupRender.h"
+#include "SoftEdge.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
+#include <QSet>
 #include <QVector>
 
 #include <unistd.h>
@@ -44,25 +46,37 @@ struct PictureJob
     bool canvas = false;
 };
 
+// A picture as read, or why it could not be.
+struct Loaded
+{
+    QImage image;
+    QString problem;
+};
+
 QString Native(const QString& i_Path)
 {
     return QDir::toNativeSeparators(i_Path);
 }
 
-// Why a picture that PngReader could not load cannot be read.
-QString PictureProblem(const QString& i_Path)
+// The folder of a picture among several: its file name without the last
+// suffix, or the whole file name when that would leave "", "." or "..",
+// which are no folder of its own.
+QString FolderName(const QString& i_Picture)
 {
-    const QFileInfo info(i_Path);
-    if (!info.exists())
-        return QStringLiteral("no such file");
-    if (info.isDir())
-        return QStringLiteral("a folder, not a picture");
-    QFile file(i_Path);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
-    if (!QImageReader(i_Path).canRead())
-        return QStringLiteral("not a picture this program reads");
-    return QStringLiteral("the picture is damaged or too large to read");
+    const QFileInfo info(i_Picture);
+    const auto usable = [](const QString& i_Name) {
+        return !i_Name.isEmpty() && i_Name != QLatin1String(".") && i_Name != QLatin1String("..")
+            && !i_Name.contains(QLatin1Char('/')) && !i_Name.contains(QDir::separator());
+    };
+    if (usable(info.completeBaseName()))
+        return info.completeBaseName();
+    return usable(info.fileName()) ? info.fileName() : QStringLiteral("picture");
+}
+
+// The place of a file, the same however its folder was written.
+QString FileKey(const QString& i_Path)
+{
+    return QDir::cleanPath(QFileInfo(i_Path).absoluteFilePath());
 }
 
 QJsonObject RectObject(const QRect& i_Rect)
@@ -96,8 +110,9 @@ public:
 private:
     bool ReadSetup();
     bool PlanPictures();
+    bool PlanFiles();
     int FileCount(const PictureJob& i_Job) const;
-    void RenderPicture(const PictureJob& i_Job, const QImage& i_Picture);
+    void RenderPicture(const PictureJob& i_Job, const Loaded& i_Loaded);
     void RenderPatterns(const PictureJob& i_Job);
     int SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender::Render& io_Render);
     void WriteManifest();
@@ -116,11 +131,15 @@ private:
 void Runner::Problem(int i_Status, const QString& i_Text)
 {
     m_Status = qMax(m_Status, i_Status);
-    const QString line = QStringLiteral("quillex-render: ") + i_Text;
-    if (m_Progress)
+    // Names come from set-ups and command lines: a control character in one
+    // must neither cut the line short nor drive the terminal.
+    const QString line = SafeFiles::Printable(QStringLiteral("quillex-render: ") + i_Text);
+    if (m_Progress) {
         m_Progress->Message(line);
-    else
-        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    } else {
+        const QByteArray bytes = (line + QLatin1Char('\n')).toLocal8Bit();
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    }
 }
 
 void Runner::Note(const QString& i_Text)
@@ -131,13 +150,18 @@ void Runner::Note(const QString& i_Text)
 
 bool Runner::ReadSetup()
 {
+    // A pipe or a device would block the open, or never end.
+    const QString problem = SafeFiles::ReadableFileProblem(m_Options.setupPath);
+    if (!problem.isEmpty()) {
+        Problem(StatusBadInput, QStringLiteral("%1: %2").arg(Native(m_Options.setupPath), problem));
+        return false;
+    }
     QFile file(m_Options.setupPath);
     if (!file.open(QIODevice::ReadOnly)) {
         Problem(StatusBadInput, QStringLiteral("%1: %2").arg(Native(m_Options.setupPath), file.errorString()));
         return false;
     }
-    // Set-ups are small; anything larger is not one (and a device could be
-    // endless).
+    // Set-ups are small; anything larger is not one.
     const QByteArray text = file.read(kMaxSetupBytes + 1);
     if (text.size() > kMaxSetupBytes) {
         Problem(StatusBadInput, QStringLiteral("%1: too large to be a set-up file").arg(Native(m_Options.setupPath)));
@@ -168,20 +192,31 @@ bool Runner::PlanPictures()
         m_Jobs << PictureJob{QString(), out, m_Options.covering, m_Options.canvas};
         return true;
     }
+    if (m_Options.images.size() == 1) {
+        m_Jobs << PictureJob{m_Options.images.first(), out, m_Options.covering, m_Options.canvas};
+        return true;
+    }
     if (!m_Options.images.isEmpty()) {
-        // Several pictures: a folder each, named after the picture.
-        const bool several = m_Options.images.size() > 1;
-        QHash<QString, QString> taken;
+        // Several pictures: a folder each, named after the picture. A name
+        // already taken gets a number, one that no other picture's name
+        // would give.
+        QSet<QString> named;
+        for (const QString& path : m_Options.images)
+            named.insert(FolderName(path));
+        QSet<QString> taken;
         for (const QString& path : m_Options.images) {
-            const QString folder = several ? out + QLatin1Char('/') + QFileInfo(path).completeBaseName() : out;
-            if (several && taken.contains(folder)) {
-                Problem(StatusBadInput,
-                        QStringLiteral("%1 and %2 would both be written to %3")
-                            .arg(Native(taken.value(folder)), Native(path), Native(folder)));
-                return false;
+            QString name = FolderName(path);
+            if (taken.contains(name)) {
+                QString free;
+                for (int n = 2; free.isEmpty() || taken.contains(free) || named.contains(free); ++n)
+                    free = QStringLiteral("%1-%2").arg(name).arg(n);
+                Note(QStringLiteral("%1: written to %2, as another picture's files go to %3")
+                         .arg(Native(path), Native(out + QLatin1Char('/') + free),
+                              Native(out + QLatin1Char('/') + name)));
+                name = free;
             }
-            taken.insert(folder, path);
-            m_Jobs << PictureJob{path, folder, m_Options.covering, m_Options.canvas};
+            taken.insert(name);
+            m_Jobs << PictureJob{path, out + QLatin1Char('/') + name, m_Options.covering, m_Options.canvas};
         }
         return true;
     }
@@ -209,6 +244,67 @@ bool Runner::PlanPictures()
     return true;
 }
 
+// Every file of the run is named before any is written, as SetupRender names
+// them: two files of one name would leave one of them, and a manifest that
+// lists both.
+bool Runner::PlanFiles()
+{
+    QHash<QString, QString> planned; // the place of a file, and what goes there
+    if (!m_Options.manifestPath.isEmpty())
+        planned.insert(FileKey(m_Options.manifestPath), QStringLiteral("the manifest"));
+    const auto plan = [&](const PictureJob& i_Job, const QString& i_Name, const QString& i_What) {
+        // Names that are not plain are never written, and told as such.
+        if (!ImageSave::IsPlainFileName(i_Name))
+            return true;
+        const QString path = i_Job.folder + QLatin1Char('/') + i_Name;
+        const QString earlier = planned.value(FileKey(path));
+        if (earlier.isEmpty()) {
+            planned.insert(FileKey(path), i_What);
+            return true;
+        }
+        const QString manifest = QStringLiteral("the manifest");
+        Problem(StatusBadInput,
+                QStringLiteral("%1: both %2 and %3 would be written to this file; nothing written; %4")
+                    .arg(Native(path), earlier, i_What,
+                         earlier == manifest || i_What == manifest
+                             ? QStringLiteral("give --manifest another name")
+                             : QStringLiteral("give another --prefix, or one page with --mode")));
+        return false;
+    };
+    const bool patterns = m_Options.patterns;
+    const QString kind = patterns ? QStringLiteral("pattern") : QStringLiteral("image");
+    for (const PictureJob& job : m_Jobs) {
+        if (job.covering) {
+            const SetupRender::CoveringSettings settings =
+                Overridden(SetupRender::CoveringFromSetup(m_Covering, QSize(0, 0)), m_Options);
+            const CoveringEngine::Input& in = settings.input;
+            const QString prefix =
+                SetupRender::EffectivePrefix(settings.prefix, patterns ? m_Covering.picturePath : job.path);
+            const bool masks = in.softEdge.enabled && in.softEdge.separateMasks && !patterns;
+            for (int i = 0; i < in.columnCount; ++i)
+                for (int j = 0; j < in.rowCount; ++j) {
+                    const QString name = CoveringEngine::OutputFileName(prefix, i, j);
+                    const QString what = QStringLiteral("the covering %1 of column %2, row %3").arg(kind).arg(i).arg(j);
+                    if (!plan(job, patterns ? Patterns::FileName(name) : name, what)
+                        || (masks && !plan(job, SoftEdge::MaskFileName(name), what + QStringLiteral("'s mask"))))
+                        return false;
+                }
+        }
+        if (job.canvas) {
+            const QString prefix = SetupRender::EffectivePrefix(
+                Overridden(SetupRender::CanvasFromSetup(m_Canvas, QSize(0, 0)), m_Options).prefix,
+                patterns ? m_Canvas.picturePath : job.path);
+            for (const SetupFile::Output& output : m_Canvas.outputs) {
+                const QString name = CanvasOutputs::OutputFileName(prefix, output.label);
+                if (!plan(job, patterns ? Patterns::FileName(name) : name,
+                          QStringLiteral("the canvas %1 of \"%2\"").arg(kind, output.label)))
+                    return false;
+            }
+        }
+    }
+    return true;
+}
+
 int Runner::FileCount(const PictureJob& i_Job) const
 {
     int files = i_Job.canvas ? m_Canvas.outputs.size() : 0;
@@ -222,7 +318,7 @@ int Runner::FileCount(const PictureJob& i_Job) const
 
 int Runner::Run()
 {
-    if (!ReadSetup() || !PlanPictures())
+    if (!ReadSetup() || !PlanPictures() || !PlanFiles())
         return m_Status;
     int total = 0;
     for (const PictureJob& job : m_Jobs)
@@ -243,11 +339,15 @@ int Runner::Run()
     // keeps a core or two busy that writing leaves idle.
     const auto load = [this](int i_Job) {
         const QString path = m_Jobs.at(i_Job).path;
-        return std::async(std::launch::async | std::launch::deferred, [path]() { return PngReader::Load(path); });
+        return std::async(std::launch::async | std::launch::deferred, [path]() {
+            Loaded loaded;
+            loaded.image = PngReader::Load(path, nullptr, &loaded.problem);
+            return loaded;
+        });
     };
-    std::future<QImage> next = load(0);
+    std::future<Loaded> next = load(0);
     for (int k = 0; k < m_Jobs.size(); ++k) {
-        const QImage picture = next.get();
+        const Loaded picture = next.get();
         if (k + 1 < m_Jobs.size())
             next = load(k + 1);
         RenderPicture(m_Jobs.at(k), picture);
@@ -258,27 +358,28 @@ int Runner::Run()
     return m_Status;
 }
 
-void Runner::RenderPicture(const PictureJob& i_Job, const QImage& i_Picture)
+void Runner::RenderPicture(const PictureJob& i_Job, const Loaded& i_Loaded)
 {
-    if (i_Picture.isNull()) {
-        Problem(StatusBadInput, QStringLiteral("%1: %2").arg(Native(i_Job.path), PictureProblem(i_Job.path)));
+    if (i_Loaded.image.isNull()) {
+        Problem(StatusBadInput, QStringLiteral("%1: %2").arg(Native(i_Job.path), i_Loaded.problem));
         m_Progress->FilesDropped(FileCount(i_Job));
         return;
     }
+    const QImage& picture = i_Loaded.image;
     if (!QDir().mkpath(i_Job.folder))
         Problem(StatusNotWritten, QStringLiteral("%1: cannot create the folder").arg(Native(i_Job.folder)));
 
     int written = 0;
     if (i_Job.covering) {
         SetupRender::Render render;
-        SetupRender::RenderCovering(Overridden(SetupRender::CoveringFromSetup(m_Covering, i_Picture.size()), m_Options),
-                                    i_Picture, i_Job.path, render);
+        SetupRender::RenderCovering(Overridden(SetupRender::CoveringFromSetup(m_Covering, picture.size()), m_Options),
+                                    picture, i_Job.path, render);
         written += SavePage(i_Job, QStringLiteral("covering"), render);
     }
     if (i_Job.canvas && !m_Canvas.outputs.isEmpty()) {
         SetupRender::Render render;
-        SetupRender::RenderCanvas(Overridden(SetupRender::CanvasFromSetup(m_Canvas, i_Picture.size()), m_Options),
-                                  i_Picture, i_Job.path, render);
+        SetupRender::RenderCanvas(Overridden(SetupRender::CanvasFromSetup(m_Canvas, picture.size()), m_Options),
+                                  picture, i_Job.path, render);
         written += SavePage(i_Job, QStringLiteral("canvas"), render);
     }
     m_Progress->PictureDone(Native(i_Job.path), written);
@@ -399,9 +500,9 @@ void Runner::WriteManifest()
 {
     const QJsonObject top{{QStringLiteral("setup"), QFileInfo(m_Options.setupPath).absoluteFilePath()},
                           {QStringLiteral("pictures"), m_Manifest}};
-    QSaveFile file(m_Options.manifestPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(top).toJson()) < 0 || !file.commit())
-        Problem(StatusNotWritten, QStringLiteral("%1: %2").arg(Native(m_Options.manifestPath), file.errorString()));
+    QString reason;
+    if (!SafeFiles::WriteAtomically(m_Options.manifestPath, QJsonDocument(top).toJson(), reason))
+        Problem(StatusNotWritten, QStringLiteral("%1: %2").arg(Native(m_Options.manifestPath), reason));
 }
 
 } // namespace
@@ -419,8 +520,11 @@ bool ExpandPictures(const QStringList& i_Paths, QStringList& o_Pictures, QString
     for (const QString& path : i_Paths) {
         const QFileInfo info(path);
         if (!info.isDir()) {
-            if (!info.exists()) {
-                o_Problem = QStringLiteral("%1: no such file or folder").arg(Native(path));
+            // A pipe or a device would block the reading.
+            const QString problem = info.exists() || path.contains(QChar(0)) ? SafeFiles::ReadableFileProblem(path)
+                                                                             : QStringLiteral("no such file or folder");
+            if (!problem.isEmpty()) {
+                o_Problem = QStringLiteral("%1: %2").arg(Native(path), problem);
                 return false;
             }
             o_Pictures << path;

@@ -35,5 +35,6 @@ int RunRender(const RenderOptions& i_Options);
 
 // The pictures of i_Paths, a folder standing for every picture in it (by
 // name). False, with o_Problem naming the path and the reason, for a path
-// that is neither or a folder without pictures.
+// that is neither a regular file nor a folder (a pipe or a device, which
+// reading would block on), or a folder without pictures.
 bool ExpandPictures(const QStringList& i_Paths, QStringList& o_Pictures, QString& o_Problem);

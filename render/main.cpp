@@ -3,6 +3,7 @@
 // and picture, or those its "Save test patterns..." writes.
 
 #include "RenderRun.h"
+#include "SafeFiles.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -13,7 +14,12 @@ namespace {
 
 int BadArguments(const QString& i_Text)
 {
-    std::fprintf(stderr, "quillex-render: %s\nTry 'quillex-render --help'.\n", i_Text.toLocal8Bit().constData());
+    // Arguments are shown as typed, but a control character in one must not
+    // drive the terminal.
+    const QByteArray line = (QStringLiteral("quillex-render: ") + SafeFiles::Printable(i_Text)
+                             + QStringLiteral("\nTry 'quillex-render --help'.\n"))
+                                .toLocal8Bit();
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     return StatusBadInput;
 }
 
@@ -39,14 +45,15 @@ int main(int argc, char* argv[])
                        "Covering soft edges are blended in, or written as _mask.png files beside the images, "
                        "as the set-up says.\n"
                        "Exit status: 0 all files written, 1 some files not written, "
-                       "2 bad arguments or a set-up or picture that cannot be read."));
+                       "2 bad arguments, a set-up or picture that cannot be read, or two files of one name."));
     const QCommandLineOption mode(QStringLiteral("mode"),
                                   QStringLiteral("Outputs to render: covering, canvas or both (default)."),
                                   QStringLiteral("covering|canvas|both"), QStringLiteral("both"));
     const QCommandLineOption image(QStringLiteral("image"),
                                    QStringLiteral("Render this picture instead of the set-up's; repeatable; a folder "
                                                   "means every picture in it. With several pictures, each one's "
-                                                  "files go into a folder named after it."),
+                                                  "files go into a folder named after it under --out, numbered "
+                                                  "when another picture's name gives the same folder."),
                                    QStringLiteral("path"));
     const QCommandLineOption out(QStringLiteral("out"),
                                  QStringLiteral("Folder for the files (default: the current folder), created when "

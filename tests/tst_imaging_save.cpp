@@ -5,6 +5,10 @@
 #include <QDir>
 #include <QtTest>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 class TestImagingSave : public QObject
 {
     Q_OBJECT
@@ -45,6 +49,28 @@ private slots:
             COMPARE_IMAGES(QImage(paths[k]), images[k]);
         QVERIFY(QFileInfo(old).size() < 1000); // replaced, not written into
         QVERIFY(QFileInfo(paths[2]).isDir() && !QFileInfo::exists(paths[3]));
+    }
+
+    // A full disk cuts a file short: the part written is removed, not left
+    // as a damaged picture, and the system's reason is told.
+    void shortWriteLeavesNoPartialImage()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("short.png");
+        rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        rlimit small = saved;
+        small.rlim_cur = 65536;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        const auto handler = signal(SIGXFSZ, SIG_IGN);
+        const QList<ImageSave::SaveFailure> failures =
+            ImageSave::SaveImages({NoiseImage(300, 200), NoiseImage(8, 8)}, {file, dir.filePath("small.png")}, 100);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        signal(SIGXFSZ, handler);
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(failures[0].path, file);
+        QCOMPARE(failures[0].reason, QStringLiteral("File too large"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"small.png"});
     }
 
     // Covering outputs that cannot be written come back as paths, column by

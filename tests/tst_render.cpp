@@ -11,6 +11,27 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+
+// A child whose files cannot grow past a limit: writes past it fail, as on
+// a full disk.
+class LimitedProcess : public QProcess
+{
+public:
+    rlim_t limit = 0;
+
+protected:
+    void setupChildProcess() override
+    {
+        const rlimit size{limit, limit};
+        if (limit > 0 && setrlimit(RLIMIT_FSIZE, &size) == 0)
+            signal(SIGXFSZ, SIG_IGN);
+    }
+};
+
 // quillex-render run as a program on set-ups saved by the window: its files
 // against the window's Save, its exit statuses, messages and manifest.
 class TestRender : public QObject
@@ -34,9 +55,10 @@ class TestRender : public QObject
                                           ->setProperty("value", step.section('=', 1).toDouble()))
                                : click(page, qPrintable(step));
     }
-    int run(const QStringList& args, QString* err = nullptr)
+    int run(const QStringList& args, QString* err = nullptr, int limit = 0)
     {
-        QProcess process;
+        LimitedProcess process;
+        process.limit = rlim_t(limit);
         process.setWorkingDirectory(dir.path());
         process.start(QUILLEX_RENDER, args);
         if (!process.waitForFinished(120000))
@@ -180,28 +202,89 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("told"); // each on a line with its reason
-        QTest::newRow("missing set-up") << QStringList{"absent.dat"} << 2 << QStringList{"absent.dat: No such file"};
-        QTest::newRow("damaged set-up") << QStringList{"damaged.dat"} << 2 << QStringList{"damaged.dat: not a set-up"};
+        QTest::addColumn<QStringList>("files"); // "made", "!not made" (a pattern), "made=holding this"
+        QTest::addColumn<int>("limit");         // on the size of a file, in bytes
+        QTest::newRow("missing set-up") << QStringList{"absent.dat"} << 2 << QStringList{"absent.dat: no such file"}
+                                        << QStringList() << 0;
+        QTest::newRow("damaged set-up") << QStringList{"damaged.dat"} << 2 << QStringList{"damaged.dat: not a set-up"}
+                                        << QStringList() << 0;
         QTest::newRow("patterns of a picture") << QStringList{"setup.dat", "--patterns", "--image", "picture.png"} << 2
-                                               << QStringList{"--patterns draws no picture"};
-        QTest::newRow("unreadable picture")
-            << QStringList{"setup.dat", "--image", "setup.dat"} << 2 << QStringList{"setup.dat: not a picture"};
+                                               << QStringList{"--patterns draws no picture"} << QStringList() << 0;
+        QTest::newRow("unreadable picture") << QStringList{"setup.dat", "--image", "setup.dat"} << 2
+                                            << QStringList{"setup.dat: not a picture"} << QStringList() << 0;
         QTest::newRow("unwritable folder")
             << QStringList{"setup.dat", "--out", "setup.dat/sub"} << 1
-            << QStringList{"sub/wall_0_0.png: ", "sub/wall_2_1.png: ", "sub/picture_Output 4.png: "};
+            << QStringList{"sub/wall_0_0.png: ", "sub/wall_2_1.png: ", "sub/picture_Output 4.png: "} << QStringList()
+            << 0;
+        const QString notRegular = ": not a regular file (a pipe, socket or device)";
+        QTest::newRow("pipe as the set-up") << QStringList{"fifo"} << 2 << QStringList{"fifo" + notRegular}
+                                            << QStringList() << 0;
+        QTest::newRow("pipe as --image") << QStringList{"setup.dat", "--image", "fifo", "--out", "pipe"} << 2
+                                         << QStringList{"fifo" + notRegular} << QStringList{"!pipe"} << 0;
+        QTest::newRow("pipe as the set-up's picture")
+            << QStringList{"fifo.dat"} << 2 << QStringList{"fifo" + notRegular} << QStringList() << 0;
+        QTest::newRow("NUL in the set-up's picture")
+            << QStringList{"nul.dat", "--out", "nul"} << 2
+            << QStringList{"picture.png\\0junk: the name holds a NUL character"} << QStringList{"!nul/*"} << 0;
+        QTest::newRow("control characters in the prefix")
+            << QStringList{"escape.dat", "--out", "escape"} << 1
+            << QStringList{"w\\0\\x1b[1m_0_0.png: not a plain file name", "w\\0\\x1b[1m_2_1.png: not a plain"}
+            << QStringList{"escape/picture_Output 4.png", "!escape/w*"} << 0;
+        QTest::newRow("dotted picture names")
+            << QStringList{"setup.dat", "--out", "o", "--image", ".png", "--image", "..png", "--image", "...png",
+                           "--image", ".png.png"}
+            << 0 << QStringList{".png.png: written to o/.png-2, as another picture's files go to o/.png"}
+            << QStringList{"o/.png/wall_0_0.png", "o/..png/wall_2_1.png", "o/...png/_Output 4.png",
+                           "o/.png-2/wall_0_0.png", "!o/*_*.png", "!wall_0_0.png"}
+            << 0;
+        QTest::newRow("covering and canvas files of one name")
+            << QStringList{"clash.dat", "--prefix", "p", "--out", "clash"} << 2
+            << QStringList{"clash/p_0_0.png: both the covering image of column 0, row 0 and the canvas image of "
+                           "\"0_0\" would be written to this file; nothing written; give another --prefix, or one "
+                           "page with --mode"}
+            << QStringList{"!clash"} << 0;
+        QTest::newRow("manifest on a full disk")
+            << QStringList{"setup.dat", "--patterns", "--mode", "covering", "--quality", "50", "--out", "full",
+                           "--manifest", "m.json"}
+            << 1 << QStringList{"m.json: File too large"}
+            << QStringList{"full/wall_2_1_pattern.png", "m.json=old", "!m.json?*"} << 2000;
     }
     void failuresAreToldWithTheirStatus()
     {
         QFETCH(QStringList, args);
         QFETCH(int, status);
         QFETCH(QStringList, told);
+        QFETCH(QStringList, files);
+        QFETCH(int, limit);
         windowSetup();
         write("damaged.dat", "{\"ScreenW\": \"2\",");
+        write("m.json", "old");
+        mkfifo(QFile::encodeName(path("fifo")).constData(), 0600);
+        for (const char* name : {".png", "..png", "...png", ".png.png"})
+            QFile::copy(path("picture.png"), path(name));
+        QFile setup(path("setup.dat"));
+        QVERIFY(setup.open(QIODevice::ReadOnly));
+        const QByteArray text = setup.readAll();
+        for (const QByteArrayList& variant : QList<QByteArrayList>{
+                 {"fifo.dat", "picture.png\"", "fifo\""},
+                 {"nul.dat", "picture.png\"", "picture.png\\u0000junk\""},
+                 {"escape.dat", "\"wall\"", "\"w\\u0000\\u001b[1m\""},
+                 {"clash.dat", "\"Output 1\"", "\"0_0\""}})
+            write(variant[0], QByteArray(text).replace(variant[1], variant[2]));
         QString err;
-        QCOMPARE(run(QStringList{"--quiet", "--mode", "both"} + args, &err), status);
+        QCOMPARE(run(QStringList{"--mode", "both"} + args, &err, limit), status);
         for (const QString& text : told)
-            QVERIFY2(err.contains(QRegularExpression("quillex-render: \\S*" + QRegularExpression::escape(text) + ".")),
+            QVERIFY2(err.contains(QRegularExpression("quillex-render: \\S*" + QRegularExpression::escape(text) + "(.|\n)")),
                      qPrintable(err));
+        for (QString file : files) {
+            const bool absent = file.startsWith('!');
+            const QFileInfo info(path(file.remove(0, absent ? 1 : 0).section('=', 0, 0)));
+            const QStringList found = QDir(info.path()).entryList({info.fileName()}, QDir::AllEntries | QDir::Hidden
+                                                                                          | QDir::System);
+            QVERIFY2(found.isEmpty() == absent, qPrintable(file + ": " + found.join(' ')));
+            QFile held(info.filePath());
+            QVERIFY(!file.contains('=') || (held.open(QIODevice::ReadOnly) && held.readAll() == file.section('=', 1)));
+        }
     }
 };
 
