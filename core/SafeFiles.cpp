@@ -19,6 +19,22 @@ QString ReadableFileProblem(const QString& i_Path)
     return QString();
 }
 
+bool WriteWhole(QFileDevice& io_File, const QByteArray& i_Data, QString& o_Reason)
+{
+    // A short write says nothing; the next one fails with the system's reason.
+    qint64 done = 0;
+    while (done < i_Data.size()) {
+        const qint64 step = io_File.write(i_Data.constData() + done, i_Data.size() - done);
+        if (step <= 0)
+            break;
+        done += step;
+    }
+    if (done == i_Data.size() && io_File.error() == QFileDevice::NoError)
+        return true;
+    o_Reason = io_File.error() != QFileDevice::NoError ? io_File.errorString() : QStringLiteral("cannot write");
+    return false;
+}
+
 bool WriteAtomically(const QString& i_Path, const QByteArray& i_Data, QString& o_Reason)
 {
     if (i_Path.contains(QChar(0))) {
@@ -26,24 +42,14 @@ bool WriteAtomically(const QString& i_Path, const QByteArray& i_Data, QString& o
         return false;
     }
     QSaveFile file(i_Path);
-    // Unbuffered: a buffered short write fails at the flush with no reason.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         o_Reason = file.errorString();
         return false;
     }
     // commit() may report success although its last flush failed, and then
-    // puts the short file in place of the old one: the write and the flush
-    // are checked first. A short write says nothing; the next one fails with
-    // the system's reason. An uncommitted QSaveFile removes its temporary file.
-    qint64 done = 0;
-    while (done < i_Data.size()) {
-        const qint64 step = file.write(i_Data.constData() + done, i_Data.size() - done);
-        if (step <= 0)
-            break;
-        done += step;
-    }
-    if (done < i_Data.size() || !file.flush() || file.error() != QFileDevice::NoError) {
-        o_Reason = file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("cannot write");
+    // puts the short file in place of the old one: the write is checked
+    // first. An uncommitted QSaveFile removes its temporary file.
+    if (!WriteWhole(file, i_Data, o_Reason)) {
         file.cancelWriting();
         return false;
     }

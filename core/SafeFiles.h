@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QString>
 
 // Opening and replacing files the way a user's work needs: nothing that could
@@ -13,6 +14,11 @@ namespace SafeFiles {
 // path holding a NUL character is refused: the system would read it cut
 // short, as another file.
 QString ReadableFileProblem(const QString& i_Path);
+
+// Writes all of i_Data to io_File, opened unbuffered (a buffered short write
+// fails later, at the flush, with no reason); false with the system's reason
+// when the file takes less.
+bool WriteWhole(QFileDevice& io_File, const QByteArray& i_Data, QString& o_Reason);
 
 // Replaces the file at i_Path with i_Data, or creates it. The old file is
 // replaced only once the whole new one is written and flushed; otherwise it

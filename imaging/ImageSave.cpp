@@ -1,6 +1,7 @@
 #include "ImageSave.h"
 
 #include "PngWriter.h"
+#include "SafeFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -21,18 +22,9 @@ bool WriteFile(const QString& i_Path, const QByteArray& i_Png, QString& o_Reason
         o_Reason = file.errorString();
         return false;
     }
-    // A short write says nothing; the next one fails with the system's reason.
-    qint64 done = 0;
-    while (done < i_Png.size()) {
-        const qint64 step = file.write(i_Png.constData() + done, i_Png.size() - done);
-        if (step <= 0)
-            break;
-        done += step;
-    }
     // Closing forgets an earlier error, so its text is taken first.
     QString reason;
-    if (done < i_Png.size())
-        reason = file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("cannot write");
+    SafeFiles::WriteWhole(file, i_Png, reason);
     file.close();
     if (reason.isEmpty() && file.error() != QFileDevice::NoError)
         reason = file.errorString();
