@@ -357,7 +357,7 @@ public:
             m_Count += bytes * 8;
             return true;
         }
-        for (; m_Count <= 56; m_Count += 8) {
+        for (; m_Count < 56; m_Count += 8) {
             if (m_At < m_End)
                 m_Bits |= quint64(*m_At++) << m_Count;
             else
@@ -558,7 +558,8 @@ bool ZlibTakesDeflate(const uchar* i_Data, size_t i_Size, size_t i_Window, size_
         last = in.Take(1);
         const quint32 type = in.Take(2);
         if (type == 0) {
-            in.SkipBytes(0);
+            if (!in.SkipBytes(0))
+                return false;
             in.Refill();
             const quint32 length = in.Take(16);
             if (in.Take(16) != (~length & 0xffff) || !in.SkipBytes(length) || length > i_Bytes - out)
