@@ -16,8 +16,6 @@
 #include <emmintrin.h>
 #endif
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -332,11 +330,293 @@ template <int Bpp>
 constexpr RowUnfilter kUnfilters[5] = {UnfilterRow<Bpp, 0>, UnfilterRow<Bpp, 1>, UnfilterRow<Bpp, 2>,
                                        UnfilterRow<Bpp, 3>, UnfilterRow<Bpp, 4>};
 
-// The zlib header: deflate with at most a 32 KB window, no preset
-// dictionary, and its check bits right.
-bool ZlibHeaderOk(const uchar* p)
+// The image data's deflate stream, walked over without writing anything, to
+// find what zlib (and so the toolkit) refuses though libdeflate takes it.
+
+// Reads a stream's bits, least significant first; past its end it reads
+// zero bits, and Overran() tells when any of those was used.
+class BitReader
 {
-    return (p[0] & 0x0f) == 8 && (p[0] >> 4) <= 7 && !(p[1] & 0x20) && ((p[0] << 8) | p[1]) % 31 == 0;
+public:
+    BitReader(const uchar* i_Data, size_t i_Size)
+        : m_Begin(i_Data)
+        , m_At(i_Data)
+        , m_End(i_Data + i_Size)
+    {
+    }
+    // At least 56 bits can be taken after this. False once all of them
+    // would be past the end: whatever reads on is bound to fail.
+    bool Refill()
+    {
+        if (m_End - m_At >= 8) {
+            quint64 word;
+            std::memcpy(&word, m_At, 8);
+            const int bytes = (63 - m_Count) >> 3;
+            m_Bits |= (qFromLittleEndian(word) & ((quint64(1) << (bytes * 8)) - 1)) << m_Count;
+            m_At += bytes;
+            m_Count += bytes * 8;
+            return true;
+        }
+        for (; m_Count < 56; m_Count += 8) {
+            if (m_At < m_End)
+                m_Bits |= quint64(*m_At++) << m_Count;
+            else
+                ++m_Past;
+        }
+        return m_Past < 8;
+    }
+    int Count() const { return m_Count; }
+    quint32 Peek() const { return quint32(m_Bits); }
+    void Drop(int n)
+    {
+        m_Bits >>= n;
+        m_Count -= n;
+    }
+    quint32 Take(int n)
+    {
+        const quint32 bits = quint32(m_Bits & ((quint64(1) << n) - 1));
+        Drop(n);
+        return bits;
+    }
+    bool Overran() const { return Used() > Size() * 8; }
+    // Moves on to the next whole byte and past i_Bytes more; false when
+    // that is past the end.
+    bool SkipBytes(size_t i_Bytes)
+    {
+        Drop(m_Count % 8);
+        const size_t at = size_t(m_At - m_Begin) + m_Past - size_t(m_Count / 8);
+        if (at > Size() || i_Bytes > Size() - at)
+            return false;
+        m_At = m_Begin + at + i_Bytes;
+        m_Past = 0;
+        m_Bits = 0;
+        m_Count = 0;
+        return true;
+    }
+
+private:
+    size_t Size() const { return size_t(m_End - m_Begin); }
+    size_t Used() const { return (size_t(m_At - m_Begin) + m_Past) * 8 - size_t(m_Count); }
+
+    const uchar* m_Begin;
+    const uchar* m_At;
+    const uchar* m_End;
+    size_t m_Past = 0; // zero bytes read past the end
+    quint64 m_Bits = 0;
+    int m_Count = 0;
+};
+
+// A block's canonical Huffman code: codes of up to kFastBits bits are found
+// in one look-up, longer ones bit by bit.
+constexpr int kFastBits = 10;
+
+struct HuffmanCode
+{
+    // (symbol << 8) | length, the length where a shift takes it; 0 for
+    // longer or unused codes.
+    quint32 fast[1 << kFastBits];
+    quint16 count[16];
+    quint16 symbols[288]; // by code length, then by symbol
+
+    // False for a set of lengths zlib refuses: more codes than the lengths
+    // allow, or fewer, unless i_Short and there is at most one code, of one
+    // bit.
+    bool Build(const quint8* i_Lengths, int i_Symbols, bool i_Short)
+    {
+        std::memset(count, 0, sizeof(count));
+        for (int s = 0; s < i_Symbols; ++s)
+            ++count[i_Lengths[s]];
+        count[0] = 0;
+        int left = 1;
+        int longest = 0;
+        for (int length = 1; length < 16; ++length) {
+            left = (left << 1) - count[length];
+            if (left < 0)
+                return false;
+            if (count[length])
+                longest = length;
+        }
+        if (left > 0 && !(i_Short && longest <= 1))
+            return false;
+        quint16 offset[16];
+        quint16 next[16];
+        offset[1] = 0;
+        next[1] = 0;
+        for (int length = 1; length < 15; ++length) {
+            offset[length + 1] = quint16(offset[length] + count[length]);
+            next[length + 1] = quint16((next[length] + count[length]) << 1);
+        }
+        std::memset(fast, 0, sizeof(fast));
+        for (int s = 0; s < i_Symbols; ++s) {
+            const int length = i_Lengths[s];
+            if (!length)
+                continue;
+            symbols[offset[length]++] = quint16(s);
+            if (length > kFastBits)
+                continue;
+            const quint32 code = next[length]++;
+            quint32 reversed = 0;
+            for (int bit = 0; bit < length; ++bit)
+                reversed |= ((code >> bit) & 1) << (length - 1 - bit);
+            for (quint32 at = reversed; at < (1u << kFastBits); at += 1u << length)
+                fast[at] = quint32(s << 8) | quint32(length);
+        }
+        return true;
+    }
+
+    // The next symbol, or kNoCode for bits that are no code.
+    static constexpr int kNoCode = 0xffff;
+    int Decode(BitReader& io_In) const
+    {
+        const quint32 bits = io_In.Peek();
+        if (const quint32 entry = fast[bits & ((1u << kFastBits) - 1)]) {
+            io_In.Drop(int(entry & 63));
+            return int(entry >> 8);
+        }
+        int code = 0;
+        int first = 0;
+        int index = 0;
+        for (int length = 1; length < 16; ++length) {
+            code |= int(bits >> (length - 1)) & 1;
+            if (code - count[length] < first) {
+                io_In.Drop(length);
+                return symbols[index + code - first];
+            }
+            index += count[length];
+            first = (first + count[length]) << 1;
+            code <<= 1;
+        }
+        return kNoCode;
+    }
+};
+
+// Reads a dynamic block's code lengths into its two codes; false for
+// anything zlib refuses, among them more than 286 literal/length or 30
+// distance codes, which libdeflate takes.
+bool ReadDynamicCodes(BitReader& io_In, HuffmanCode& o_Literals, HuffmanCode& o_Distances)
+{
+    static const quint8 kOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+    io_In.Refill();
+    const int literals = int(io_In.Take(5)) + 257;
+    const int distances = int(io_In.Take(5)) + 1;
+    const int lengthCodes = int(io_In.Take(4)) + 4;
+    if (literals > 286 || distances > 30)
+        return false;
+    quint8 lengths[286 + 30] = {};
+    for (int i = 0; i < lengthCodes; ++i) {
+        io_In.Refill();
+        lengths[kOrder[i]] = quint8(io_In.Take(3));
+    }
+    HuffmanCode lengthCode;
+    if (!lengthCode.Build(lengths, 19, false))
+        return false;
+    std::memset(lengths, 0, 19);
+    for (int i = 0; i < literals + distances;) {
+        io_In.Refill();
+        const int symbol = lengthCode.Decode(io_In);
+        if (symbol > 18)
+            return false;
+        if (symbol < 16) {
+            lengths[i++] = quint8(symbol);
+            continue;
+        }
+        if (symbol == 16 && i == 0)
+            return false;
+        const quint8 value = symbol == 16 ? lengths[i - 1] : 0;
+        const int repeat = symbol == 16 ? 3 + int(io_In.Take(2)) : symbol == 17 ? 3 + int(io_In.Take(3)) : 11 + int(io_In.Take(7));
+        if (repeat > literals + distances - i)
+            return false;
+        std::memset(lengths + i, value, size_t(repeat));
+        i += repeat;
+    }
+    return lengths[256] != 0 && o_Literals.Build(lengths, literals, true)
+        && o_Distances.Build(lengths + literals, distances, true);
+}
+
+// True when zlib takes the deflate stream as libdeflate does, as far as the
+// compressed data shows: every block is walked over, the stream must give
+// exactly i_Bytes, and no distance may reach past i_Window (the zlib
+// header's window; zlib may refuse what does).
+bool ZlibTakesDeflate(const uchar* i_Data, size_t i_Size, size_t i_Window, size_t i_Bytes)
+{
+    static const quint16 kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                            31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+    static const quint8 kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                            2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+    static const quint16 kDistanceBase[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,    65,    97,    129,
+                                              193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+    static const quint8 kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                              6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+    BitReader in(i_Data, i_Size);
+    HuffmanCode literals;
+    HuffmanCode distances;
+    size_t out = 0;
+    for (bool last = false; !last;) {
+        if (in.Overran() || out > i_Bytes)
+            return false;
+        in.Refill();
+        last = in.Take(1);
+        const quint32 type = in.Take(2);
+        if (type == 0) {
+            if (!in.SkipBytes(0))
+                return false;
+            in.Refill();
+            const quint32 length = in.Take(16);
+            if (in.Take(16) != (~length & 0xffff) || !in.SkipBytes(length) || length > i_Bytes - out)
+                return false;
+            out += length;
+            continue;
+        }
+        if (type == 1) {
+            // Codes for all 288 and 32 symbols, though zlib refuses the last two of each.
+            quint8 lengths[288];
+            std::memset(lengths, 8, 144);
+            std::memset(lengths + 144, 9, 112);
+            std::memset(lengths + 256, 7, 24);
+            std::memset(lengths + 280, 8, 8);
+            literals.Build(lengths, 288, false);
+            std::memset(lengths, 5, 32);
+            distances.Build(lengths, 32, false);
+        } else if (type == 3 || !ReadDynamicCodes(in, literals, distances)) {
+            return false;
+        }
+        for (;;) {
+            // Refilling only when needed keeps it off the chain from one
+            // symbol to the next.
+            if (in.Count() < 15 && !in.Refill())
+                return false;
+            const int symbol = literals.Decode(in);
+            if (symbol < 256) {
+                ++out; // checked against i_Bytes with the next length and at the end
+                continue;
+            }
+            if (symbol == 256)
+                break;
+            if (symbol > 285)
+                return false;
+            if (in.Count() < 5 + 15 + 13)
+                in.Refill();
+            const size_t length = kLengthBase[symbol - 257] + in.Take(kLengthExtra[symbol - 257]);
+            const int code = distances.Decode(in);
+            if (code > 29)
+                return false;
+            const size_t distance = kDistanceBase[code] + in.Take(kDistanceExtra[code]);
+            if (distance > out || distance > i_Window || out > i_Bytes || length > i_Bytes - out)
+                return false;
+            out += length;
+        }
+    }
+    return out == i_Bytes && !in.Overran();
+}
+
+// What can be checked of the image data without decompressing it: the IDAT
+// CRCs, and that zlib takes the stream (see ZlibTakesDeflate). It reads only
+// the compressed data, so it runs beside decompression on large images.
+bool StreamChecksPass(const Parsed& i_Parsed, size_t i_Bytes)
+{
+    const uchar* stream = i_Parsed.stream.get();
+    return IdatCrcsMatch(i_Parsed) && i_Parsed.streamSize >= 6
+        && ZlibTakesDeflate(stream + 2, i_Parsed.streamSize - 6, size_t(256) << qMin(stream[0] >> 4, 7), i_Bytes);
 }
 
 // The filtered rows and the image they are unfiltered into, in one buffer.
@@ -382,158 +662,55 @@ struct Rows
     }
 };
 
-// What decompression writes can be followed as it goes: it fills its output
-// front to back, writing at most a little ahead of where it has got to, and
-// reads back at most 32 KB behind. Each row's filter type is preset to a
-// value no row can have; once one row's has been written, the rows well
-// before it are whole and those far enough behind may be overwritten by the
-// image. Whether the rows read were the final ones is checked at the end
-// against the stream's checksum.
-constexpr uchar kUnwritten = 0xff;
-constexpr size_t kAheadBytes = 16 * 1024; // far more than decompression writes ahead
-constexpr size_t kWindowBytes = 32 * 1024;
-
-class RowFollower
-{
-public:
-    explicit RowFollower(const Rows& i_Rows)
-        : m_Rows(i_Rows)
-        , m_ZeroRow(new (std::nothrow) QRgb[i_Rows.width]())
-    {
-    }
-
-    // Unfilters all rows as they become whole; false for an unknown filter
-    // type or when decompression failed. Adler() is then the checksum of
-    // the rows as they were read.
-    bool Run()
-    {
-        if (!m_ZeroRow)
-            return false;
-        quint32 adler = 1;
-        for (size_t y = 0; y < m_Rows.height; ++y) {
-            if (!WaitForRow(y))
-                return false;
-            adler = quint32(libdeflate_adler32(adler, m_Rows.raw + y * m_Rows.stride, m_Rows.stride));
-            if (!m_Rows.Unfilter(y, m_ZeroRow.get()))
-                return false;
-        }
-        m_Adler = adler;
-        return true;
-    }
-    quint32 Adler() const { return m_Adler; }
-    // Decompression has ended: the rows are all there, or never will be.
-    void Finish(bool i_Inflated)
-    {
-        m_State.store(i_Inflated ? Inflating::Done : Inflating::Failed, std::memory_order_release);
-    }
-
-private:
-    // The row whose written filter type shows that row y is whole and that
-    // the image's row y may be written.
-    size_t Witness(size_t y) const
-    {
-        const size_t rawStart = size_t(m_Rows.raw - m_Rows.buffer);
-        const size_t whole = rawStart + (y + 1) * m_Rows.stride + kAheadBytes;
-        const size_t behind = (y + 1) * m_Rows.width * 4 + kWindowBytes + kAheadBytes;
-        return (qMax(whole, behind) - rawStart + m_Rows.stride - 1) / m_Rows.stride;
-    }
-    bool WaitForRow(size_t y)
-    {
-        const size_t witness = Witness(y);
-        for (int polls = 0;; ++polls) {
-            const Inflating state = m_State.load(std::memory_order_acquire);
-            if (state == Inflating::Failed)
-                return false;
-            if (state == Inflating::Done)
-                return true;
-            if (witness < m_Rows.height
-                && __atomic_load_n(m_Rows.raw + witness * m_Rows.stride, __ATOMIC_ACQUIRE) != kUnwritten)
-                return true;
-            if (polls < 16)
-                std::this_thread::yield();
-            else
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
-    }
-
-    const Rows& m_Rows;
-    // Where decompression has got to.
-    enum class Inflating
-    {
-        Running,
-        Done,
-        Failed
-    };
-    std::atomic<Inflating> m_State{Inflating::Running};
-    std::unique_ptr<QRgb[]> m_ZeroRow;
-    quint32 m_Adler = 1;
-};
-
-// Below this, other threads cost more than they save.
+// Below this, another thread costs more than it saves.
 constexpr size_t kThreadPixels = 1u << 20;
 
-// Decompresses the image data in one call into the image's own memory while
-// another thread unfilters the rows behind it. Besides the image, only the
-// compressed data is held.
+// Decompresses the image data in one call into the image's own memory, then
+// unfilters it there, top to bottom; large images check the compressed data
+// on another thread meanwhile. Besides the image, only the compressed data
+// is held. Only this thread writes to the image: the other reads only the
+// compressed data, which nothing writes to until it has finished.
 QImage DecodeRows(Parsed& io_Parsed)
 {
     const size_t width = io_Parsed.width;
     const size_t height = io_Parsed.height;
+    if (!ImageFits(qint64(width), qint64(height)))
+        return QImage();
     const size_t imageBytes = width * 4 * height;
     Rows rows(width, height, io_Parsed.alpha ? 4 : 3);
+    const size_t rawBytes = rows.stride * height;
     // Deflate expands data at most 1032 times: a stream too short for its
     // rows is damaged, and no buffer is made for it.
-    if (rows.stride * height / 1032 > io_Parsed.streamSize)
+    if (rawBytes / 1032 > io_Parsed.streamSize)
         return QImage();
+    std::unique_ptr<QRgb[]> zeroRow(new (std::nothrow) QRgb[width]());
     std::unique_ptr<void, void (*)(void*)> own(std::malloc(rows.bufferSize), FreeBuffer);
-    if (!own)
+    if (!own || !zeroRow)
         return QImage(); // too large to allocate: the toolkit fails alike
     rows.Place(static_cast<uchar*>(own.get()));
     AdviseHugePages(rows.buffer, rows.bufferSize);
-    // Presets each row's filter type (see RowFollower), which also maps the
-    // buffer in before decompression needs it.
-    for (size_t y = 0; y < height; ++y)
-        rows.raw[y * rows.stride] = kUnwritten;
 
-    RowFollower follower(rows);
-    std::future<bool> followed;
-    std::future<bool> crcs;
-    // Following decompression needs a processor that shows one thread's
-    // writes to another in the order they were made.
-    const bool threads = width * height >= kThreadPixels && std::thread::hardware_concurrency() >= 2;
-#if defined(__x86_64__) || defined(__i386__)
-    const bool follow = threads;
-#else
-    const bool follow = false;
-#endif
-    try {
-        if (follow)
-            followed = std::async(std::launch::async, &RowFollower::Run, &follower);
-        if (threads)
-            crcs = std::async(std::launch::async, IdatCrcsMatch, std::cref(io_Parsed));
-    } catch (const std::system_error&) {
+    std::future<bool> checks;
+    if (width * height >= kThreadPixels && std::thread::hardware_concurrency() >= 2) {
+        try {
+            checks = std::async(std::launch::async, StreamChecksPass, std::cref(io_Parsed), rawBytes);
+        } catch (const std::system_error&) {
+        }
     }
-
-    // The rows are checked against the stream's checksum as they are read:
-    // they are unfiltered in place, so only the deflate data is given to the
-    // decompressor, which would check the rows once done.
-    const uchar* stream = io_Parsed.stream.get();
-    const size_t streamSize = io_Parsed.streamSize;
+    // Exactly the rows, and the stream's end exactly at the end of the
+    // image data; libdeflate checks the zlib header and checksum.
     std::unique_ptr<libdeflate_decompressor, DecompressorFreer> decompressor(libdeflate_alloc_decompressor());
     size_t used = 0;
-    // Exactly the rows, and the deflate data's end exactly before the
-    // checksum at the end of the image data.
-    const bool inflated = decompressor && streamSize >= 6 && ZlibHeaderOk(stream)
-        && libdeflate_deflate_decompress_ex(decompressor.get(), stream + 2, streamSize - 6, rows.raw,
-                                            rows.stride * height, &used, nullptr)
+    bool decoded = decompressor
+        && libdeflate_zlib_decompress_ex(decompressor.get(), io_Parsed.stream.get(), io_Parsed.streamSize, rows.raw,
+                                         rawBytes, &used, nullptr)
             == LIBDEFLATE_SUCCESS
-        && used == streamSize - 6;
-    follower.Finish(inflated);
-    const bool crcsMatch = crcs.valid() ? crcs.get() : IdatCrcsMatch(io_Parsed);
-    const quint32 adler = inflated ? BigEndian32(stream + streamSize - 4) : 0;
+        && used == io_Parsed.streamSize;
+    for (size_t y = 0; decoded && y < height; ++y)
+        decoded = rows.Unfilter(y, zeroRow.get());
+    const bool checked = checks.valid() ? checks.get() : decoded && StreamChecksPass(io_Parsed, rawBytes);
     io_Parsed.stream.reset();
-    const bool unfiltered = (followed.valid() ? followed.get() : follower.Run()) && follower.Adler() == adler;
-    if (!inflated || !crcsMatch || !unfiltered)
+    if (!decoded || !checked)
         return QImage();
 
     void* data = own.release();
@@ -577,7 +754,8 @@ QImage LoadFast(const QString& fileName)
     parsed.height = BigEndian32(head + 20);
     const int depth = head[24];
     const int colorType = head[25];
-    if (parsed.width == 0 || parsed.height == 0 || parsed.width > kMaxSide || parsed.height > kMaxSide || depth != 8
+    // No image larger than the program takes is decoded, whoever asks.
+    if (!ImageFits(parsed.width, parsed.height) || parsed.width > kMaxSide || parsed.height > kMaxSide || depth != 8
         || (colorType != 2 && colorType != 6) || head[26] != 0 || head[27] != 0 || head[28] != 0)
         return QImage();
     parsed.alpha = colorType == 6;
@@ -588,7 +766,9 @@ QImage LoadFast(const QString& fileName)
     QImage description;
     if (!parsed.before.isEmpty() || !parsed.after.isEmpty()) {
         description = ReadDescription(parsed);
-        if (description.isNull())
+        // The text of an empty key can be read back only joined with all
+        // the others (see QImage::text): such a file is left to the toolkit.
+        if (description.isNull() || description.textKeys().contains(QString()))
             return QImage();
     }
 
@@ -598,8 +778,7 @@ QImage LoadFast(const QString& fileName)
     image.setDotsPerMeterX(description.dotsPerMeterX());
     image.setDotsPerMeterY(description.dotsPerMeterY());
     image.setColorSpace(description.colorSpace());
-    const QStringList keys = description.textKeys();
-    for (const QString& key : keys)
+    for (const QString& key : description.textKeys())
         image.setText(key, description.text(key));
     return image;
 }

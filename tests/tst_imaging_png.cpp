@@ -88,6 +88,59 @@ QByteArray Idat(const QByteArray& png)
     return stream;
 }
 
+// A zlib stream of zero bytes in dynamic blocks, one for each pair of
+// literal/length and distance code counts its header declares; only the
+// literal 0 and the end of a block have codes, and the last block holds all
+// the bytes.
+QByteArray ZeroBlocks(int bytes, const QVector<QPair<int, int>>& counts)
+{
+    QByteArray stream("\x78\x01", 2);
+    quint32 bits = 0;
+    int count = 0;
+    const auto put = [&](quint32 value, int n) {
+        for (bits |= value << count, count += n; count >= 8; bits >>= 8, count -= 8)
+            stream += char(bits);
+    };
+    for (int block = 0; block < counts.size(); ++block) {
+        const auto [literals, distances] = counts[block];
+        put((block + 1 == counts.size()) | 2 << 1 | (literals - 257) << 3 | (distances - 1) << 8 | (18 - 4) << 13, 17);
+        for (int i = 0; i < 18; ++i) // one bit for the length 1 (code 0) and for runs of zeros (code 1)
+            put(i == 2 || i == 17, 3);
+        put(0, 1); // the literal 0, then 255 zeros, the end of block, and zeros
+        put(1 | (138 - 11) << 1, 8);
+        put(1 | (117 - 11) << 1, 8);
+        put(0, 1);
+        put(1 | (literals - 257 + distances - 11) << 1, 8);
+        for (int i = block + 1 == counts.size() ? bytes : 0; i > 0; --i)
+            put(0, 1);
+        put(1, 1);
+    }
+    put(0, 7);
+    stream.resize(stream.size() + 4);
+    qToBigEndian(quint32(bytes % 65521) << 16 | 1, stream.data() + stream.size() - 4); // Adler-32 of zeros
+    return stream;
+}
+
+// A grey picture of zero rows compressed as far as zlib goes: a few
+// megabytes that stand for a far larger image.
+QByteArray ZeroRowsPng(quint32 width, quint32 height)
+{
+    const QByteArray row(int(width) + 1, 0);
+    QByteArray stream(int(qint64(row.size()) * height / 1000) + 4096, 0);
+    z_stream z{};
+    deflateInit(&z, 9);
+    z.next_out = reinterpret_cast<Bytef*>(stream.data());
+    z.avail_out = uInt(stream.size());
+    for (quint32 y = 0; y < height; ++y) {
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(row.constData()));
+        z.avail_in = uInt(row.size());
+        deflate(&z, y + 1 < height ? Z_NO_FLUSH : Z_FINISH);
+    }
+    stream.resize(int(z.total_out));
+    deflateEnd(&z);
+    return HandMadePng(width, height, stream, 0);
+}
+
 } // namespace
 
 class TestImagingPng : public QObject
@@ -160,11 +213,24 @@ private slots:
         const QByteArray physUnknown = Chunk("pHYs", QByteArray::fromHex("000004d20000162e00"));
         QTest::newRow("pHYs, unknown unit") << HandMadePng(5, 4, Rows(15, 4), 2, physUnknown) << true;
         QTest::newRow("widest") << HandMadePng(1000000, 1, Rows(3000000, 1)) << true;
+        // Stored deflate blocks, as at quality 100, on each of the reader's paths.
+        const QImage megapixel = AlphaNoise(1100, 1000);
+        QTest::newRow("stored, one thread") << ToolkitPng(megapixel.copy(0, 0, 1000, 1000), 100) << true;
+        const QByteArray stored = ToolkitPng(megapixel, 100);
+        QTest::newRow("stored, helper thread") << stored << true;
+        QTest::newRow("stored, toolkit") << stored.left(33) + Chunk("quIl", "x") + stored.mid(33) << false;
+        QTest::newRow("286 and 30 codes") << HandMadePng(4, 3, ZeroBlocks(39, {{286, 30}})) << true;
+        QTest::newRow("287 and 30 codes") << HandMadePng(4, 3, ZeroBlocks(39, {{287, 30}})) << false;
+        QTest::newRow("288 and 30 codes") << HandMadePng(4, 3, ZeroBlocks(39, {{288, 30}})) << false;
+        QTest::newRow("286 and 31 codes") << HandMadePng(4, 3, ZeroBlocks(39, {{286, 31}})) << false;
+        QTest::newRow("286 and 32 codes, second block") << HandMadePng(4, 3, ZeroBlocks(39, {{286, 30}, {286, 32}})) << false;
 
         QTest::newRow("interlaced") << HandMadePng(1, 1, Rows(3, 1), 2, QByteArray(), 1) << false;
         QTest::newRow("palette") << ToolkitPng(rgb.convertToFormat(QImage::Format_Indexed8), -1) << false;
         QTest::newRow("16-bit") << ToolkitPng(rgb.convertToFormat(QImage::Format_RGBA64), -1) << false;
         QTest::newRow("text") << HandMadePng(5, 4, Rows(15, 4), 2, Chunk("tEXt", QByteArray("Author\0me", 9))) << true;
+        const QByteArray noKey = Chunk("tEXt", QByteArray("\0no  key", 8)) + Chunk("tEXt", QByteArray("Author\0me", 9));
+        QTest::newRow("text without keyword") << HandMadePng(5, 4, Rows(15, 4), 2, noKey) << false;
         QImage tagged = AlphaNoise(50, 20);
         tagged.setColorSpace(QColorSpace::DisplayP3);
         tagged.setText("Title", QString::fromUtf8("Lac L\u00e9man \u2603"));
@@ -223,6 +289,30 @@ private slots:
         QCOMPARE(loaded.text(), expected.text()); // every key with its value
         QCOMPARE(loaded.colorSpace().iccProfile(), expected.colorSpace().iccProfile());
         COMPARE_IMAGES(loaded, expected);
+    }
+
+    // Refused from the header, before any buffer is made for the image.
+    void readerRefusesPicturesLargerThanItTakes_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("size");
+        QTest::newRow("30000 x 30000 of zero rows") << ZeroRowsPng(30000, 30000) << "30000 x 30000";
+        const QByteArray rows = FastPng(AlphaNoise(2000, 1500), 90);
+        QByteArray header = rows.mid(16, 13);
+        qToBigEndian(quint32(1000000), header.data() + 4);
+        QTest::newRow("2000 x 1500 rows said to be 1000000")
+            << rows.left(8) + Chunk("IHDR", header) + rows.mid(33) << "2000 x 1000000";
+    }
+    void readerRefusesPicturesLargerThanItTakes()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, size);
+        QTemporaryDir dir;
+        QFile source(dir.filePath("large.png"));
+        QVERIFY(source.open(QIODevice::WriteOnly) && source.write(file) == file.size() && source.flush());
+        QString problem;
+        QVERIFY(PngReader::Load(source.fileName(), nullptr, &problem).isNull());
+        QVERIFY2(problem.contains(size), qPrintable(problem));
     }
 };
 
