@@ -409,6 +409,9 @@ private:
 // A block's canonical Huffman code: codes of up to kFastBits bits are found
 // in one look-up, longer ones bit by bit.
 constexpr int kFastBits = 10;
+constexpr quint32 kFastMask = (1u << kFastBits) - 1;
+// Fast entries (minus one) below this are literals.
+constexpr quint32 kLiteralEntries = 256u << 8;
 
 struct HuffmanCode
 {
@@ -582,9 +585,21 @@ bool ZlibTakesDeflate(const uchar* i_Data, size_t i_Size, size_t i_Window, size_
         }
         for (;;) {
             // Refilling only when needed keeps it off the chain from one
-            // symbol to the next.
-            if (in.Count() < 15 && !in.Refill())
+            // symbol to the next; two literals of short codes, the usual run,
+            // are taken from one look-up each.
+            if (in.Count() < 30 && !in.Refill())
                 return false;
+            quint32 entry = literals.fast[in.Peek() & kFastMask];
+            if (entry - 1 < kLiteralEntries) {
+                in.Drop(int(entry & 63));
+                ++out;
+                entry = literals.fast[in.Peek() & kFastMask];
+                if (entry - 1 < kLiteralEntries) {
+                    in.Drop(int(entry & 63));
+                    ++out;
+                    continue;
+                }
+            }
             const int symbol = literals.Decode(in);
             if (symbol < 256) {
                 ++out; // checked against i_Bytes with the next length and at the end
