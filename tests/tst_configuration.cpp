@@ -11,6 +11,18 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+// A window at the size the tests look at, shown; its update check reaches
+// no site.
+struct ShownWindow : MainWindow
+{
+    ShownWindow()
+        : MainWindow(nullptr, QUrl("http://127.0.0.1:1"))
+    {
+        resize(1400, 900);
+        show();
+    }
+};
+
 // Saving a set-up of both pages to a configuration file and loading it into
 // a fresh window, through the window's two commands.
 class TestConfiguration : public QObject
@@ -20,7 +32,6 @@ class TestConfiguration : public QObject
     IsolatedSettings settings;
     FakeDesktop desktop;
     QTemporaryDir folder;
-    const QUrl noSite = QUrl("http://127.0.0.1:1");
 
     static void set(QWidget* page, const char* name, int value) { page->findChild<QSpinBox*>(name)->setValue(value); }
     static void click(QWidget* page, const char* name)
@@ -118,15 +129,11 @@ private slots:
 
     void roundTrip()
     {
-        MainWindow first(nullptr, noSite);
-        first.resize(1400, 900);
-        first.show();
+        ShownWindow first;
         setUp(first);
         save(first, folder.filePath("setup"));
         QVERIFY(QFileInfo(folder.filePath("setup.dat")).isFile());
-        MainWindow second(nullptr, noSite);
-        second.resize(1400, 900);
-        second.show();
+        ShownWindow second;
         load(second, folder.filePath("setup.dat"));
         QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
         QCOMPARE(state(second), state(first));
@@ -146,15 +153,11 @@ private slots:
     // it does when loaded in sight.
     void pageLoadedWhileHiddenShowsASharpPreview()
     {
-        MainWindow first(nullptr, noSite);
-        first.resize(1400, 900);
-        first.show();
+        ShownWindow first;
         setUp(first);
         save(first, folder.filePath("sharp.dat"));
-        MainWindow inSight(nullptr, noSite), hidden(nullptr, noSite);
+        ShownWindow inSight, hidden;
         for (MainWindow* window : {&inSight, &hidden}) {
-            window->resize(1400, 900);
-            window->show();
             if (window == &inSight)
                 click(window, "pushButtonCanvasMode");
             load(*window, folder.filePath("sharp.dat"));
@@ -169,15 +172,11 @@ private slots:
 
     void missingPictures()
     {
-        MainWindow first(nullptr, noSite);
-        first.resize(1400, 900);
-        first.show();
+        ShownWindow first;
         setUp(first);
         save(first, folder.filePath("Moved.DAT"));
         QVERIFY(QFile::rename(folder.filePath("picture.png"), folder.filePath("moved.png")));
-        MainWindow second(nullptr, noSite);
-        second.resize(1400, 900);
-        second.show();
+        ShownWindow second;
         load(second, folder.filePath("Moved.DAT"));
         QStringList texts;
         for (const DesktopSeam::Message& message : desktop.messages)
@@ -209,9 +208,7 @@ private slots:
 
     void failuresAreTold()
     {
-        MainWindow window(nullptr, noSite);
-        window.resize(1400, 900);
-        window.show();
+        ShownWindow window;
         save(window, folder.filePath("no/such/folder/setup.dat"));
         load(window, folder.filePath("absent.dat"));
         QCOMPARE(desktop.messages.size(), 2);
@@ -222,9 +219,7 @@ private slots:
 
     void damagedFilesLeaveTheWindowUsable()
     {
-        MainWindow window(nullptr, noSite);
-        window.resize(1400, 900);
-        window.show();
+        ShownWindow window;
         setUp(window);
         save(window, folder.filePath("good.dat"));
         QFile good(folder.filePath("good.dat"));
