@@ -190,8 +190,10 @@ void MainWindow::on_actionLoadConfiguration_triggered()
         return;
     m_LastConfigurationDir = QFileInfo(fileName).absolutePath();
     // A pipe or a device would block the window on opening or never end.
-    const QString problem = SafeFiles::ReadableFileProblem(fileName);
+    QString problem = SafeFiles::ReadableFileProblem(fileName);
     QFile file(fileName);
+    if (problem.isEmpty() && file.size() > SetupFile::kMaxFileBytes)
+        problem = tr("too large to be a set-up file");
     if (!problem.isEmpty() || !file.open(QIODevice::ReadOnly)) {
         TellConfigurationFailure(tr("The configuration %1 could not be opened: %2."), fileName,
                                  problem.isEmpty() ? file.errorString() : problem);

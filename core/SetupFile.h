@@ -19,6 +19,10 @@ namespace SetupFile {
 // in any case.
 QString WithSuffix(const QString& i_FileName);
 
+// Set-ups are a few kilobytes; a file larger than this is not one, and is
+// not read whole.
+constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
+
 // The file's top-level object; a text that does not parse, or whose top
 // level is not an object, reads as an empty object.
 QJsonObject Parse(const QByteArray& i_Text);

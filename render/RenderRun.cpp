@@ -32,8 +32,6 @@ namespace {
 const char* const kPictureFilters[] = {"*.png", "*.xpm", "*.jpg", "*.bmp", "*.jpeg",
                                        "*.pbm", "*.pgm", "*.ppm", "*.xbm"};
 
-constexpr qint64 kMaxSetupBytes = 16 * 1024 * 1024;
-
 // Files hashed at once for the manifest.
 constexpr size_t kHashesAhead = 2;
 
@@ -162,8 +160,8 @@ bool Runner::ReadSetup()
         return false;
     }
     // Set-ups are small; anything larger is not one.
-    const QByteArray text = file.read(kMaxSetupBytes + 1);
-    if (text.size() > kMaxSetupBytes) {
+    const QByteArray text = file.read(SetupFile::kMaxFileBytes + 1);
+    if (text.size() > SetupFile::kMaxFileBytes) {
         Problem(StatusBadInput, QStringLiteral("%1: too large to be a set-up file").arg(Native(m_Options.setupPath)));
         return false;
     }

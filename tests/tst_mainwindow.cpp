@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "SetupFile.h"
 #include "WidgetSupport.h"
 
 #include <QAction>
@@ -221,17 +222,21 @@ private slots:
 
         const QString pipe = folder.filePath("pipe");
         QVERIFY(mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
-        m_desktop.openFileAnswers << pipe << pipe;
+        QFile huge(folder.filePath("huge.dat")); // a file chosen by mistake is not read whole
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(SetupFile::kMaxFileBytes + 1));
+        m_desktop.openFileAnswers << huge.fileName() << pipe << pipe;
+        load->trigger();
         load->trigger();
         FIND_CHILD(loadImage, QPushButton, window, "pushButtonLoadImg");
         loadImage->click();
         const QList<DesktopSeam::Message> told = std::exchange(m_desktop.messages, {});
-        QCOMPARE(told.size(), 3);
-        QVERIFY(told[0].text.contains("wall.dat could not be saved: "));
+        QCOMPARE(told.size(), 4);
+        QVERIFY(told[0].text.endsWith("wall.dat could not be saved: File too large."));
         QCOMPARE(told[0].icon, QMessageBox::Warning);
-        QVERIFY(told[1].text.contains("pipe could not be opened: not a regular file"));
-        QCOMPARE(told[2].text, QStringLiteral("Error while loading image file in Covering menu."));
-        QVERIFY(told[2].detail.endsWith("pipe: not a regular file (a pipe, socket or device)"));
+        QVERIFY(told[1].text.endsWith("huge.dat could not be opened: too large to be a set-up file."));
+        QVERIFY(told[2].text.contains("pipe could not be opened: not a regular file"));
+        QCOMPARE(told[3].text, QStringLiteral("Error while loading image file in Covering menu."));
+        QVERIFY(told[3].detail.endsWith("pipe: not a regular file (a pipe, socket or device)"));
     }
 };
 
