@@ -5,6 +5,7 @@
 #include "DesktopSeam.h"
 #include "LayoutItem.h"
 #include "PngReader.h"
+#include "SafeFiles.h"
 #include "SaveProgress.h"
 #include "SetupFile.h"
 #include "SoftEdge.h"
@@ -405,7 +406,7 @@ bool PAGE_COVERING_OPTION::loadImage(QString i_FileName, QString* o_Problem)
     if (!absent)
         m_LoadedImage = PngReader::Load(i_FileName, nullptr, &problem);
     if (o_Problem && !problem.isEmpty())
-        *o_Problem = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(i_FileName), problem);
+        *o_Problem = QStringLiteral("%1: %2").arg(SafeFiles::Printable(QDir::toNativeSeparators(i_FileName)), problem);
     if (absent)
         return false;
     const bool loaded = !m_LoadedImage.isNull();

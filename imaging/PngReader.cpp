@@ -526,7 +526,9 @@ bool ReadDynamicCodes(BitReader& io_In, HuffmanCode& o_Literals, HuffmanCode& o_
         if (symbol == 16 && i == 0)
             return false;
         const quint8 value = symbol == 16 ? lengths[i - 1] : 0;
-        const int repeat = symbol == 16 ? 3 + int(io_In.Take(2)) : symbol == 17 ? 3 + int(io_In.Take(3)) : 11 + int(io_In.Take(7));
+        const int repeat = symbol == 16 ? 3 + int(io_In.Take(2))
+            : symbol == 17              ? 3 + int(io_In.Take(3))
+                                        : 11 + int(io_In.Take(7));
         if (repeat > literals + distances - i)
             return false;
         std::memset(lengths + i, value, size_t(repeat));
@@ -546,8 +548,9 @@ bool ZlibTakesDeflate(const uchar* i_Data, size_t i_Size, size_t i_Window, size_
                                             31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
     static const quint8 kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                             2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-    static const quint16 kDistanceBase[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,    65,    97,    129,
-                                              193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+    static const quint16 kDistanceBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                              33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+                                              1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
     static const quint8 kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                               6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
     BitReader in(i_Data, i_Size);

@@ -273,11 +273,11 @@ bool Runner::PlanFiles()
     const QString kind = patterns ? QStringLiteral("pattern") : QStringLiteral("image");
     for (const PictureJob& job : m_Jobs) {
         if (job.covering) {
-            const SetupRender::CoveringSettings settings =
-                Overridden(SetupRender::CoveringFromSetup(m_Covering, QSize(0, 0)), m_Options);
+            const SetupRender::CoveringSettings settings = Overridden(
+                SetupRender::CoveringFromSetup(m_Covering, QSize(0, 0)), m_Options);
             const CoveringEngine::Input& in = settings.input;
-            const QString prefix =
-                SetupRender::EffectivePrefix(settings.prefix, patterns ? m_Covering.picturePath : job.path);
+            const QString prefix = SetupRender::EffectivePrefix(settings.prefix,
+                                                                patterns ? m_Covering.picturePath : job.path);
             const bool masks = in.softEdge.enabled && in.softEdge.separateMasks && !patterns;
             for (int i = 0; i < in.columnCount; ++i)
                 for (int j = 0; j < in.rowCount; ++j) {

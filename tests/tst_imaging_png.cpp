@@ -223,7 +223,8 @@ private slots:
         QTest::newRow("287 and 30 codes") << HandMadePng(4, 3, ZeroBlocks(39, {{287, 30}})) << false;
         QTest::newRow("288 and 30 codes") << HandMadePng(4, 3, ZeroBlocks(39, {{288, 30}})) << false;
         QTest::newRow("286 and 31 codes") << HandMadePng(4, 3, ZeroBlocks(39, {{286, 31}})) << false;
-        QTest::newRow("286 and 32 codes, second block") << HandMadePng(4, 3, ZeroBlocks(39, {{286, 30}, {286, 32}})) << false;
+        QTest::newRow("286 and 32 codes, second block")
+            << HandMadePng(4, 3, ZeroBlocks(39, {{286, 30}, {286, 32}})) << false;
 
         QTest::newRow("interlaced") << HandMadePng(1, 1, Rows(3, 1), 2, QByteArray(), 1) << false;
         QTest::newRow("palette") << ToolkitPng(rgb.convertToFormat(QImage::Format_Indexed8), -1) << false;

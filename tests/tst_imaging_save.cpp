@@ -63,8 +63,8 @@ private slots:
         small.rlim_cur = 65536;
         QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
         const auto handler = signal(SIGXFSZ, SIG_IGN);
-        const QList<ImageSave::SaveFailure> failures =
-            ImageSave::SaveImages({NoiseImage(300, 200), NoiseImage(8, 8)}, {file, dir.filePath("small.png")}, 100);
+        const QList<ImageSave::SaveFailure> failures = ImageSave::SaveImages({NoiseImage(300, 200), NoiseImage(8, 8)},
+                                                                             {file, dir.filePath("small.png")}, 100);
         setrlimit(RLIMIT_FSIZE, &saved);
         signal(SIGXFSZ, handler);
         QCOMPARE(failures.size(), 1);

@@ -201,7 +201,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QStringList>("told"); // each on a line with its reason
+        QTest::addColumn<QStringList>("told");  // each on a line with its reason
         QTest::addColumn<QStringList>("files"); // "made", "!not made" (a pattern), "made=holding this"
         QTest::addColumn<int>("limit");         // on the size of a file, in bytes
         QTest::newRow("missing set-up") << QStringList{"absent.dat"} << 2 << QStringList{"absent.dat: no such file"}
@@ -217,8 +217,8 @@ private slots:
             << QStringList{"sub/wall_0_0.png: ", "sub/wall_2_1.png: ", "sub/picture_Output 4.png: "} << QStringList()
             << 0;
         const QString notRegular = ": not a regular file (a pipe, socket or device)";
-        QTest::newRow("pipe as the set-up") << QStringList{"fifo"} << 2 << QStringList{"fifo" + notRegular}
-                                            << QStringList() << 0;
+        QTest::newRow("pipe as the set-up")
+            << QStringList{"fifo"} << 2 << QStringList{"fifo" + notRegular} << QStringList() << 0;
         QTest::newRow("pipe as --image") << QStringList{"setup.dat", "--image", "fifo", "--out", "pipe"} << 2
                                          << QStringList{"fifo" + notRegular} << QStringList{"!pipe"} << 0;
         QTest::newRow("pipe as the set-up's picture")
@@ -231,11 +231,11 @@ private slots:
             << QStringList{"w\\0\\x1b[1m_0_0.png: not a plain file name", "w\\0\\x1b[1m_2_1.png: not a plain"}
             << QStringList{"escape/picture_Output 4.png", "!escape/w*"} << 0;
         QTest::newRow("dotted picture names")
-            << QStringList{"setup.dat", "--out", "o", "--image", ".png", "--image", "..png", "--image", "...png",
-                           "--image", ".png.png"}
+            << QStringList{"setup.dat", "--out",   "o",      "--image", ".png",    "--image",
+                           "..png",     "--image", "...png", "--image", ".png.png"}
             << 0 << QStringList{".png.png: written to o/.png-2, as another picture's files go to o/.png"}
-            << QStringList{"o/.png/wall_0_0.png", "o/..png/wall_2_1.png", "o/...png/_Output 4.png",
-                           "o/.png-2/wall_0_0.png", "!o/*_*.png", "!wall_0_0.png"}
+            << QStringList{"o/.png/wall_0_0.png",   "o/..png/wall_2_1.png", "o/...png/_Output 4.png",
+                           "o/.png-2/wall_0_0.png", "!o/*_*.png",           "!wall_0_0.png"}
             << 0;
         QTest::newRow("covering and canvas files of one name")
             << QStringList{"clash.dat", "--prefix", "p", "--out", "clash"} << 2
@@ -244,8 +244,8 @@ private slots:
                            "page with --mode"}
             << QStringList{"!clash"} << 0;
         QTest::newRow("manifest on a full disk")
-            << QStringList{"setup.dat", "--patterns", "--mode", "covering", "--quality", "50", "--out", "full",
-                           "--manifest", "m.json"}
+            << QStringList{"setup.dat", "--patterns", "--mode", "covering",   "--quality",
+                           "50",        "--out",      "full",   "--manifest", "m.json"}
             << 1 << QStringList{"m.json: File too large"}
             << QStringList{"full/wall_2_1_pattern.png", "m.json=old", "!m.json?*"} << 2000;
     }
@@ -265,22 +265,23 @@ private slots:
         QFile setup(path("setup.dat"));
         QVERIFY(setup.open(QIODevice::ReadOnly));
         const QByteArray text = setup.readAll();
-        for (const QByteArrayList& variant : QList<QByteArrayList>{
-                 {"fifo.dat", "picture.png\"", "fifo\""},
-                 {"nul.dat", "picture.png\"", "picture.png\\u0000junk\""},
-                 {"escape.dat", "\"wall\"", "\"w\\u0000\\u001b[1m\""},
-                 {"clash.dat", "\"Output 1\"", "\"0_0\""}})
+        for (const QByteArrayList& variant :
+             QList<QByteArrayList>{{"fifo.dat", "picture.png\"", "fifo\""},
+                                   {"nul.dat", "picture.png\"", "picture.png\\u0000junk\""},
+                                   {"escape.dat", "\"wall\"", "\"w\\u0000\\u001b[1m\""},
+                                   {"clash.dat", "\"Output 1\"", "\"0_0\""}})
             write(variant[0], QByteArray(text).replace(variant[1], variant[2]));
         QString err;
         QCOMPARE(run(QStringList{"--mode", "both"} + args, &err, limit), status);
         for (const QString& text : told)
-            QVERIFY2(err.contains(QRegularExpression("quillex-render: \\S*" + QRegularExpression::escape(text) + "(.|\n)")),
-                     qPrintable(err));
+            QVERIFY2(
+                err.contains(QRegularExpression("quillex-render: \\S*" + QRegularExpression::escape(text) + "(.|\n)")),
+                qPrintable(err));
         for (QString file : files) {
             const bool absent = file.startsWith('!');
             const QFileInfo info(path(file.remove(0, absent ? 1 : 0).section('=', 0, 0)));
-            const QStringList found = QDir(info.path()).entryList({info.fileName()}, QDir::AllEntries | QDir::Hidden
-                                                                                          | QDir::System);
+            const QStringList found =
+                QDir(info.path()).entryList({info.fileName()}, QDir::AllEntries | QDir::Hidden | QDir::System);
             QVERIFY2(found.isEmpty() == absent, qPrintable(file + ": " + found.join(' ')));
             QFile held(info.filePath());
             QVERIFY(!file.contains('=') || (held.open(QIODevice::ReadOnly) && held.readAll() == file.section('=', 1)));
