@@ -1,6 +1,6 @@
-#include "About.h"
+#include "app/About.h"
 
-#include "DesktopSeam.h"
+#include "common/DesktopSeam.h"
 #include "ui_About.h"
 
 #include <QDir>

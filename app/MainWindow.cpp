@@ -1,10 +1,10 @@
-#include "MainWindow.h"
+#include "app/MainWindow.h"
 
-#include "About.h"
-#include "DesktopSeam.h"
-#include "SafeFiles.h"
-#include "SetupFile.h"
-#include "UpdateCheck.h"
+#include "app/About.h"
+#include "common/DesktopSeam.h"
+#include "core/files/SafeFiles.h"
+#include "core/setup/SetupFile.h"
+#include "core/update/UpdateCheck.h"
 #include "ui_MainWindow.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "PageCanvasOption.h"
-#include "PageCoveringOption.h"
-#include "ScalarTypes.h"
+#include "canvas/PageCanvasOption.h"
+#include "covering/PageCoveringOption.h"
+#include "core/common/ScalarTypes.h"
 
 #include <QButtonGroup>
 #include <QJsonObject>

@@ -1,5 +1,5 @@
-#include "MainWindow.h"
-#include "ScalarTypes.h"
+#include "app/MainWindow.h"
+#include "core/common/ScalarTypes.h"
 
 #include <QApplication>
 

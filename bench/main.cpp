@@ -14,14 +14,14 @@
 //        quillex-bench --levels      (file size and time of each libdeflate level
 //                                     against zlib's, at every zlib level)
 
-#include "CanvasCompose.h"
-#include "CoveringCompose.h"
-#include "CoveringSave.h"
-#include "ImageSave.h"
-#include "ParallelFor.h"
-#include "PngReader.h"
-#include "PngWriter.h"
-#include "SetupFile.h"
+#include "core/canvas/CanvasCompose.h"
+#include "core/covering/CoveringCompose.h"
+#include "core/covering/CoveringSave.h"
+#include "core/imaging/ImageSave.h"
+#include "core/imaging/ParallelFor.h"
+#include "core/imaging/PngReader.h"
+#include "core/imaging/PngWriter.h"
+#include "core/setup/SetupFile.h"
 
 #include <QColorSpace>
 #include <QCoreApplication>

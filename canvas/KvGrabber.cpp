@@ -1,6 +1,6 @@
-#include "KvGrabber.h"
+#include "canvas/KvGrabber.h"
 
-#include "GrabberGeometry.h"
+#include "core/canvas/GrabberGeometry.h"
 
 #include <QGraphicsSceneHoverEvent>
 #include <QGraphicsSceneMouseEvent>

@@ -1,4 +1,4 @@
-#include "KvGraphicsItemScreen.h"
+#include "canvas/KvGraphicsItemScreen.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "KvOutputSettingsWidget.h"
+#include "canvas/KvOutputSettingsWidget.h"
 
 CLASS_KV_OUTPUT_SETTINGS_WIDGET::CLASS_KV_OUTPUT_SETTINGS_WIDGET(unsigned int i_ID, const QString& i_Label,
                                                                  int i_PosXMin, int i_PosXMax, int i_PosYMin,

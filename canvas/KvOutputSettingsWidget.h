@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ScalarTypes.h"
+#include "core/common/ScalarTypes.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

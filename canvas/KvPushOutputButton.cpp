@@ -1,4 +1,4 @@
-#include "KvPushOutputButton.h"
+#include "canvas/KvPushOutputButton.h"
 
 CLASS_KV_PUSH_OUTPUT_BUTTON::CLASS_KV_PUSH_OUTPUT_BUTTON(unsigned int i_ID, const QColor& i_Color, QWidget* i_Parent)
     : QPushButton(i_Parent)

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CanvasCompose.h"
-#include "KvGraphicsItemScreen.h"
-#include "ScalarTypes.h"
+#include "core/canvas/CanvasCompose.h"
+#include "canvas/KvGraphicsItemScreen.h"
+#include "core/common/ScalarTypes.h"
 #include "ui_PAGE_CANVAS_OPTION.h"
 
 #include <QButtonGroup>

@@ -1,7 +1,7 @@
-#include "SourceItem.h"
+#include "canvas/SourceItem.h"
 
-#include "GrabberGeometry.h"
-#include "KvGrabber.h"
+#include "core/canvas/GrabberGeometry.h"
+#include "canvas/KvGrabber.h"
 
 #include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>

@@ -1,4 +1,4 @@
-#include "ClickableQLabel.h"
+#include "common/ClickableQLabel.h"
 
 #include <QMouseEvent>
 

@@ -1,4 +1,4 @@
-#include "DesktopSeam.h"
+#include "common/DesktopSeam.h"
 
 #include <QDesktopServices>
 #include <QDialog>

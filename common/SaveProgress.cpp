@@ -1,4 +1,4 @@
-#include "SaveProgress.h"
+#include "common/SaveProgress.h"
 
 #include <QDir>
 #include <QEventLoop>

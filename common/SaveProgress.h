@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ImageSave.h"
+#include "core/imaging/ImageSave.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "LayoutItem.h"
+#include "covering/LayoutItem.h"
 
 #include <QGraphicsSceneMouseEvent>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CoveringCompose.h"
-#include "CoveringModel.h"
+#include "core/covering/CoveringCompose.h"
+#include "core/covering/CoveringModel.h"
 
 #include <QColor>
 #include <QImage>

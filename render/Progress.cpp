@@ -1,6 +1,6 @@
-#include "Progress.h"
+#include "render/Progress.h"
 
-#include "SafeFiles.h"
+#include "core/files/SafeFiles.h"
 
 #include <cstdio>
 

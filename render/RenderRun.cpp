@@ -1,13 +1,13 @@
-#include "RenderRun.h"
+#include "render/RenderRun.h"
 
-#include "CanvasOutputs.h"
-#include "CoveringSave.h"
-#include "ImageSave.h"
-#include "PngReader.h"
-#include "Progress.h"
-#include "SafeFiles.h"
-#include "SetupRender.h"
-#include "SoftEdge.h"
+#include "core/canvas/CanvasOutputs.h"
+#include "core/covering/CoveringSave.h"
+#include "core/imaging/ImageSave.h"
+#include "core/imaging/PngReader.h"
+#include "render/Progress.h"
+#include "core/files/SafeFiles.h"
+#include "core/setup/SetupRender.h"
+#include "core/covering/SoftEdge.h"
 
 #include <QCryptographicHash>
 #include <QDir>

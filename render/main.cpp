@@ -2,8 +2,8 @@
 // window: the files are those the window's Save writes for the same set-up
 // and picture, or those its "Save test patterns..." writes.
 
-#include "RenderRun.h"
-#include "SafeFiles.h"
+#include "render/RenderRun.h"
+#include "core/files/SafeFiles.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
-#include "CanvasCompose.h"
-#include "CanvasOutputs.h"
-#include "CoreSupport.h"
-#include "ImageSave.h"
+#include "core/canvas/CanvasCompose.h"
+#include "core/canvas/CanvasOutputs.h"
+#include "tests/testsupport/CoreSupport.h"
+#include "core/imaging/ImageSave.h"
 
 #include <QPainter>
 #include <QtTest>

@@ -1,10 +1,10 @@
-#include "KvOutputSettingsWidget.h"
-#include "KvPushOutputButton.h"
-#include "KvTraces.h"
-#include "PageCanvasOption.h"
-#include "SaveProgress.h"
-#include "SourceItem.h"
-#include "WidgetSupport.h"
+#include "canvas/KvOutputSettingsWidget.h"
+#include "canvas/KvPushOutputButton.h"
+#include "traces/KvTraces.h"
+#include "canvas/PageCanvasOption.h"
+#include "common/SaveProgress.h"
+#include "canvas/SourceItem.h"
+#include "tests/testsupport/WidgetSupport.h"
 
 #include <QDir>
 #include <QGraphicsSceneMouseEvent>

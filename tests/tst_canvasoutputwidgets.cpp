@@ -1,6 +1,6 @@
-#include "KvOutputSettingsWidget.h"
-#include "KvPushOutputButton.h"
-#include "ScalarTypes.h"
+#include "canvas/KvOutputSettingsWidget.h"
+#include "canvas/KvPushOutputButton.h"
+#include "core/common/ScalarTypes.h"
 
 #include <QSpinBox>
 #include <QtTest>

@@ -1,5 +1,5 @@
-#include "CoreSupport.h"
-#include "KvGraphicsItemScreen.h"
+#include "tests/testsupport/CoreSupport.h"
+#include "canvas/KvGraphicsItemScreen.h"
 
 #include <QGraphicsScene>
 #include <QPainter>

@@ -1,5 +1,5 @@
-#include "ScalarTypes.h"
-#include "SourceItem.h"
+#include "core/common/ScalarTypes.h"
+#include "canvas/SourceItem.h"
 
 #include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>

@@ -1,5 +1,5 @@
-#include "CoreSupport.h"
-#include "CoveringCompose.h"
+#include "tests/testsupport/CoreSupport.h"
+#include "core/covering/CoveringCompose.h"
 
 #include <QPainter>
 #include <QPixmap>

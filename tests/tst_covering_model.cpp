@@ -1,5 +1,5 @@
-#include "AspectLock.h"
-#include "CoveringModel.h"
+#include "core/common/AspectLock.h"
+#include "core/covering/CoveringModel.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
-#include "PageCoveringOption.h"
-#include "WidgetSupport.h"
+#include "covering/PageCoveringOption.h"
+#include "tests/testsupport/WidgetSupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
-#include "CoreSupport.h"
-#include "PngReader.h"
-#include "PngWriter.h"
+#include "tests/testsupport/CoreSupport.h"
+#include "core/imaging/PngReader.h"
+#include "core/imaging/PngWriter.h"
 
 #include <QBuffer>
 #include <QColorSpace>

@@ -1,6 +1,6 @@
-#include "CoreSupport.h"
-#include "CoveringSave.h"
-#include "ImageSave.h"
+#include "tests/testsupport/CoreSupport.h"
+#include "core/covering/CoveringSave.h"
+#include "core/imaging/ImageSave.h"
 
 #include <QDir>
 #include <QtTest>

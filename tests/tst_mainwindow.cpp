@@ -1,6 +1,6 @@
-#include "MainWindow.h"
-#include "SetupFile.h"
-#include "WidgetSupport.h"
+#include "app/MainWindow.h"
+#include "core/setup/SetupFile.h"
+#include "tests/testsupport/WidgetSupport.h"
 
 #include <QAction>
 #include <QLabel>

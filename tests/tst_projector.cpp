@@ -1,5 +1,5 @@
-#include "CoreSupport.h"
-#include "CoveringSave.h"
+#include "tests/testsupport/CoreSupport.h"
+#include "core/covering/CoveringSave.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
-#include "MainWindow.h"
-#include "WidgetSupport.h"
+#include "app/MainWindow.h"
+#include "tests/testsupport/WidgetSupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>

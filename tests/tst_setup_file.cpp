@@ -1,6 +1,6 @@
-#include "CoreSupport.h"
-#include "SetupFile.h"
-#include "SetupRender.h"
+#include "tests/testsupport/CoreSupport.h"
+#include "core/setup/SetupFile.h"
+#include "core/setup/SetupRender.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,7 +1,7 @@
-#include "CoreSupport.h"
-#include "KvTraces.h"
-#include "KvTracesPrivate.h"
-#include "TraceWorkerDeport.h"
+#include "tests/testsupport/CoreSupport.h"
+#include "traces/KvTraces.h"
+#include "traces/KvTracesPrivate.h"
+#include "traces/TraceWorkerDeport.h"
 
 #include <QTemporaryDir>
 #include <QThread>

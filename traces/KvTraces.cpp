@@ -1,7 +1,7 @@
-#include "KvTraces.h"
+#include "traces/KvTraces.h"
 
-#include "KvTracesPrivate.h"
-#include "TraceWorker.h"
+#include "traces/KvTracesPrivate.h"
+#include "traces/TraceWorker.h"
 
 #include <QFile>
 #include <QProcess>

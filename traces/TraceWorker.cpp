@@ -1,6 +1,6 @@
-#include "TraceWorker.h"
+#include "traces/TraceWorker.h"
 
-#include "KvTracesPrivate.h"
+#include "traces/KvTracesPrivate.h"
 
 #include <QFile>
 #include <QThread>

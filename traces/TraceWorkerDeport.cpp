@@ -1,6 +1,6 @@
-#include "TraceWorkerDeport.h"
+#include "traces/TraceWorkerDeport.h"
 
-#include "KvTracesPrivate.h"
+#include "traces/KvTracesPrivate.h"
 
 #include <QDir>
 

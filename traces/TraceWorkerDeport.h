@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TraceWorker.h"
+#include "traces/TraceWorker.h"
 
 // A trace writer of its own for a component that keeps separate trace files:
 // it needs no KvTracesInit, creates its run's error and information files in

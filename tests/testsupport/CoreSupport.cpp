@@ -1,4 +1,4 @@
-#include "CoreSupport.h"
+#include "tests/testsupport/CoreSupport.h"
 
 #include <QFile>
 #include <QSettings>

@@ -1,4 +1,4 @@
-#include "WidgetSupport.h"
+#include "tests/testsupport/WidgetSupport.h"
 
 #include <QDialog>
 

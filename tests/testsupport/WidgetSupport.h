@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CoreSupport.h"
-#include "DesktopSeam.h"
+#include "tests/testsupport/CoreSupport.h"
+#include "common/DesktopSeam.h"
 
 #include <QQueue>
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "CoveringModel.h"
+#include "core/covering/CoveringModel.h"
 
 #include <algorithm>
 

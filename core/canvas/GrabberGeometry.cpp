@@ -1,4 +1,4 @@
-#include "GrabberGeometry.h"
+#include "core/canvas/GrabberGeometry.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CoveringModel.h"
+#include "core/covering/CoveringModel.h"
 
 #include <QImage>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "SafeFiles.h"
+#include "core/files/SafeFiles.h"
 
 #include <QFileInfo>
 #include <QSaveFile>

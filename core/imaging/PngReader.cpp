@@ -1,9 +1,9 @@
-#include "PngReader.h"
+#include "core/imaging/PngReader.h"
 
-#include "HugePages.h"
-#include "ImageLimits.h"
-#include "PngPaeth.h"
-#include "SafeFiles.h"
+#include "core/imaging/HugePages.h"
+#include "core/imaging/ImageLimits.h"
+#include "core/imaging/PngPaeth.h"
+#include "core/files/SafeFiles.h"
 
 #include <QBuffer>
 #include <QColorSpace>

@@ -1,4 +1,4 @@
-#include "CanvasOutputs.h"
+#include "core/canvas/CanvasOutputs.h"
 
 namespace CanvasOutputs {
 

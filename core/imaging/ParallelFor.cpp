@@ -1,4 +1,4 @@
-#include "ParallelFor.h"
+#include "core/imaging/ParallelFor.h"
 
 #include <QThread>
 

@@ -1,7 +1,7 @@
-#include "CanvasCompose.h"
+#include "core/canvas/CanvasCompose.h"
 
-#include "ImageLimits.h"
-#include "ParallelFor.h"
+#include "core/imaging/ImageLimits.h"
+#include "core/imaging/ParallelFor.h"
 
 #include <QPainter>
 

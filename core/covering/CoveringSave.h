@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CoveringCompose.h"
-#include "ImageSave.h"
-#include "Patterns.h"
+#include "core/covering/CoveringCompose.h"
+#include "core/imaging/ImageSave.h"
+#include "core/patterns/Patterns.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "SoftEdge.h"
+#include "core/covering/SoftEdge.h"
 
-#include "ImageSave.h"
+#include "core/imaging/ImageSave.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "SetupRender.h"
+#include "core/setup/SetupRender.h"
 
-#include "CanvasOutputs.h"
-#include "CoveringSave.h"
+#include "core/canvas/CanvasOutputs.h"
+#include "core/covering/CoveringSave.h"
 
 #include <QFileInfo>
 

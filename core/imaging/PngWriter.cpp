@@ -1,7 +1,7 @@
-#include "PngWriter.h"
+#include "core/imaging/PngWriter.h"
 
-#include "HugePages.h"
-#include "PngPaeth.h"
+#include "core/imaging/HugePages.h"
+#include "core/imaging/PngPaeth.h"
 
 #include <QBuffer>
 #include <QColorSpace>

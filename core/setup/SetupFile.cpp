@@ -1,4 +1,4 @@
-#include "SetupFile.h"
+#include "core/setup/SetupFile.h"
 
 #include <QFileInfo>
 #include <QJsonArray>

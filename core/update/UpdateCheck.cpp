@@ -1,4 +1,4 @@
-#include "UpdateCheck.h"
+#include "core/update/UpdateCheck.h"
 
 #include <QBuffer>
 #include <QUrl>

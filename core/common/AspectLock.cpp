@@ -1,4 +1,4 @@
-#include "AspectLock.h"
+#include "core/common/AspectLock.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "ScalarTypes.h"
+#include "core/common/ScalarTypes.h"
 
 void RegisterScalarTypeNames()
 {

@@ -1,6 +1,6 @@
-#include "CoveringSave.h"
+#include "core/covering/CoveringSave.h"
 
-#include "ImageSave.h"
+#include "core/imaging/ImageSave.h"
 
 #include <QFileInfo>
 

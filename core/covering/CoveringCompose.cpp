@@ -1,8 +1,8 @@
-#include "CoveringCompose.h"
+#include "core/covering/CoveringCompose.h"
 
-#include "HugePages.h"
-#include "ImageLimits.h"
-#include "ParallelFor.h"
+#include "core/imaging/HugePages.h"
+#include "core/imaging/ImageLimits.h"
+#include "core/imaging/ParallelFor.h"
 
 #include <QPainter>
 #include <QRect>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CoveringModel.h"
-#include "SoftEdge.h"
+#include "core/covering/CoveringModel.h"
+#include "core/covering/SoftEdge.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CanvasCompose.h"
-#include "CoveringCompose.h"
-#include "SetupFile.h"
+#include "core/canvas/CanvasCompose.h"
+#include "core/covering/CoveringCompose.h"
+#include "core/setup/SetupFile.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "HugePages.h"
+#include "core/imaging/HugePages.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
-#include "ImageSave.h"
+#include "core/imaging/ImageSave.h"
 
-#include "PngWriter.h"
-#include "SafeFiles.h"
+#include "core/imaging/PngWriter.h"
+#include "core/files/SafeFiles.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "Patterns.h"
+#include "core/patterns/Patterns.h"
 
-#include "ImageSave.h"
+#include "core/imaging/ImageSave.h"
 
 #include <algorithm>
 #include <cmath>
