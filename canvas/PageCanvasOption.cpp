@@ -1,18 +1,19 @@
 #include "canvas/PageCanvasOption.h"
 
-#include "core/common/AspectLock.h"
-#include "core/canvas/CanvasOutputs.h"
-#include "common/DesktopSeam.h"
-#include "core/imaging/ImageSave.h"
 #include "canvas/KvOutputSettingsWidget.h"
 #include "canvas/KvPushOutputButton.h"
-#include "traces/KvTraces.h"
-#include "core/patterns/Patterns.h"
-#include "core/imaging/PngReader.h"
-#include "core/files/SafeFiles.h"
-#include "common/SaveProgress.h"
-#include "core/setup/SetupFile.h"
 #include "canvas/SourceItem.h"
+#include "common/DesktopSeam.h"
+#include "common/SaveProgress.h"
+#include "core/canvas/CanvasOutputs.h"
+#include "core/common/AspectLock.h"
+#include "core/files/SafeFiles.h"
+#include "core/imaging/ImageSave.h"
+#include "core/imaging/PngReader.h"
+#include "core/naming/OutputNames.h"
+#include "core/patterns/Patterns.h"
+#include "core/setup/SetupFile.h"
+#include "traces/KvTraces.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -77,7 +78,7 @@ PAGE_CANVAS_OPTION::PAGE_CANVAS_OPTION(QWidget* parent)
     ChangeOutputsOptionsState();
     lineEditOutputLabel->setText(GenerateAutoOutputLabel());
     // A label becomes part of a file name: only what is safe in one.
-    lineEditOutputLabel->setValidator(new QRegularExpressionValidator(SetupFile::NamePattern(), this));
+    lineEditOutputLabel->setValidator(new QRegularExpressionValidator(OutputNames::NamePattern(), this));
 
     for (QSpinBox* box : {spinBoxCropLeft, spinBoxCropTop, spinBoxCropRight, spinBoxCropBottom}) {
         box->setRange(0, 0);
@@ -893,7 +894,7 @@ QString PAGE_CANVAS_OPTION::AskSaveFolder()
 
 QString PAGE_CANVAS_OPTION::FilePrefix() const
 {
-    return lineEditBaseName->text().isEmpty() ? QFileInfo(m_SourcePath).baseName() : lineEditBaseName->text();
+    return OutputNames::Prefix(lineEditBaseName->text(), m_SourcePath);
 }
 
 void PAGE_CANVAS_OPTION::SaveAndReport(const QString& i_Folder, const QStringList& i_Names,
@@ -905,7 +906,7 @@ void PAGE_CANVAS_OPTION::SaveAndReport(const QString& i_Folder, const QStringLis
     QVector<QImage> images;
     QStringList paths;
     for (int id = 0; id < i_Names.size(); ++id) {
-        if (!ImageSave::IsPlainFileName(i_Names[id])) {
+        if (!OutputNames::IsPlainFileName(i_Names[id])) {
             problems << tr("%1: not a plain file name").arg(i_Names[id]);
             continue;
         }
@@ -948,7 +949,7 @@ void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
     ComputeOutputsImage();
     QStringList names;
     for (int id = 0; id < m_OutputImages.size(); ++id)
-        names << CanvasOutputs::OutputFileName(prefix, m_OutputButtons[id]->text());
+        names << OutputNames::Canvas(prefix, m_OutputButtons[id]->text());
     SaveAndReport(folder, names, m_OutputImages.toVector());
 }
 
@@ -973,7 +974,7 @@ void PAGE_CANVAS_OPTION::SavePatterns()
     QStringList names;
     QVector<QImage> images;
     for (int id = 0; id < layout.outputs.size(); ++id) {
-        names << Patterns::FileName(CanvasOutputs::OutputFileName(prefix, layout.outputs[id].name));
+        names << OutputNames::Pattern(OutputNames::Canvas(prefix, layout.outputs[id].name));
         images << Patterns::Draw(layout, id);
     }
     setCursor(Qt::ArrowCursor);
@@ -1051,7 +1052,7 @@ void PAGE_CANVAS_OPTION::ReadConfiguration(const QJsonObject& i_Top)
     radioButtonTransparency->setChecked(c.isTransparentBackground);
     horizontalSliderQuality->setValue(c.pictureQuality);
     lineEditBaseName->setText(c.outputFilePrefix);
-    lineEditOutputLabel->setText(SetupFile::CleanLabel(c.outputLabel));
+    lineEditOutputLabel->setText(OutputNames::CleanLabel(c.outputLabel));
 
     m_BackgroundMode = m_BackgroundGroup.checkedId();
     m_ImageSizeMode = m_ImageSizeGroup.checkedId();

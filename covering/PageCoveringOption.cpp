@@ -1,14 +1,15 @@
 #include "covering/PageCoveringOption.h"
 
+#include "common/DesktopSeam.h"
+#include "common/SaveProgress.h"
 #include "core/common/AspectLock.h"
 #include "core/covering/CoveringSave.h"
-#include "common/DesktopSeam.h"
-#include "covering/LayoutItem.h"
-#include "core/imaging/PngReader.h"
-#include "core/files/SafeFiles.h"
-#include "common/SaveProgress.h"
-#include "core/setup/SetupFile.h"
 #include "core/covering/SoftEdge.h"
+#include "core/files/SafeFiles.h"
+#include "core/imaging/PngReader.h"
+#include "core/naming/OutputNames.h"
+#include "core/setup/SetupFile.h"
+#include "covering/LayoutItem.h"
 #include "ui_PAGE_COVERING_OPTION.h"
 
 #include <QDir>
@@ -51,7 +52,7 @@ PAGE_COVERING_OPTION::PAGE_COVERING_OPTION(QWidget* parent)
     ui->graphicsViewSource->setScene(m_SourceScene);
     ui->graphicsViewResult->setScene(m_ResultScene);
 
-    ui->lineEditBaseName->setValidator(new QRegularExpressionValidator(SetupFile::NamePattern(), this));
+    ui->lineEditBaseName->setValidator(new QRegularExpressionValidator(OutputNames::NamePattern(), this));
 
     InitComboBoxCoveringHorizontal();
     InitComboBoxCoveringVertical();
@@ -765,7 +766,7 @@ void PAGE_COVERING_OPTION::on_pushButtonSave_clicked()
     if (folder.isEmpty())
         return;
 
-    const QString prefix = CoveringEngine::OutputFilePrefix(ui->lineEditBaseName->text(), m_ImagePath);
+    const QString prefix = OutputNames::Prefix(ui->lineEditBaseName->text(), m_ImagePath);
     const int quality = ui->horizontalSliderQuality->value();
     const QStringList paths = CoveringEngine::OutputFilePaths(folder, prefix, m_Input.columnCount, m_Input.rowCount);
     // The worker reads its own copies: the page's tables may change after.
@@ -796,7 +797,7 @@ void PAGE_COVERING_OPTION::SavePatterns()
 
     setCursor(Qt::WaitCursor);
     UpdateGeneralInfo();
-    const QString prefix = CoveringEngine::OutputFilePrefix(ui->lineEditBaseName->text(), m_ImagePath);
+    const QString prefix = OutputNames::Prefix(ui->lineEditBaseName->text(), m_ImagePath);
     const QStringList failed = CoveringEngine::SavePatterns(m_Input, folder, prefix,
                                                             ui->horizontalSliderQuality->value());
     setCursor(Qt::ArrowCursor);

@@ -2,12 +2,13 @@
 
 #include "core/canvas/CanvasOutputs.h"
 #include "core/covering/CoveringSave.h"
+#include "core/covering/SoftEdge.h"
+#include "core/files/SafeFiles.h"
 #include "core/imaging/ImageSave.h"
 #include "core/imaging/PngReader.h"
-#include "render/Progress.h"
-#include "core/files/SafeFiles.h"
+#include "core/naming/OutputNames.h"
 #include "core/setup/SetupRender.h"
-#include "core/covering/SoftEdge.h"
+#include "render/Progress.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -252,7 +253,7 @@ bool Runner::PlanFiles()
         planned.insert(FileKey(m_Options.manifestPath), QStringLiteral("the manifest"));
     const auto plan = [&](const PictureJob& i_Job, const QString& i_Name, const QString& i_What) {
         // Names that are not plain are never written, and told as such.
-        if (!ImageSave::IsPlainFileName(i_Name))
+        if (!OutputNames::IsPlainFileName(i_Name))
             return true;
         const QString path = i_Job.folder + QLatin1Char('/') + i_Name;
         const QString earlier = planned.value(FileKey(path));
@@ -276,25 +277,24 @@ bool Runner::PlanFiles()
             const SetupRender::CoveringSettings settings = Overridden(
                 SetupRender::CoveringFromSetup(m_Covering, QSize(0, 0)), m_Options);
             const CoveringEngine::Input& in = settings.input;
-            const QString prefix = SetupRender::EffectivePrefix(settings.prefix,
-                                                                patterns ? m_Covering.picturePath : job.path);
+            const QString prefix = OutputNames::Prefix(settings.prefix, patterns ? m_Covering.picturePath : job.path);
             const bool masks = in.softEdge.enabled && in.softEdge.separateMasks && !patterns;
             for (int i = 0; i < in.columnCount; ++i)
                 for (int j = 0; j < in.rowCount; ++j) {
-                    const QString name = CoveringEngine::OutputFileName(prefix, i, j);
+                    const QString name = OutputNames::Covering(prefix, i, j);
                     const QString what = QStringLiteral("the covering %1 of column %2, row %3").arg(kind).arg(i).arg(j);
-                    if (!plan(job, patterns ? Patterns::FileName(name) : name, what)
-                        || (masks && !plan(job, SoftEdge::MaskFileName(name), what + QStringLiteral("'s mask"))))
+                    if (!plan(job, patterns ? OutputNames::Pattern(name) : name, what)
+                        || (masks && !plan(job, OutputNames::Mask(name), what + QStringLiteral("'s mask"))))
                         return false;
                 }
         }
         if (job.canvas) {
-            const QString prefix = SetupRender::EffectivePrefix(
+            const QString prefix = OutputNames::Prefix(
                 Overridden(SetupRender::CanvasFromSetup(m_Canvas, QSize(0, 0)), m_Options).prefix,
                 patterns ? m_Canvas.picturePath : job.path);
             for (const SetupFile::Output& output : m_Canvas.outputs) {
-                const QString name = CanvasOutputs::OutputFileName(prefix, output.label);
-                if (!plan(job, patterns ? Patterns::FileName(name) : name,
+                const QString name = OutputNames::Canvas(prefix, output.label);
+                if (!plan(job, patterns ? OutputNames::Pattern(name) : name,
                           QStringLiteral("the canvas %1 of \"%2\"").arg(kind, output.label)))
                     return false;
             }
@@ -416,11 +416,11 @@ int Runner::SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender
         const QString path = i_Job.folder + QLatin1Char('/') + file.name;
         // A name from the set-up that would put the file anywhere but in
         // the folder is not written.
-        if (!ImageSave::IsPlainFileName(file.name))
+        if (!OutputNames::IsPlainFileName(file.name))
             Problem(StatusNotWritten, QStringLiteral("%1: not a plain file name").arg(file.name));
         else if (!io_Render.error.isEmpty())
             Problem(StatusNotWritten, QStringLiteral("%1: %2").arg(Native(path), io_Render.error));
-        if (!ImageSave::IsPlainFileName(file.name) || !io_Render.error.isEmpty()) {
+        if (!OutputNames::IsPlainFileName(file.name) || !io_Render.error.isEmpty()) {
             m_Progress->FileDone();
             continue;
         }

@@ -1,7 +1,8 @@
 #include "core/canvas/CanvasCompose.h"
 #include "core/canvas/CanvasOutputs.h"
-#include "tests/testsupport/CoreSupport.h"
 #include "core/imaging/ImageSave.h"
+#include "core/naming/OutputNames.h"
+#include "tests/testsupport/CoreSupport.h"
 
 #include <QPainter>
 #include <QtTest>
@@ -201,10 +202,10 @@ private slots:
         const QList<QColor> palette = CanvasOutputs::Palette();
         QCOMPARE(CanvasOutputs::FreeColour(palette, {QColor("#e31f1d")}), QColor("#2f4895"));
         QVERIFY(!CanvasOutputs::FreeColour(palette, palette).isValid());
-        QCOMPARE(CanvasOutputs::OutputFileName("wall", "Output 1"), QStringLiteral("wall_Output 1.png"));
+        QCOMPARE(OutputNames::Canvas("wall", "Output 1"), QStringLiteral("wall_Output 1.png"));
         for (const char* bad : {"w_../../x.png", "a\\b.png", "..", "x\n.png"})
-            QVERIFY2(!ImageSave::IsPlainFileName(bad), bad);
-        QVERIFY(ImageSave::IsPlainFileName("w_..x.png"));
+            QVERIFY2(!OutputNames::IsPlainFileName(bad), bad);
+        QVERIFY(OutputNames::IsPlainFileName("w_..x.png"));
     }
 };
 

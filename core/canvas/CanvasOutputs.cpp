@@ -147,9 +147,4 @@ QRect ButtonSize(int i_ID, const QSize& i_Screen, const QRect& i_Output)
     }
 }
 
-QString OutputFileName(const QString& i_Prefix, const QString& i_Label)
-{
-    return i_Prefix + QLatin1Char('_') + i_Label + QStringLiteral(".png");
-}
-
 } // namespace CanvasOutputs

@@ -71,7 +71,4 @@ Correction SizeCorrection(const QRect& i_Values, const QSize& i_Screen);
 QPoint ButtonPosition(int i_ID, const QSize& i_Screen, const QSize& i_Output);
 QRect ButtonSize(int i_ID, const QSize& i_Screen, const QRect& i_Output);
 
-// prefix + "_" + label + ".png"
-QString OutputFileName(const QString& i_Prefix, const QString& i_Label);
-
 } // namespace CanvasOutputs

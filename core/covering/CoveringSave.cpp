@@ -1,24 +1,13 @@
 #include "core/covering/CoveringSave.h"
 
 #include "core/imaging/ImageSave.h"
+#include "core/naming/OutputNames.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
 
 namespace CoveringEngine {
-
-QString OutputFileName(const QString& i_Prefix, int i_Column, int i_Row)
-{
-    return i_Prefix + QString("_%1_%2.png").arg(i_Column).arg(i_Row);
-}
-
-QString OutputFilePrefix(const QString& i_TypedPrefix, const QString& i_ImagePath)
-{
-    if (!i_TypedPrefix.isEmpty())
-        return i_TypedPrefix;
-    return QFileInfo(i_ImagePath).baseName();
-}
 
 QStringList OutputFilePaths(const QString& i_Folder, const QString& i_Prefix, int i_ColumnCount, int i_RowCount)
 {
@@ -27,7 +16,7 @@ QStringList OutputFilePaths(const QString& i_Folder, const QString& i_Prefix, in
     const int rows = qBound(0, i_RowCount, kGridSize);
     for (int i = 0; i < columns; ++i)
         for (int j = 0; j < rows; ++j)
-            paths.append(QString("%1/%2").arg(i_Folder, OutputFileName(i_Prefix, i, j)));
+            paths.append(QString("%1/%2").arg(i_Folder, OutputNames::Covering(i_Prefix, i, j)));
     return paths;
 }
 
@@ -37,7 +26,7 @@ QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int
     const QStringList paths = OutputFilePaths(i_Folder, i_Prefix, i_ColumnCount, i_RowCount);
     // A prefix read from a set-up file could lead out of the folder: then
     // nothing is written and every file is reported.
-    if (!ImageSave::IsPlainFileName(OutputFileName(i_Prefix, 0, 0)))
+    if (!OutputNames::IsPlainFileName(OutputNames::Covering(i_Prefix, 0, 0)))
         return paths;
     const int rows = qBound(0, i_RowCount, kGridSize);
     QVector<QImage> images;
@@ -73,7 +62,7 @@ QStringList SaveMasks(const Input& i_Input, const QString& i_Folder, const QStri
     const int rows = qBound(0, i_Input.rowCount, kGridSize);
     QVector<QImage> masks;
     for (int index = 0; index < paths.size(); ++index) {
-        paths[index] = SoftEdge::MaskFileName(paths[index]);
+        paths[index] = OutputNames::Mask(paths[index]);
         masks.append(SoftEdge::Mask(SoftEdge::OutputFactors(i_Input, i_Input.softEdge, index / rows, index % rows)));
     }
     return Failed(ImageSave::SaveImages(masks, paths, i_Quality));
@@ -120,7 +109,7 @@ QStringList SavePatterns(const CoveringModel& i_Model, const QString& i_Folder, 
         qint64 bytes = 0;
         for (; index < paths.size() && bytes < batchBytes; ++index) {
             patterns.append(Patterns::Draw(layout, index));
-            batch.append(Patterns::FileName(paths[index]));
+            batch.append(OutputNames::Pattern(paths[index]));
             bytes += std::max<qint64>(1, patterns.last().sizeInBytes());
         }
         failed += Failed(ImageSave::SaveImages(patterns, batch, i_Quality));

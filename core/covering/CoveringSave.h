@@ -10,13 +10,6 @@
 // Naming and writing of the covering outputs' PNG files.
 namespace CoveringEngine {
 
-// prefix + "_%1_%2.png" with the output's column and row, counted from 0.
-QString OutputFileName(const QString& i_Prefix, int i_Column, int i_Row);
-
-// The typed prefix; when it is empty, the base name of the source image (its
-// file name up to the first dot).
-QString OutputFilePrefix(const QString& i_TypedPrefix, const QString& i_ImagePath);
-
 // "%1/%2" with the folder and each output's file name, column by column and,
 // within a column, row by row.
 QStringList OutputFilePaths(const QString& i_Folder, const QString& i_Prefix, int i_ColumnCount, int i_RowCount);
@@ -31,7 +24,7 @@ QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int
                              const ImageSave::Progress& i_Progress = ImageSave::Progress());
 
 // With soft edges in separate masks: writes each output's mask (see
-// SoftEdge::Mask) beside its image, as SoftEdge::MaskFileName of the image's
+// SoftEdge::Mask) beside its image, as OutputNames::Mask of the image's
 // path, in the order of the images, at the given save quality. Returns the
 // paths that could not be written.
 QStringList SaveMasks(const Input& i_Input, const QString& i_Folder, const QString& i_Prefix, int i_Quality);

@@ -109,9 +109,4 @@ QImage Mask(const Factors& i_Factors)
     return mask;
 }
 
-QString MaskFileName(const QString& i_ImageName)
-{
-    return ImageSave::TaggedName(i_ImageName, QStringLiteral("_mask"));
-}
-
 } // namespace SoftEdge

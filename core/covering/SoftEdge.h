@@ -80,7 +80,4 @@ void Blend(QImage& io_Image, const Factors& i_Factors);
 // holding round(255 m).
 QImage Mask(const Factors& i_Factors);
 
-// The mask file beside an image file: "_mask" before ".png".
-QString MaskFileName(const QString& i_ImageName);
-
 } // namespace SoftEdge

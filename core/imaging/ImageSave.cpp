@@ -1,7 +1,7 @@
 #include "core/imaging/ImageSave.h"
 
-#include "core/imaging/PngWriter.h"
 #include "core/files/SafeFiles.h"
+#include "core/imaging/PngWriter.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -129,24 +129,6 @@ QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList
     for (std::thread& thread : workers)
         thread.join();
     return failures;
-}
-
-bool IsPlainFileName(const QString& i_Name)
-{
-    if (i_Name.isEmpty() || i_Name == QLatin1String(".") || i_Name == QLatin1String(".."))
-        return false;
-    for (const QChar c : i_Name)
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
-            return false;
-    return true;
-}
-
-QString TaggedName(const QString& i_ImageName, const QString& i_Tag)
-{
-    QString name = i_ImageName;
-    if (name.endsWith(QLatin1String(".png")))
-        name.chop(4);
-    return name + i_Tag + QStringLiteral(".png");
 }
 
 } // namespace ImageSave

@@ -45,13 +45,4 @@ QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList
                               const FileWriter& i_Writer = WriteFile, int i_Threads = 0,
                               const Progress& i_Progress = Progress());
 
-// True when the name can only make a file directly in the chosen folder: no
-// folder separators, not "." or "..", no control characters. Names made of
-// a prefix or label read from a set-up file are checked with it.
-bool IsPlainFileName(const QString& i_Name);
-
-// The name of a file that goes beside a PNG image: i_Tag inserted before
-// ".png" (wall_0_0.png with "_mask" gives wall_0_0_mask.png).
-QString TaggedName(const QString& i_ImageName, const QString& i_Tag);
-
 } // namespace ImageSave

@@ -288,9 +288,4 @@ QImage Draw(const Layout& i_Layout, int i_Index)
     return drawing.Image();
 }
 
-QString FileName(const QString& i_ImageName)
-{
-    return ImageSave::TaggedName(i_ImageName, QStringLiteral("_pattern"));
-}
-
 } // namespace Patterns

@@ -69,7 +69,4 @@ QList<Overlap> PairOverlaps(const QList<Output>& i_Outputs);
 // without an output or an output without area.
 QImage Draw(const Layout& i_Layout, int i_Index);
 
-// The pattern file of an image file: "_pattern" before ".png".
-QString FileName(const QString& i_ImageName);
-
 } // namespace Patterns

@@ -1,5 +1,7 @@
 #include "core/setup/SetupFile.h"
 
+#include "core/naming/OutputNames.h"
+
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,11 +14,6 @@ namespace SetupFile {
 namespace {
 
 constexpr int kMaxOutputs = 16;
-constexpr int kMaxLabel = 16;
-
-// Letters (with their combining marks) and digits of every script, "_", "-",
-// "." and blanks: never a separator, ":" or a control character.
-const char* const kNameCharacters = "\\w\\p{M}\\-. ";
 
 // Covering values are text: another JSON type reads as "", text that is not
 // a base-10 integer as 0.
@@ -211,19 +208,6 @@ void WriteCovering(const Covering& c, QJsonObject& io_Top)
     }
 }
 
-QRegularExpression NamePattern()
-{
-    return QRegularExpression(QStringLiteral("^[%1]*$").arg(QLatin1String(kNameCharacters)),
-                              QRegularExpression::UseUnicodePropertiesOption);
-}
-
-QString CleanLabel(const QString& i_Label)
-{
-    static const QRegularExpression refused(QStringLiteral("[^%1]").arg(QLatin1String(kNameCharacters)),
-                                            QRegularExpression::UseUnicodePropertiesOption);
-    return QString(i_Label).remove(refused).left(kMaxLabel);
-}
-
 Canvas ReadCanvas(const QJsonObject& i_Top)
 {
     const QJsonObject o = i_Top.value(QLatin1String("CanvasPage")).toObject();
@@ -262,7 +246,7 @@ Canvas ReadCanvas(const QJsonObject& i_Top)
         if (Number(entry, "ID") != i || !entry.contains(QLatin1String("ID")))
             continue;
         kept << entry;
-        labels << CleanLabel(String(entry, "Label"));
+        labels << OutputNames::CleanLabel(String(entry, "Label"));
     }
     for (int i = 0; i < kept.size(); ++i) {
         const QJsonObject& entry = kept[i];

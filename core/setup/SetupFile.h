@@ -126,14 +126,4 @@ struct Canvas
 Canvas ReadCanvas(const QJsonObject& i_Top);
 void WriteCanvas(const Canvas& i_Values, QJsonObject& io_Top);
 
-// What a label or a file prefix may be made of: letters and digits of every
-// script, "_", "-", "." and blanks, so that it stays one plain file name in
-// any language. The pattern matches a whole text that keeps to it (an empty
-// one too), for the edits' validators.
-QRegularExpression NamePattern();
-
-// A label as the label edit would take it typed: only the characters above,
-// at most 16 of them.
-QString CleanLabel(const QString& i_Label);
-
 } // namespace SetupFile

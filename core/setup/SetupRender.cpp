@@ -2,6 +2,7 @@
 
 #include "core/canvas/CanvasOutputs.h"
 #include "core/covering/CoveringSave.h"
+#include "core/naming/OutputNames.h"
 
 #include <QFileInfo>
 
@@ -45,7 +46,7 @@ CoveringSettings CoveringFromSetup(const SetupFile::Covering& c, const QSize& i_
     in.isTransparent = c.isTransparentBackground;
     if (c.backgroundColor.isValid())
         in.backgroundColor = c.backgroundColor;
-    s.prefix = c.outputFilePrefix.left(kMaxPrefix);
+    s.prefix = c.outputFilePrefix.left(OutputNames::kMaxPrefix);
     s.quality = qBound(kMinQuality, c.pictureQuality, kMaxQuality);
 
     // A margin that changes narrows the opposite box, so that a pixel column
@@ -138,7 +139,7 @@ CanvasSettings CanvasFromSetup(const SetupFile::Canvas& c, const QSize& i_Pictur
     s.customPosition = QPoint(qBound(0, c.customPosWidth, kMaxCustom), qBound(0, c.customPosHeight, kMaxCustom));
     // The page keeps the saved colour as it is, even an invalid one.
     s.background = c.isTransparentBackground ? QColor(Qt::transparent) : c.backgroundColor;
-    s.prefix = c.outputFilePrefix.left(kMaxPrefix);
+    s.prefix = c.outputFilePrefix.left(OutputNames::kMaxPrefix);
     s.quality = qBound(kMinQuality, c.pictureQuality, kMaxQuality);
 
     // The margins cut only while cropping is ticked; each one that changes
@@ -155,11 +156,6 @@ CanvasSettings CanvasFromSetup(const SetupFile::Canvas& c, const QSize& i_Pictur
     return s;
 }
 
-QString EffectivePrefix(const QString& i_Prefix, const QString& i_PicturePath)
-{
-    return CoveringEngine::OutputFilePrefix(i_Prefix, i_PicturePath);
-}
-
 namespace {
 
 // The covering outputs' files, column by column, named and placed.
@@ -169,7 +165,7 @@ QList<OutputFile> CoveringFiles(const CoveringEngine::Input& i_Input, const QStr
     for (int i = 0; i < i_Input.columnCount; ++i)
         for (int j = 0; j < i_Input.rowCount; ++j) {
             OutputFile file;
-            file.name = CoveringEngine::OutputFileName(i_Prefix, i, j);
+            file.name = OutputNames::Covering(i_Prefix, i, j);
             file.column = i;
             file.row = j;
             file.rect = QRect(i_Input.OutputLeft(i), i_Input.OutputTop(j), i_Input.outputWidth, i_Input.outputHeight);
@@ -183,7 +179,7 @@ QList<OutputFile> CanvasFiles(const CanvasSettings& i_Settings, const QString& i
     QList<OutputFile> files;
     for (const CanvasOutput& output : i_Settings.outputs) {
         OutputFile file;
-        file.name = CanvasOutputs::OutputFileName(i_Prefix, output.label);
+        file.name = OutputNames::Canvas(i_Prefix, output.label);
         file.label = output.label;
         file.rect = output.rect;
         files << file;
@@ -200,13 +196,13 @@ bool RenderCovering(const CoveringSettings& i_Settings, const QImage& i_Picture,
     o_Render = Render();
     o_Render.screen = QSize(in.coveredWidth, in.coveredHeight);
     o_Render.quality = i_Settings.quality;
-    o_Render.files = CoveringFiles(in, EffectivePrefix(i_Settings.prefix, i_PicturePath));
+    o_Render.files = CoveringFiles(in, OutputNames::Prefix(i_Settings.prefix, i_PicturePath));
     // Save writes the masks after all the images.
     const int images = o_Render.files.size();
     if (in.softEdge.enabled && in.softEdge.separateMasks)
         for (int k = 0; k < images; ++k) {
             OutputFile mask = o_Render.files.at(k);
-            mask.name = SoftEdge::MaskFileName(mask.name);
+            mask.name = OutputNames::Mask(mask.name);
             o_Render.files << mask;
         }
 
@@ -234,7 +230,7 @@ bool RenderCanvas(const CanvasSettings& i_Settings, const QImage& i_Picture, con
     o_Render = Render();
     o_Render.screen = i_Settings.screen;
     o_Render.quality = i_Settings.quality;
-    o_Render.files = CanvasFiles(i_Settings, EffectivePrefix(i_Settings.prefix, i_PicturePath));
+    o_Render.files = CanvasFiles(i_Settings, OutputNames::Prefix(i_Settings.prefix, i_PicturePath));
     if (o_Render.files.isEmpty())
         return true;
 
@@ -275,10 +271,10 @@ void CoveringPatterns(const CoveringSettings& i_Settings, const QString& i_Pictu
     o_Render = Render();
     o_Render.screen = QSize(in.coveredWidth, in.coveredHeight);
     o_Render.quality = i_Settings.quality;
-    o_Render.files = CoveringFiles(in, EffectivePrefix(i_Settings.prefix, i_PicturePath));
+    o_Render.files = CoveringFiles(in, OutputNames::Prefix(i_Settings.prefix, i_PicturePath));
     const Patterns::Layout layout = CoveringEngine::PatternLayout(in);
     for (int k = 0; k < o_Render.files.size(); ++k) {
-        o_Render.files[k].name = Patterns::FileName(o_Render.files[k].name);
+        o_Render.files[k].name = OutputNames::Pattern(o_Render.files[k].name);
         o_Render.files[k].image = Patterns::Draw(layout, k);
     }
 }
@@ -288,7 +284,7 @@ void CanvasPatterns(const CanvasSettings& i_Settings, const QString& i_PicturePa
     o_Render = Render();
     o_Render.screen = i_Settings.screen;
     o_Render.quality = i_Settings.quality;
-    o_Render.files = CanvasFiles(i_Settings, EffectivePrefix(i_Settings.prefix, i_PicturePath));
+    o_Render.files = CanvasFiles(i_Settings, OutputNames::Prefix(i_Settings.prefix, i_PicturePath));
     // Outputs placed freely may pile up anywhere: each pattern carries its
     // own output's marks, as on the page.
     Patterns::Layout layout;
@@ -298,7 +294,7 @@ void CanvasPatterns(const CanvasSettings& i_Settings, const QString& i_PicturePa
     layout.overlaps = Patterns::PairOverlaps(layout.outputs);
     layout.sharedMarks = false;
     for (int k = 0; k < o_Render.files.size(); ++k) {
-        o_Render.files[k].name = Patterns::FileName(o_Render.files[k].name);
+        o_Render.files[k].name = OutputNames::Pattern(o_Render.files[k].name);
         o_Render.files[k].image = Patterns::Draw(layout, k);
     }
 }

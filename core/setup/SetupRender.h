@@ -20,9 +20,6 @@
 // page's "Save test patterns...".
 namespace SetupRender {
 
-// The most characters the prefix boxes hold.
-constexpr int kMaxPrefix = 32;
-
 // The covering page once the record is read and its picture loaded.
 struct CoveringSettings
 {
@@ -87,10 +84,6 @@ struct Render
     QList<OutputFile> files; // names and places always; images unless error is set
     QString error;           // why no image could be made
 };
-
-// The picture's file name up to its first dot, which stands in for an
-// empty prefix.
-QString EffectivePrefix(const QString& i_Prefix, const QString& i_PicturePath);
 
 // Both render every output of the settings from i_Picture (loaded from
 // i_PicturePath, whose name may stand in for the prefix). With soft edges in
