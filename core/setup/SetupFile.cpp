@@ -154,8 +154,8 @@ Covering ReadCovering(const QJsonObject& i_Top)
     c.coveringHorizontalAll = Text(i_Top, "CoveringHorizontal_X");
     c.coveringVerticalAll = Text(i_Top, "CoveringVertical_X");
     c.isSoftEdge = TextFlag(i_Top, "IsSoftEdge");
-    c.softEdgeCurve = Decimal(i_Top, "SoftEdgeCurve", 1.0, 5.0, c.softEdgeCurve);
-    c.softEdgeGamma = Decimal(i_Top, "SoftEdgeGamma", 1.0, 3.0, c.softEdgeGamma);
+    c.softEdgeCurve = Decimal(i_Top, "SoftEdgeCurve", SoftEdge::kMinCurve, SoftEdge::kMaxCurve, c.softEdgeCurve);
+    c.softEdgeGamma = Decimal(i_Top, "SoftEdgeGamma", SoftEdge::kMinGamma, SoftEdge::kMaxGamma, c.softEdgeGamma);
     c.softEdgeMasks = TextFlag(i_Top, "SoftEdgeMasks");
     return c;
 }

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "core/covering/SoftEdge.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QJsonObject>
 #include <QList>
-#include <QRegularExpression>
 #include <QString>
 
 #include <array>
@@ -71,8 +72,8 @@ struct Covering
     // as before. Files without them, or with values that do not parse or lie
     // outside the controls' ranges, read as off with the defaults.
     bool isSoftEdge = false;
-    double softEdgeCurve = 2.0; // 1.0 .. 5.0
-    double softEdgeGamma = 2.2; // 1.0 .. 3.0
+    double softEdgeCurve = SoftEdge::kDefaultCurve;
+    double softEdgeGamma = SoftEdge::kDefaultGamma;
     bool softEdgeMasks = false;
 };
 

@@ -3,23 +3,13 @@
 #include "core/canvas/CanvasOutputs.h"
 #include "core/covering/CoveringSave.h"
 #include "core/naming/OutputNames.h"
+#include "core/setup/ControlRanges.h"
 
 #include <QFileInfo>
 
 namespace SetupRender {
 
-namespace {
-
-// Ranges of the pages' boxes and sliders.
-constexpr int kMaxOutputSide = 4096;
-constexpr int kMaxCustom = 50000;
-constexpr int kMaxCovering = 1000;
-constexpr int kMinScreen = 400;
-constexpr int kMaxScreen = 32768;
-constexpr int kMinQuality = 50;
-constexpr int kMaxQuality = 100;
-
-} // namespace
+using namespace ControlRanges;
 
 CoveringSettings CoveringFromSetup(const SetupFile::Covering& c, const QSize& i_Picture)
 {
@@ -28,7 +18,8 @@ CoveringSettings CoveringFromSetup(const SetupFile::Covering& c, const QSize& i_
     // The row box's maximum follows the column count, which is set first.
     const int columns = qBound(1, c.screenW, CoveringModel::MaxCount);
     const int rows = qBound(1, c.screenH, MaxCountBeside(columns));
-    in.SetGrid(columns, rows, qBound(1, c.outputW, kMaxOutputSide), qBound(1, c.outputH, kMaxOutputSide));
+    in.SetGrid(columns, rows, qBound(kMinOutputSide, c.outputW, kMaxOutputSide),
+               qBound(kMinOutputSide, c.outputH, kMaxOutputSide));
 
     // Radio buttons are checked in turn: the last one set wins, and a group
     // with none set keeps its first button.
