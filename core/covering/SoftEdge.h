@@ -19,6 +19,9 @@ constexpr double kDefaultCurve = 2.0;
 constexpr double kMinGamma = 1.0;
 constexpr double kMaxGamma = 3.0;
 constexpr double kDefaultGamma = 2.2;
+// The page's boxes show curve and gamma with one decimal and round what
+// they are given to it.
+constexpr int kDecimals = 1;
 
 struct Settings
 {

@@ -22,26 +22,34 @@ CoveringSettings CoveringFromSetup(const SetupFile::Covering& c, const QSize& i_
                qBound(kMinOutputSide, c.outputH, kMaxOutputSide));
 
     // Radio buttons are checked in turn: the last one set wins, and a group
-    // with none set keeps its first button.
+    // with none set keeps the button it had (a fresh page: its first).
+    s.hasSizeMode = c.isFullScreen || c.isOriginalSize || c.isCustomSize;
     const bool custom = c.isCustomSize;
     const bool original = c.isOriginalSize && !custom;
     in.isFullScreen = !custom && !original;
     in.isOriginalSize = original;
     in.isCustomSize = custom;
+    s.hasPositionMode = c.isCentered || c.isCustomPosition;
     in.isCustomPos = c.isCustomPosition;
     in.isCentered = !c.isCustomPosition;
     in.customWidth = qBound(0, c.customSizeWidth, kMaxCustom);
     in.customHeight = qBound(0, c.customSizeHeight, kMaxCustom);
     in.customX = qBound(0, c.customPosWidth, kMaxCustom);
     in.customY = qBound(0, c.customPosHeight, kMaxCustom);
+    s.hasBackgroundMode = c.isColorBackground || c.isTransparentBackground;
     in.isTransparent = c.isTransparentBackground;
-    if (c.backgroundColor.isValid())
+    s.hasColour = c.backgroundColor.isValid();
+    if (s.hasColour)
         in.backgroundColor = c.backgroundColor;
+    s.locked = c.isImgSizeLocked;
     s.prefix = c.outputFilePrefix.left(OutputNames::kMaxPrefix);
     s.quality = qBound(kMinQuality, c.pictureQuality, kMaxQuality);
+    s.picturePath = c.picturePath;
 
     // A margin that changes narrows the opposite box, so that a pixel column
-    // (row) remains; a margin left at 0 changes nothing.
+    // (row) remains; a margin left at 0 changes nothing. The margins apply
+    // whether the cropping box is ticked or not.
+    s.cropping = c.isCropped;
     in.imageWidth = i_Picture.width();
     in.imageHeight = i_Picture.height();
     in.cropLeft = qBound(0, c.cropLeft, in.imageWidth);
@@ -52,28 +60,26 @@ CoveringSettings CoveringFromSetup(const SetupFile::Covering& c, const QSize& i_
         0, c.cropBottom, in.cropTop ? CoveringRules::CropOppositeMaximum(in.imageHeight, in.cropTop) : in.imageHeight);
 
     // The common values, when the file has them; a fresh page's are 0.
-    CoveringModel::SeamBoxes horizontal{};
-    CoveringModel::SeamBoxes vertical{};
     for (int k = 0; k < CoveringModel::MaxSeams; ++k) {
-        horizontal[k] = qBound(-kMaxCovering, c.coveringHorizontal[k], kMaxCovering);
-        vertical[k] = qBound(-kMaxCovering, c.coveringVertical[k], kMaxCovering);
+        s.horizontalBoxes[k] = qBound(-kMaxCovering, c.coveringHorizontal[k], kMaxCovering);
+        s.verticalBoxes[k] = qBound(-kMaxCovering, c.coveringVertical[k], kMaxCovering);
     }
-    horizontal[CoveringModel::MaxSeams] = c.hasCoveringAll
-        ? qBound(-kMaxCovering, c.coveringHorizontalAll, kMaxCovering)
-        : 0;
-    vertical[CoveringModel::MaxSeams] = c.hasCoveringAll ? qBound(-kMaxCovering, c.coveringVerticalAll, kMaxCovering)
-                                                         : 0;
+    s.hasCommonCoverings = c.hasCoveringAll;
+    if (c.hasCoveringAll) {
+        s.horizontalBoxes[CoveringModel::MaxSeams] = qBound(-kMaxCovering, c.coveringHorizontalAll, kMaxCovering);
+        s.verticalBoxes[CoveringModel::MaxSeams] = qBound(-kMaxCovering, c.coveringVerticalAll, kMaxCovering);
+    }
     in.horizontalAllSeams = c.isCoveringHorizontal;
     in.verticalAllSeams = c.isCoveringVertical;
-    in.UpdateCoverings(horizontal, vertical);
+    in.UpdateCoverings(s.horizontalBoxes, s.verticalBoxes);
 
-    // The soft-edge boxes show one decimal and round what they are given.
-    const auto oneDecimal = [](double i_Value, double i_Minimum, double i_Maximum) {
-        return qBound(i_Minimum, QString::number(i_Value, 'f', 1).toDouble(), i_Maximum);
+    // The soft-edge boxes round what they are given to the decimals they show.
+    const auto rounded = [](double i_Value, double i_Minimum, double i_Maximum) {
+        return qBound(i_Minimum, QString::number(i_Value, 'f', SoftEdge::kDecimals).toDouble(), i_Maximum);
     };
     in.softEdge.enabled = c.isSoftEdge;
-    in.softEdge.curve = oneDecimal(c.softEdgeCurve, SoftEdge::kMinCurve, SoftEdge::kMaxCurve);
-    in.softEdge.gamma = oneDecimal(c.softEdgeGamma, SoftEdge::kMinGamma, SoftEdge::kMaxGamma);
+    in.softEdge.curve = rounded(c.softEdgeCurve, SoftEdge::kMinCurve, SoftEdge::kMaxCurve);
+    in.softEdge.gamma = rounded(c.softEdgeGamma, SoftEdge::kMinGamma, SoftEdge::kMaxGamma);
     in.softEdge.separateMasks = c.softEdgeMasks;
     return s;
 }

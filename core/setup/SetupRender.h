@@ -20,16 +20,37 @@
 // page's "Save test patterns...".
 namespace SetupRender {
 
-// The covering page once the record is read and its picture loaded.
+// The covering page once the record is read and its picture loaded: every
+// value in its control's range, and each radio group down to one choice.
+// The page applies this to its controls when it reads a set-up; the
+// renderer renders it. Nothing else brings a covering set-up into range.
 struct CoveringSettings
 {
     CoveringEngine::Input input; // grid, coverings, placement, crop, background, soft edges
     QString prefix;              // as typed; empty means the picture's base name
     int quality = 100;
+
+    // What only the page shows: the seam boxes (1..7, then the common one),
+    // the lock, the cropping box and the picture to load.
+    CoveringModel::SeamBoxes horizontalBoxes{};
+    CoveringModel::SeamBoxes verticalBoxes{};
+    bool locked = false;
+    bool cropping = false;
+    QString picturePath;
+
+    // What the record leaves as the page had it: a radio group none of whose
+    // flags is set, a colour that does not parse, and the common seam values
+    // that files of earlier versions lack. The values above are then a fresh
+    // page's.
+    bool hasSizeMode = false;
+    bool hasPositionMode = false;
+    bool hasBackgroundMode = false;
+    bool hasColour = false;
+    bool hasCommonCoverings = false;
 };
 
 // i_Picture is the size of the picture the page loads: the crop boxes take
-// their ranges from it.
+// their ranges from it (no picture: every margin 0).
 CoveringSettings CoveringFromSetup(const SetupFile::Covering& i_Record, const QSize& i_Picture);
 
 struct CanvasOutput
