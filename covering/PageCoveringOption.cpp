@@ -1,14 +1,12 @@
 #include "covering/PageCoveringOption.h"
 
 #include "common/DesktopSeam.h"
-#include "common/SaveProgress.h"
 #include "core/common/AspectLock.h"
-#include "core/covering/CoveringSave.h"
 #include "core/covering/SoftEdge.h"
 #include "core/files/SafeFiles.h"
 #include "core/imaging/PngReader.h"
 #include "core/naming/OutputNames.h"
-#include "core/setup/SetupFile.h"
+#include "covering/CoveringConfiguration.h"
 #include "covering/LayoutItem.h"
 #include "ui_PAGE_COVERING_OPTION.h"
 
@@ -20,7 +18,6 @@
 #include <QGraphicsScene>
 #include <QGraphicsWidget>
 #include <QRegularExpressionValidator>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -735,182 +732,33 @@ void PAGE_COVERING_OPTION::RefreshImages()
         setRefreshNeeded(false);
 }
 
-// --- Saving -----------------------------------------------------------------
+// --- Saving and configuration ----------------------------------------------------
 
-QString PAGE_COVERING_OPTION::AskSaveFolder()
+CoveringSaving::Page PAGE_COVERING_OPTION::SavingPage()
 {
-    return DesktopSeam::Current().GetExistingDirectory(
-        this, QStringLiteral("Select the folder where images will be saved"), QFileInfo(m_ImagePath).absolutePath(),
-        QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
-}
-
-void PAGE_COVERING_OPTION::ReportUnwritten(const QStringList& i_Paths)
-{
-    if (i_Paths.isEmpty())
-        return;
-    QStringList names;
-    for (const QString& path : i_Paths)
-        names << QDir::toNativeSeparators(path);
-    ShowMessage(QMessageBox::Warning,
-                QStringLiteral("These images could not be written:\n%1").arg(names.join(QLatin1Char('\n'))));
-}
-
-void PAGE_COVERING_OPTION::ReportCancelled(const QStringList& i_Done, const QStringList& i_Failed)
-{
-    ShowMessage(QMessageBox::Warning, WrittenBeforeCancel(i_Done, i_Failed));
+    return {this, m_StyleSheetApp, m_ImagePath, ui->lineEditBaseName->text(), ui->horizontalSliderQuality->value()};
 }
 
 void PAGE_COVERING_OPTION::on_pushButtonSave_clicked()
 {
-    const QString folder = AskSaveFolder();
-    if (folder.isEmpty())
-        return;
-
-    const QString prefix = OutputNames::Prefix(ui->lineEditBaseName->text(), m_ImagePath);
-    const int quality = ui->horizontalSliderQuality->value();
-    const QStringList paths = CoveringEngine::OutputFilePaths(folder, prefix, m_Input.columnCount, m_Input.rowCount);
-    // The worker reads its own copies: the page's tables may change after.
-    const CoveringEngine::ImageTable results = m_ResultImages;
-    const CoveringEngine::Input input = m_Input;
-    QStringList failed;
-    const ProgressOutcome outcome = RunWithProgress(
-        this, tr("Saving images..."), paths.size(), [&](const ImageSave::Progress& i_Progress) {
-            failed = CoveringEngine::SaveOutputImages(results, input.columnCount, input.rowCount, folder, prefix,
-                                                      quality, i_Progress);
-        });
-    if (!outcome.cancelled && input.softEdge.enabled && input.softEdge.separateMasks)
-        failed += CoveringEngine::SaveMasks(input, folder, prefix, quality);
-
-    DesktopSeam::Current().OpenUrl(QUrl::fromLocalFile(folder));
-    if (outcome.cancelled)
-        ReportCancelled(paths.mid(0, outcome.done), failed);
-    else
-        ReportUnwritten(failed);
+    CoveringSaving::SaveImages(SavingPage(), m_ResultImages, m_Input);
 }
 
-// Patterns follow the grid and coverings as set now; they need no picture.
+// Patterns follow the grid and coverings as set now.
 void PAGE_COVERING_OPTION::SavePatterns()
 {
-    const QString folder = AskSaveFolder();
-    if (folder.isEmpty())
-        return;
-
-    setCursor(Qt::WaitCursor);
-    UpdateGeneralInfo();
-    const QString prefix = OutputNames::Prefix(ui->lineEditBaseName->text(), m_ImagePath);
-    const QStringList failed = CoveringEngine::SavePatterns(m_Input, folder, prefix,
-                                                            ui->horizontalSliderQuality->value());
-    setCursor(Qt::ArrowCursor);
-
-    DesktopSeam::Current().OpenUrl(QUrl::fromLocalFile(folder));
-    ReportUnwritten(failed);
+    CoveringSaving::SavePatterns(SavingPage(), [this]() {
+        UpdateGeneralInfo();
+        return CoveringModel(m_Input);
+    });
 }
-
-// --- Configuration ------------------------------------------------------------
 
 void PAGE_COVERING_OPTION::WriteConfiguration(QJsonObject& io_Top)
 {
-    SetupFile::Covering c;
-    c.screenW = ui->spinBoxScreenW->value();
-    c.screenH = ui->spinBoxScreenH->value();
-    c.outputW = ui->spinBoxOutputWidth->value();
-    c.outputH = ui->spinBoxOutputHeight->value();
-    c.isFullScreen = ui->fullscreenRadioButton->isChecked();
-    c.isOriginalSize = ui->originalSizeRadioButton->isChecked();
-    c.isCustomSize = ui->customSizeRadioButton->isChecked();
-    c.isCentered = ui->centeredRadioButton->isChecked();
-    c.isCustomPosition = ui->customPosRadioButton->isChecked();
-    c.customSizeWidth = ui->spinBoxCustomSizeWidth->value();
-    c.customSizeHeight = ui->spinBoxCustomSizeHeight->value();
-    c.customPosWidth = ui->spinBoxCustomPosWidth->value();
-    c.customPosHeight = ui->spinBoxCustomPosHeight->value();
-    c.isColorBackground = ui->radioButtonColor->isChecked();
-    c.isTransparentBackground = ui->radioButtonTransparency->isChecked();
-    c.backgroundColor = m_Input.backgroundColor;
-    c.isImgSizeLocked = ui->pushButtonLocker->isChecked();
-    c.outputFilePrefix = ui->lineEditBaseName->text();
-    c.pictureQuality = ui->horizontalSliderQuality->value();
-    c.picturePath = m_ImagePath;
-    c.isCropped = ui->checkBoxCropSource->isChecked();
-    c.cropLeft = ui->spinBoxCropLeft->value();
-    c.cropRight = ui->spinBoxCropRight->value();
-    c.cropTop = ui->spinBoxCropTop->value();
-    c.cropBottom = ui->spinBoxCropBottom->value();
-    c.isCoveringHorizontal = ui->pushButtonCoveringHorizontal->isChecked();
-    c.isCoveringVertical = ui->pushButtonCoveringVertical->isChecked();
-    for (int k = 0; k < 7; ++k) {
-        c.coveringHorizontal[k] = m_HorizontalCoveringBoxes[k]->value();
-        c.coveringVertical[k] = m_VerticalCoveringBoxes[k]->value();
-    }
-    c.coveringHorizontalAll = m_HorizontalCoveringBoxes[CoveringModel::MaxSeams]->value();
-    c.coveringVerticalAll = m_VerticalCoveringBoxes[CoveringModel::MaxSeams]->value();
-    c.isSoftEdge = ui->checkBoxSoftEdge->isChecked();
-    c.softEdgeCurve = ui->doubleSpinBoxSoftEdgeCurve->value();
-    c.softEdgeGamma = ui->doubleSpinBoxSoftEdgeGamma->value();
-    c.softEdgeMasks = ui->comboBoxSoftEdgeOutput->currentIndex() == 1;
-    SetupFile::WriteCovering(c, io_Top);
+    CoveringConfiguration::Write(*this, io_Top);
 }
 
 void PAGE_COVERING_OPTION::ReadConfiguration(const QJsonObject& i_Top)
 {
-    const SetupFile::Covering c = SetupFile::ReadCovering(i_Top);
-    ui->spinBoxScreenW->setValue(c.screenW);
-    ui->spinBoxScreenH->setValue(c.screenH);
-    ui->spinBoxOutputWidth->setValue(c.outputW);
-    ui->spinBoxOutputHeight->setValue(c.outputH);
-    ui->fullscreenRadioButton->setChecked(c.isFullScreen);
-    ui->originalSizeRadioButton->setChecked(c.isOriginalSize);
-    ui->customSizeRadioButton->setChecked(c.isCustomSize);
-    on_fullscreenRadioButton_clicked(c.isFullScreen);
-    on_originalSizeRadioButton_clicked(c.isOriginalSize);
-    on_customSizeRadioButton_clicked(c.isCustomSize);
-    ui->centeredRadioButton->setChecked(c.isCentered);
-    ui->customPosRadioButton->setChecked(c.isCustomPosition);
-    on_centeredRadioButton_clicked(c.isCentered);
-    on_customPosRadioButton_clicked(c.isCustomPosition);
-    ui->spinBoxCustomSizeWidth->setValue(c.customSizeWidth);
-    ui->spinBoxCustomSizeHeight->setValue(c.customSizeHeight);
-    ui->spinBoxCustomPosWidth->setValue(c.customPosWidth);
-    ui->spinBoxCustomPosHeight->setValue(c.customPosHeight);
-    ui->radioButtonColor->setChecked(c.isColorBackground);
-    ui->radioButtonTransparency->setChecked(c.isTransparentBackground);
-    // The background is what the composition reads, so the handlers run:
-    // a transparent set-up must come back transparent.
-    on_radioButtonColor_clicked(ui->radioButtonColor->isChecked());
-    on_radioButtonTransparency_clicked(ui->radioButtonTransparency->isChecked());
-    setBackgroundColor(c.backgroundColor);
-    ui->pushButtonLocker->setChecked(c.isImgSizeLocked);
-    m_Locked = c.isImgSizeLocked;
-    ui->lineEditBaseName->setText(c.outputFilePrefix);
-    ui->horizontalSliderQuality->setValue(c.pictureQuality);
-    ui->checkBoxSoftEdge->setChecked(c.isSoftEdge);
-    ui->doubleSpinBoxSoftEdgeCurve->setValue(c.softEdgeCurve);
-    ui->doubleSpinBoxSoftEdgeGamma->setValue(c.softEdgeGamma);
-    ui->comboBoxSoftEdgeOutput->setCurrentIndex(c.softEdgeMasks ? 1 : 0);
-    QString problem;
-    if (!loadImage(c.picturePath, &problem)) {
-        if (!c.picturePath.isEmpty())
-            ShowMessage(QMessageBox::Information, QStringLiteral("Error while loading image file in Covering menu."),
-                        problem);
-        return;
-    }
-    ui->checkBoxCropSource->setChecked(c.isCropped);
-    ui->spinBoxCropLeft->setValue(c.cropLeft);
-    ui->spinBoxCropRight->setValue(c.cropRight);
-    ui->spinBoxCropTop->setValue(c.cropTop);
-    ui->spinBoxCropBottom->setValue(c.cropBottom);
-    // The common seam values come before the switches that use them, and
-    // the switches' handlers run, so that the coverings come back as saved.
-    if (c.hasCoveringAll) {
-        m_HorizontalCoveringBoxes[CoveringModel::MaxSeams]->setValue(c.coveringHorizontalAll);
-        m_VerticalCoveringBoxes[CoveringModel::MaxSeams]->setValue(c.coveringVerticalAll);
-    }
-    ui->pushButtonCoveringHorizontal->setChecked(c.isCoveringHorizontal);
-    ui->pushButtonCoveringVertical->setChecked(c.isCoveringVertical);
-    on_pushButtonCoveringHorizontal_clicked(c.isCoveringHorizontal);
-    on_pushButtonCoveringVertical_clicked(c.isCoveringVertical);
-    for (int k = 0; k < 7; ++k)
-        m_HorizontalCoveringBoxes[k]->setValue(c.coveringHorizontal[k]);
-    for (int k = 0; k < 7; ++k)
-        m_VerticalCoveringBoxes[k]->setValue(c.coveringVertical[k]);
+    CoveringConfiguration::Read(*this, i_Top);
 }

@@ -2,6 +2,7 @@
 
 #include "core/covering/CoveringCompose.h"
 #include "core/covering/CoveringModel.h"
+#include "covering/CoveringSaving.h"
 
 #include <QColor>
 #include <QImage>
@@ -28,6 +29,8 @@ class PAGE_COVERING_OPTION;
 class PAGE_COVERING_OPTION : public QWidget
 {
     Q_OBJECT
+    // Maps the controls to and from a set-up, through the page's handlers.
+    friend class CoveringConfiguration;
 
 public:
     explicit PAGE_COVERING_OPTION(QWidget* parent = nullptr);
@@ -134,9 +137,7 @@ private:
     void SoftEdgeChanged();
     // Connected by hand, so that the page's slots stay those of its interface.
     void SavePatterns();
-    QString AskSaveFolder();
-    void ReportUnwritten(const QStringList& i_Paths);
-    void ReportCancelled(const QStringList& i_Done, const QStringList& i_Failed);
+    CoveringSaving::Page SavingPage();
     void ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text, const QString& i_Detail = QString());
 
     Ui::PAGE_COVERING_OPTION* ui = nullptr;
