@@ -58,8 +58,12 @@ void CoveringConfiguration::Read(PAGE_COVERING_OPTION& io_Page, const QJsonObjec
     const SetupRender::CoveringSettings s = SetupRender::CoveringFromSetup(record, QSize());
     const CoveringEngine::Input& in = s.input;
 
+    // Each count box's maximum follows the other count: the columns go in
+    // again once the rows are in, so that the grid on show does not hold
+    // back the one read.
     ui->spinBoxScreenW->setValue(in.columnCount);
     ui->spinBoxScreenH->setValue(in.rowCount);
+    ui->spinBoxScreenW->setValue(in.columnCount);
     ui->spinBoxOutputWidth->setValue(in.outputWidth);
     ui->spinBoxOutputHeight->setValue(in.outputHeight);
 
@@ -108,6 +112,11 @@ void CoveringConfiguration::Read(PAGE_COVERING_OPTION& io_Page, const QJsonObjec
     const SetupRender::CoveringSettings loaded = SetupRender::CoveringFromSetup(
         record, QSize(p.m_Input.imageWidth, p.m_Input.imageHeight));
     ui->checkBoxCropSource->setChecked(loaded.cropping);
+    // The margins on show narrowed each other's maxima: the margins read
+    // start from none and the picture's extents, as on a fresh page.
+    for (QSpinBox* margin : {ui->spinBoxCropLeft, ui->spinBoxCropRight, ui->spinBoxCropTop, ui->spinBoxCropBottom})
+        margin->setValue(0);
+    p.SetCropMaxima(p.m_Input.imageWidth, p.m_Input.imageHeight);
     ui->spinBoxCropLeft->setValue(loaded.input.cropLeft);
     ui->spinBoxCropRight->setValue(loaded.input.cropRight);
     ui->spinBoxCropTop->setValue(loaded.input.cropTop);

@@ -412,24 +412,26 @@ bool PAGE_COVERING_OPTION::loadImage(QString i_FileName, QString* o_Problem)
         m_ImagePath = i_FileName;
         m_Input.imageWidth = m_LoadedImage.width();
         m_Input.imageHeight = m_LoadedImage.height();
-        ui->spinBoxCropLeft->setMaximum(m_Input.imageWidth);
-        ui->spinBoxCropRight->setMaximum(m_Input.imageWidth);
-        ui->spinBoxCropTop->setMaximum(m_Input.imageHeight);
-        ui->spinBoxCropBottom->setMaximum(m_Input.imageHeight);
+        SetCropMaxima(m_Input.imageWidth, m_Input.imageHeight);
         m_SourceImage = m_LoadedImage;
     } else {
         m_ImagePath.clear();
         m_Input.imageWidth = 0;
         m_Input.imageHeight = 0;
-        ui->spinBoxCropLeft->setMaximum(0);
-        ui->spinBoxCropRight->setMaximum(0);
-        ui->spinBoxCropTop->setMaximum(0);
-        ui->spinBoxCropBottom->setMaximum(0);
+        SetCropMaxima(0, 0);
     }
     refresfSourcePreview();
     ui->labelImageSize->setText(SizeText(m_Input.imageWidth, m_Input.imageHeight));
     setRefreshNeeded(true);
     return loaded;
+}
+
+void PAGE_COVERING_OPTION::SetCropMaxima(int i_Width, int i_Height)
+{
+    ui->spinBoxCropLeft->setMaximum(i_Width);
+    ui->spinBoxCropRight->setMaximum(i_Width);
+    ui->spinBoxCropTop->setMaximum(i_Height);
+    ui->spinBoxCropBottom->setMaximum(i_Height);
 }
 
 void PAGE_COVERING_OPTION::refresfSourcePreview()

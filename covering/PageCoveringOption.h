@@ -133,6 +133,8 @@ private:
     void AllSeamsToggled(const SeamControls& i_Seams, bool i_Checked);
     void CoveringBoxChanged();
     void CropMarginChanged(int& o_Margin, int i_Value, QSpinBox* i_Opposite, int i_Extent);
+    // Each margin up to the picture's extent; the boxes clamp their values.
+    void SetCropMaxima(int i_Width, int i_Height);
     void SizeModeChosen(CoveringRules::SizeMode i_Mode);
     void SoftEdgeChanged();
     // Connected by hand, so that the page's slots stay those of its interface.

@@ -165,6 +165,19 @@ private slots:
         QVERIFY(!left->isEnabled());
     }
 
+    // The grid and margins on show held back the counts and margins read.
+    void setUpReadOverAnotherGivesWhatAFreshPageGets()
+    {
+        prepare(5, 7);                  // columns now at most 5
+        set("spinBoxCropRight", 5 * 64); // and the left margin at most 0
+        QVERIFY(NoiseImage(30, 20).save(folder.filePath("small.png")));
+        page->ReadConfiguration({{"ScreenW", "8"}, {"ScreenH", "4"}, {"PicturePath", folder.filePath("small.png")},
+                                 {"CropLeft", "20"}, {"CropRight", "0"}});
+        QCOMPARE(text("labelScreenPixelSize"), QStringLiteral("8 x 4")); // outputs of one pixel
+        QCOMPARE(w<QSpinBox>("spinBoxCropLeft")->value(), 20);
+        QCOMPARE(w<QSpinBox>("spinBoxCropRight")->maximum(), 9);
+    }
+
     void sizeAndPositionEnabling()
     {
         click("customSizeRadioButton");
