@@ -69,11 +69,11 @@ void CoveringConfiguration::Read(PAGE_COVERING_OPTION& io_Page, const QJsonObjec
 
     // Checking a radio button runs no handler: each group's handlers run
     // with their button's choice, so that the enabling follows it.
+    QRadioButton* size = ui->fullscreenRadioButton;
+    if (in.isCustomSize || in.isOriginalSize)
+        size = in.isCustomSize ? ui->customSizeRadioButton : ui->originalSizeRadioButton;
     if (s.hasSizeMode)
-        (in.isCustomSize       ? ui->customSizeRadioButton
-         : in.isOriginalSize ? ui->originalSizeRadioButton
-                             : ui->fullscreenRadioButton)
-            ->setChecked(true);
+        size->setChecked(true);
     p.on_fullscreenRadioButton_clicked(s.hasSizeMode && in.isFullScreen);
     p.on_originalSizeRadioButton_clicked(s.hasSizeMode && in.isOriginalSize);
     p.on_customSizeRadioButton_clicked(s.hasSizeMode && in.isCustomSize);
