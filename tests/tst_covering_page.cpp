@@ -1,9 +1,13 @@
+#include "core/covering/SoftEdge.h"
+#include "core/naming/OutputNames.h"
+#include "core/setup/ControlRanges.h"
 #include "covering/PageCoveringOption.h"
 #include "tests/testsupport/WidgetSupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QGraphicsScene>
 #include <QGraphicsView>
 #include <QLabel>
@@ -76,14 +80,41 @@ private slots:
         page = new PAGE_COVERING_OPTION;
         page->resize(1223, 763);
         page->show();
-        for (const char* name :
-             {"pushButtonLoadImg", "pushButtonGenerate", "pushButtonSave", "labelImageSize", "graphicsViewSource",
-              "graphicsViewResult", "checkBoxCropSource", "spinBoxCropLeft", "spinBoxCropRight",
-              "comboBoxCoveringHorizontal", "stackedWidgetCoveringHorizontal", "pushButtonCoveringHorizontal",
-              "labelScreenCovPixelSize", "lineEditBaseName", "horizontalSliderQuality"})
-            QVERIFY2(page->findChild<QWidget*>(name), name);
     }
     void cleanup() { delete page; }
+
+    // The form's ranges of the controls a set-up sets are the core's, which
+    // bring a set-up read into range: the two cannot drift apart.
+    void formRangesAreTheCores_data()
+    {
+        using namespace ControlRanges;
+        using namespace SoftEdge;
+        QTest::addColumn<QVector<double>>("core"); // minimum, maximum; soft edges: start, decimals
+        for (const char* control : {"spinBoxScreenW", "spinBoxScreenH"})
+            QTest::newRow(control) << QVector<double>{1, CoveringModel::MaxCount};
+        for (const char* control : {"spinBoxOutputWidth", "spinBoxOutputHeight"})
+            QTest::newRow(control) << QVector<double>{kMinOutputSide, kMaxOutputSide};
+        for (const char* control :
+             {"spinBoxCustomSizeWidth", "spinBoxCustomSizeHeight", "spinBoxCustomPosWidth", "spinBoxCustomPosHeight"})
+            QTest::newRow(control) << QVector<double>{0, kMaxCustom};
+        for (const QString seam : {"1", "2", "3", "4", "5", "6", "7", "_X"})
+            for (const QString control : {"spinBoxCoveringHorizontal", "spinBoxCoveringVertical"})
+                QTest::newRow(qPrintable(control + seam)) << QVector<double>{-kMaxCovering, kMaxCovering};
+        QTest::newRow("horizontalSliderQuality") << QVector<double>{kMinQuality, kMaxQuality};
+        QTest::newRow("doubleSpinBoxSoftEdgeCurve") << QVector<double>{kMinCurve, kMaxCurve, kDefaultCurve, kDecimals};
+        QTest::newRow("doubleSpinBoxSoftEdgeGamma") << QVector<double>{kMinGamma, kMaxGamma, kDefaultGamma, kDecimals};
+        QTest::newRow("lineEditBaseName") << QVector<double>{0, OutputNames::kMaxPrefix};
+    }
+    void formRangesAreTheCores()
+    {
+        const QWidget* control = w(QTest::currentDataTag());
+        const bool edit = qobject_cast<const QLineEdit*>(control);
+        QVector<double> form{edit ? 0 : control->property("minimum").toDouble(),
+                             control->property(edit ? "maxLength" : "maximum").toDouble()};
+        if (control->property("decimals").isValid())
+            form << control->property("value").toDouble() << control->property("decimals").toDouble();
+        QTEST(form, "core");
+    }
 
     void seamSelectionFollowsCounts()
     {
@@ -100,10 +131,6 @@ private slots:
         QCOMPARE(stack->currentIndex(), 0);
         set("spinBoxScreenW", 1);
         QVERIFY(!w("spinBoxCoveringHorizontal1")->isEnabled() && !w("spinBoxCoveringHorizontal_X")->isEnabled());
-
-        set("spinBoxScreenH", 7);
-        set("spinBoxScreenW", 8); // clamped by the rule
-        QCOMPARE(w<QSpinBox>("spinBoxScreenW")->value(), 5);
     }
 
     void allSeamsButton()
@@ -168,11 +195,11 @@ private slots:
     // The grid and margins on show held back the counts and margins read.
     void setUpReadOverAnotherGivesWhatAFreshPageGets()
     {
-        prepare(5, 7);                  // columns now at most 5
+        prepare(5, 7);                   // columns now at most 5
         set("spinBoxCropRight", 5 * 64); // and the left margin at most 0
-        QVERIFY(NoiseImage(30, 20).save(folder.filePath("small.png")));
-        page->ReadConfiguration({{"ScreenW", "8"}, {"ScreenH", "4"}, {"PicturePath", folder.filePath("small.png")},
-                                 {"CropLeft", "20"}, {"CropRight", "0"}});
+        const QString small = folder.filePath("small.png");
+        QVERIFY(NoiseImage(30, 20).save(small));
+        page->ReadConfiguration({{"ScreenW", "8"}, {"ScreenH", "4"}, {"PicturePath", small}, {"CropLeft", "20"}});
         QCOMPARE(text("labelScreenPixelSize"), QStringLiteral("8 x 4")); // outputs of one pixel
         QCOMPARE(w<QSpinBox>("spinBoxCropLeft")->value(), 20);
         QCOMPARE(w<QSpinBox>("spinBoxCropRight")->maximum(), 9);
