@@ -32,8 +32,10 @@ class TestDifferential : public QObject
     void put(const char* key, const QJsonValue& value)
     {
         if (!chance(3))
-            target->insert(key, chance(4) ? one({true, "x", 2.5, QJsonArray{1}, QJsonValue(), -7, "12", 1e10, " 3"})
-                                          : value);
+            target->insert(key,
+                           chance(4) ? one({true, "x", 2.5, QJsonArray{QJsonArray{1}}, QJsonObject{{"a", 1}},
+                                            QJsonValue(), "12", 1e308, -2147483649.0, " 3"})
+                                     : value);
     }
     void num(const char* key, int value) { put(key, asText ? QJsonValue(QString::number(value)) : QJsonValue(value)); }
     void flags(std::initializer_list<const char*> keys)
@@ -41,11 +43,7 @@ class TestDifferential : public QObject
         for (const char* key : keys)
             chance(50) ? put(key, asText ? QJsonValue("1") : QJsonValue(true)) : num(key, 0);
     }
-    QJsonValue colour()
-    {
-        return chance(60) ? QString("#%1").arg(random.bounded(0x1000000), 6, 16, QChar('0'))
-                          : one({"red", "#80ff0000", "bogus", "", "#123"});
-    }
+    QJsonValue colour() { return one({"#ff8000", "#0a1b2c", "#000000", "red", "#80ff0000", "bogus", "", "#123"}); }
     // What both pages have: the picture's size and place, background, names,
     // picture and crop.
     void common(int size)
@@ -58,11 +56,12 @@ class TestDifferential : public QObject
         num("CustomPosWidth", v(-10, size, 60000));
         num("CustomPosHeight", v(-10, size, 60000));
         put("BackgroundColor", colour());
-        put("OutputFilePrefix", one({"", "", "wall", "a b", "\u00fcn\u00ef-\u00df.x", "x/y", "..", QString(40, 'p'),
-                                     "tab\there", "c:d"}));
+        put("OutputFilePrefix",
+            one({"", "", "wall", "a b", "\u00fcn\u00ef-\u00df.x", "x/y", "..", QString(40, 'p'), "tab\there", "c:d"}));
         num("PictureQuality", n(30, 110));
-        put("PicturePath", chance(6) ? one({"", dir.filePath("absent.png")})
-                                     : dir.filePath(one({"p0.png", "p.1.png", "p 2.png", "3.png"}).toString()));
+        put("PicturePath",
+            chance(6) ? one({"", dir.filePath("absent.png")})
+                      : dir.filePath(one({"p0.png", "p.1.png", "p 2.png", "3.png"}).toString()));
         for (const char* key : {"CropLeft", "CropRight", "CropTop", "CropBottom"})
             num(key, v(-5, 25, 200));
     }
@@ -101,14 +100,14 @@ class TestDifferential : public QObject
         num("ScreenH", width);
         num("ScreenV", height);
         common(700);
-        put("OutputLabel", "next");
         QJsonArray outputs;
         for (int i = 0, count = chance(5) ? 20 : n(0, 16); i < count; ++i) {
             QJsonObject output;
             target = &output;
             num("ID", chance(5) ? n(0, 3) : i);
-            put("Label", one({"Output 1", "Output 2", "A", "a/b", "\u00fc \u00df-.x", "", "x:y\n", "Output 1",
-                              QString(20, 'L'), "e\u0301", "  "}));
+            put("Label",
+                one({"Output 1", "Output 2", "A", "a/b", "\u00fc \u00df-.x", "", "x:y\n", "Output 1", QString(20, 'L'),
+                     "e\u0301", "  "}));
             // Often at or past the screen's far edges, now and then without area.
             num("PosX", chance(25) ? qMax(width, 400) + n(-60, 10) : v(-20, 400, 40000));
             num("PosY", chance(25) ? qMax(height, 400) + n(-60, 10) : v(-20, 400, 40000));
@@ -155,16 +154,15 @@ private slots:
     {
         QFETCH(int, seed);
         random.seed(quint32(seed));
-        const QByteArray text = QJsonDocument(setup()).toJson(QJsonDocument::Compact);
+        const QJsonObject top = setup();
+        const QByteArray text = QJsonDocument(top).toJson(QJsonDocument::Compact);
         const QString path = dir.filePath(QString("%1.dat").arg(seed)), window = path + "-window",
                       render = path + "-render";
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-        file.close();
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.flush());
         // FAULT: --patterns draws a page from the whole set-up even when its
         // picture does not load, where the window stops reading the page.
         const auto loads = [](const QJsonValue& page) { return QFileInfo(page["PicturePath"].toString()).isFile(); };
-        const QJsonObject top = QJsonDocument::fromJson(text).object();
         const bool both = loads(top) && loads(top["CanvasPage"]);
         QProcess images, patterns; // render while the window works
         images.start(QUILLEX_RENDER, {"--quiet", "--out", render, path});
@@ -177,14 +175,12 @@ private slots:
             desktop.openFileAnswers.enqueue(path);
             shown.findChild<QAction*>("actionLoadConfiguration")->trigger();
             QDir().mkpath(window);
+            desktop.directoryAnswers.clear();
             for (const char* page : {"PAGE_COVERING_OPTION", "PAGE_CANVAS_OPTION"})
                 for (const QString& button :
                      QStringList{"pushButtonGenerate", "pushButtonSave", "pushButtonSavePatterns"}.mid(0, both ? 3 : 2))
-                    if (auto* pressed = shown.findChild<QWidget*>(page)->findChild<QAbstractButton*>(button)) {
-                        desktop.directoryAnswers = {};
-                        desktop.directoryAnswers.enqueue(window);
-                        QTest::mouseClick(pressed, Qt::LeftButton);
-                    }
+                    if (auto* pressed = shown.findChild<QWidget*>(page)->findChild<QAbstractButton*>(button))
+                        desktop.directoryAnswers.enqueue(window), QTest::mouseClick(pressed, Qt::LeftButton);
         }
         // The window's event loops may have seen them finish already.
         for (QProcess* process : {&images, &patterns})
