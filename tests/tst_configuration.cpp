@@ -229,17 +229,6 @@ private slots:
         QRandomGenerator random(7);
         for (int i = 0; i < 120; ++i)
             damaged << text.left(random.bounded(text.size()));
-        for (const char* key : {"OutputCount", "PosX", "Width", "ScreenH", "OutputIndexSelected", "ID", "CropLeft",
-                                "ScreenW", "PictureQuality", "Outputs", "CanvasPage", "Label", "Color"})
-            for (const char* value : {"-5", "1e308", "\"x\"", "[[[[[[[]]]]]]]", "{\"a\":{}}", "true", "-2147483649"}) {
-                QByteArray copy = text;
-                const int at = copy.indexOf(QByteArray("\"") + key + "\": ");
-                if (at >= 0) {
-                    const int start = at + int(qstrlen(key)) + 4;
-                    const int end = copy.indexOf('\n', start) - (copy.at(copy.indexOf('\n', start) - 1) == ',');
-                    damaged << copy.replace(start, end - start, value);
-                }
-            }
         QByteArray deep(20000, '[');
         damaged << deep << ("{\"CanvasPage\":" + QByteArray(3000, '{'));
         for (const QByteArray& bytes : damaged) {
@@ -249,7 +238,6 @@ private slots:
             file.close();
             load(window, file.fileName());
         }
-        QVERIFY(damaged.size() > 200);
         load(window, good.fileName()); // and the window still reads a good file
         QCOMPARE(state(window).value("CanvasPage").toObject().value("OutputCount"), QJsonValue(4));
     }

@@ -1,13 +1,10 @@
-#include "app/MainWindow.h"
-#include "tests/testsupport/WidgetSupport.h"
+#include "tests/testsupport/CoreSupport.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QLineEdit>
+#include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
 
@@ -32,29 +29,16 @@ protected:
     }
 };
 
-// quillex-render run as a program on set-ups saved by the window: its files
-// against the window's Save, its exit statuses, messages and manifest.
+// quillex-render run as a program: its exit statuses, messages and
+// manifest. That it writes the window's very files is tst_differential's.
 class TestRender : public QObject
 {
     Q_OBJECT
 
     IsolatedSettings settings;
-    FakeDesktop desktop;
     QTemporaryDir dir;
 
     QString path(const QString& name) const { return dir.filePath(name); }
-    static void click(QWidget* page, const char* name)
-    {
-        QTest::mouseClick(page->findChild<QAbstractButton*>(name), Qt::LeftButton);
-    }
-    // Spin boxes set ("name=value") and buttons clicked ("name"), in turn.
-    static void drive(QWidget* page, const QString& steps)
-    {
-        for (const QString& step : steps.split(' ', Qt::SkipEmptyParts))
-            step.contains('=') ? void(page->findChild<QWidget*>(step.section('=', 0, 0))
-                                          ->setProperty("value", step.section('=', 1).toDouble()))
-                               : click(page, qPrintable(step));
-    }
     int run(const QStringList& args, QString* err = nullptr, int limit = 0)
     {
         LimitedProcess process;
@@ -77,90 +61,26 @@ class TestRender : public QObject
         QFile file(path(name));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
-    // Both pages away from their defaults, as a user sets them; the
-    // set-up saved, and the window's own files and patterns saved into "window".
-    void windowSetup(const QString& i_SoftEdge = QString(), int i_Output = 0)
+    // Both pages cut picture.png: 3 x 2 covering outputs named "wall", and
+    // four canvas outputs named after the picture.
+    void setUp()
     {
         QVERIFY(NoiseImage(300, 200, QImage::Format_ARGB32, 3, true).save(path("picture.png")));
-        MainWindow window(nullptr, QUrl("http://127.0.0.1:1"));
-        window.resize(1400, 900);
-        window.show();
-        FIND_CHILD(covering, QWidget, window, "PAGE_COVERING_OPTION");
-        FIND_CHILD(canvas, QWidget, window, "PAGE_CANVAS_OPTION");
-        desktop.openFileAnswers << path("picture.png") << path("picture.png");
-        click(covering, "pushButtonLoadImg");
-        click(canvas, "pushButtonLoadSource");
-        for (QWidget* page : {covering, canvas})
-            page->findChild<QCheckBox*>("checkBoxCropSource")->setChecked(true);
-        covering->findChild<QLineEdit*>("lineEditBaseName")->setText("wall");
-        drive(covering,
-              "spinBoxScreenW=3 spinBoxScreenH=2 spinBoxOutputWidth=90 spinBoxOutputHeight=60 "
-              "spinBoxCoveringHorizontal1=7 spinBoxCoveringHorizontal2=-4 spinBoxCoveringVertical1=11 "
-              "customSizeRadioButton customPosRadioButton pushButtonLocker spinBoxCustomSizeWidth=250 "
-              "spinBoxCustomSizeHeight=120 spinBoxCustomPosWidth=9 spinBoxCustomPosHeight=13 spinBoxCropLeft=20 "
-              "spinBoxCropBottom=30 radioButtonTransparency");
-        drive(covering, i_SoftEdge);
-        covering->findChild<QComboBox*>("comboBoxSoftEdgeOutput")->setCurrentIndex(i_Output);
-        drive(canvas,
-              "spinBoxScreenSizeH=800 spinBoxScreenSizeV=600 originalSizeRadioButton customPosRadioButton "
-              "radioButtonTransparency "
-              "spinBoxCustomPosX=133 spinBoxCropTop=40 spinBoxCropRight=25 pushButtonAddOutput "
-              "pushButtonAddOutput pushButtonAddOutput pushButtonAddOutput pushButtonFullSizeH "
-              "pushButtonPosBottomRight");
-
-        QJsonObject top;
-        window.writeConfiguration(top);
-        write("setup.dat", QJsonDocument(top).toJson());
-        QDir(path("window")).removeRecursively();
-        QDir().mkpath(path("window"));
-        desktop.directoryAnswers << path("window") << path("window") << path("window") << path("window");
-        click(covering, "pushButtonGenerate");
-        for (const char* button : {"pushButtonSave", "pushButtonSavePatterns"})
-            click(covering, button), click(canvas, button);
+        write("setup.dat", R"({"ScreenW": "3", "ScreenH": "2", "OutputW": "90", "OutputH": "60",
+            "OutputFilePrefix": "wall", "PicturePath": "picture.png", "CanvasPage": {"ScreenH": 800, "ScreenV": 600,
+            "PicturePath": "picture.png", "OutputCount": 4, "Outputs": [
+            {"ID": 0, "Label": "Output 1", "PosX": 0, "Width": 200, "Height": 150},
+            {"ID": 1, "Label": "Output 2", "PosX": 150, "Width": 200, "Height": 150},
+            {"ID": 2, "Label": "Output 3", "PosX": 300, "Width": 200, "Height": 150},
+            {"ID": 3, "Label": "Output 4", "PosX": 450, "Width": 200, "Height": 150}]}})");
     }
 
 private slots:
-    void initTestCase() { Q_INIT_RESOURCE(resources); }
-
-    void sameFilesAsTheWindow_data()
-    {
-        QTest::addColumn<QString>("softEdge");
-        QTest::addColumn<int>("output"); // blended (0), or masks beside the images (1)
-        QTest::newRow("no soft edges") << "" << 0;
-        QTest::newRow("blended") << "checkBoxSoftEdge doubleSpinBoxSoftEdgeCurve=3.4 doubleSpinBoxSoftEdgeGamma=1.7"
-                                 << 0;
-        QTest::newRow("masks") << "checkBoxSoftEdge doubleSpinBoxSoftEdgeGamma=2.9" << 1;
-    }
-    // Images, masks and, with --patterns, the line-up patterns; the
-    // manifests list every file.
-    void sameFilesAsTheWindow()
-    {
-        QFETCH(QString, softEdge);
-        QFETCH(int, output);
-        windowSetup(softEdge, output);
-        QVERIFY(desktop.messages.isEmpty());
-        QDir(path("render")).removeRecursively();
-        QCOMPARE(run({path("setup.dat"), "--out", path("render"), "--quiet", "--manifest", path("m.json")}), 0);
-        QCOMPARE(run({path("setup.dat"), "--out", path("render"), "--patterns", "--manifest", path("p.json")}), 0);
-        const QStringList names = QDir(path("window")).entryList(QDir::Files);
-        QCOMPARE(names.size(), 2 * (6 + 4) + 6 * output);
-        QCOMPARE(QDir(path("render")).entryList(QDir::Files), names);
-        for (const QString& file : names)
-            COMPARE_IMAGES(QImage(path("render/") + file), QImage(path("window/") + file));
-        QStringList listed;
-        for (const char* manifest : {"m.json", "p.json"})
-            for (const QJsonValue& page : json(path(manifest)).value("pictures").toArray())
-                for (const QJsonValue& file : page["files"].toArray())
-                    listed << file["name"].toString();
-        listed.sort();
-        QCOMPARE(listed, names);
-    }
-
     // Several pictures: a folder each; the manifest says what is on disk;
     // --quality and --prefix do what the same values in the set-up do.
     void severalPicturesManifestAndOverrides()
     {
-        windowSetup();
+        setUp();
         QVERIFY(NoiseImage(200, 150, QImage::Format_RGB32, 5).save(path("second.png")));
         const QStringList pictures{"--image", path("picture.png"), "--image", path("second.png")};
         QCOMPARE(run(QStringList{path("setup.dat"), "--out", path("out"), "--quality", "55", "--prefix", "p",
@@ -256,7 +176,7 @@ private slots:
         QFETCH(QStringList, told);
         QFETCH(QStringList, files);
         QFETCH(int, limit);
-        windowSetup();
+        setUp();
         write("damaged.dat", "{\"ScreenW\": \"2\",");
         write("m.json", "old");
         mkfifo(QFile::encodeName(path("fifo")).constData(), 0600);
