@@ -20,13 +20,23 @@ QStringList OutputFilePaths(const QString& i_Folder, const QString& i_Prefix, in
     return paths;
 }
 
+namespace {
+
+// A prefix read from a set-up file could lead out of the folder: then no
+// file of the grid is written (images, masks or patterns), and each is
+// reported.
+bool PlainPrefix(const QString& i_Prefix)
+{
+    return OutputNames::IsPlainFileName(OutputNames::Covering(i_Prefix, 0, 0));
+}
+
+} // namespace
+
 QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int i_RowCount, const QString& i_Folder,
                              const QString& i_Prefix, int i_Quality, const ImageSave::Progress& i_Progress)
 {
     const QStringList paths = OutputFilePaths(i_Folder, i_Prefix, i_ColumnCount, i_RowCount);
-    // A prefix read from a set-up file could lead out of the folder: then
-    // nothing is written and every file is reported.
-    if (!OutputNames::IsPlainFileName(OutputNames::Covering(i_Prefix, 0, 0)))
+    if (!PlainPrefix(i_Prefix))
         return paths;
     const int rows = qBound(0, i_RowCount, kGridSize);
     QVector<QImage> images;
@@ -60,11 +70,13 @@ QStringList SaveMasks(const Input& i_Input, const QString& i_Folder, const QStri
 {
     QStringList paths = OutputFilePaths(i_Folder, i_Prefix, i_Input.columnCount, i_Input.rowCount);
     const int rows = qBound(0, i_Input.rowCount, kGridSize);
+    for (QString& path : paths)
+        path = OutputNames::Mask(path);
+    if (!PlainPrefix(i_Prefix))
+        return paths;
     QVector<QImage> masks;
-    for (int index = 0; index < paths.size(); ++index) {
-        paths[index] = OutputNames::Mask(paths[index]);
+    for (int index = 0; index < paths.size(); ++index)
         masks.append(SoftEdge::Mask(SoftEdge::OutputFactors(i_Input, i_Input.softEdge, index / rows, index % rows)));
-    }
     return Failed(ImageSave::SaveImages(masks, paths, i_Quality));
 }
 
@@ -98,6 +110,12 @@ Patterns::Layout PatternLayout(const CoveringModel& i_Model)
 QStringList SavePatterns(const CoveringModel& i_Model, const QString& i_Folder, const QString& i_Prefix, int i_Quality)
 {
     const QStringList paths = OutputFilePaths(i_Folder, i_Prefix, i_Model.columnCount, i_Model.rowCount);
+    if (!PlainPrefix(i_Prefix)) {
+        QStringList refused;
+        for (const QString& path : paths)
+            refused << OutputNames::Pattern(path);
+        return refused;
+    }
     const Patterns::Layout layout = PatternLayout(i_Model);
     // Patterns need no refresh, so any grid can ask for them: they are drawn
     // and written a few hundred megabytes at a time.

@@ -15,6 +15,11 @@
 
 namespace ImageSave {
 
+namespace {
+// 96 dots per inch, the usual desktop's.
+constexpr int kDotsPerMeter = 3780;
+} // namespace
+
 bool WriteFile(const QString& i_Path, const QByteArray& i_Png, QString& o_Reason)
 {
     QFile file(i_Path);
@@ -70,6 +75,11 @@ QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList
     auto encode = [&](int index) {
         QByteArray png;
         const bool encoded = PngWriter::Encode(index < i_Images.size() ? i_Images.at(index) : none, i_Quality, png);
+        // The toolkit gives new images the screen's resolution, which the
+        // renderer has none of: every file states the same one, so the
+        // window and the renderer write the same bytes.
+        if (encoded)
+            PngWriter::SetResolution(png, kDotsPerMeter);
         std::lock_guard<std::mutex> lock(mutex);
         pending[size_t(index)].png.swap(png);
         pending[size_t(index)].encoded = encoded;

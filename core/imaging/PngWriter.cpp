@@ -364,4 +364,29 @@ bool Encode(const QImage& i_Image, int i_Quality, QByteArray& o_Png)
     return true;
 }
 
+void SetResolution(QByteArray& io_Png, int i_DotsPerMeter)
+{
+    uchar phys[9];
+    qToBigEndian(quint32(i_DotsPerMeter), phys);
+    qToBigEndian(quint32(i_DotsPerMeter), phys + 4);
+    phys[8] = 1; // metres
+    // The chunks before the image data; the file is one of ours, whole.
+    for (int at = 8; at + 12 <= io_Png.size();) {
+        const auto* chunk = reinterpret_cast<const uchar*>(io_Png.constData()) + at;
+        const int length = int(qFromBigEndian<quint32>(chunk));
+        if (std::memcmp(chunk + 4, "IDAT", 4) == 0 || length < 0 || length > io_Png.size() - at - 12)
+            break;
+        if (std::memcmp(chunk + 4, "pHYs", 4) == 0 && length == 9) {
+            QByteArray replaced;
+            AppendChunk(replaced, "pHYs", phys, 9);
+            std::memcpy(io_Png.data() + at, replaced.constData(), size_t(replaced.size()));
+            return;
+        }
+        at += 12 + length;
+    }
+    QByteArray added;
+    AppendChunk(added, "pHYs", phys, 9);
+    io_Png.insert(33, added); // after the signature and the header
+}
+
 } // namespace PngWriter

@@ -26,4 +26,8 @@ int DeflateLevel(int i_CompressionLevel);
 // Encodes into memory. False when the image is null or encoding failed.
 bool Encode(const QImage& i_Image, int i_Quality, QByteArray& o_Png);
 
+// Sets the resolution an encoded file states (its pHYs chunk, added when it
+// has none) to i_DotsPerMeter both ways.
+void SetResolution(QByteArray& io_Png, int i_DotsPerMeter);
+
 } // namespace PngWriter
