@@ -8,7 +8,6 @@
 #include <QJsonDocument>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QtTest>
 
 // A window at the size the tests look at, shown; its update check reaches
@@ -215,31 +214,6 @@ private slots:
         QVERIFY(desktop.messages[0].text.contains("could not be saved"));
         QVERIFY(desktop.messages[1].text.contains("absent.dat"));
         QCOMPARE(desktop.messages[1].icon, QMessageBox::Warning);
-    }
-
-    void damagedFilesLeaveTheWindowUsable()
-    {
-        ShownWindow window;
-        setUp(window);
-        save(window, folder.filePath("good.dat"));
-        QFile good(folder.filePath("good.dat"));
-        QVERIFY(good.open(QIODevice::ReadOnly));
-        const QByteArray text = good.readAll();
-        QList<QByteArray> damaged;
-        QRandomGenerator random(7);
-        for (int i = 0; i < 120; ++i)
-            damaged << text.left(random.bounded(text.size()));
-        QByteArray deep(20000, '[');
-        damaged << deep << ("{\"CanvasPage\":" + QByteArray(3000, '{'));
-        for (const QByteArray& bytes : damaged) {
-            QFile file(folder.filePath("damaged.dat"));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(bytes);
-            file.close();
-            load(window, file.fileName());
-        }
-        load(window, good.fileName()); // and the window still reads a good file
-        QCOMPARE(state(window).value("CanvasPage").toObject().value("OutputCount"), QJsonValue(4));
     }
 };
 
