@@ -23,6 +23,7 @@
 #include <QRegularExpressionValidator>
 #include <QResizeEvent>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QSpacerItem>
 #include <QtMath>
 
@@ -816,7 +817,7 @@ bool PAGE_CANVAS_OPTION::TypedOutputValues(SDWord i_ID, QRect& o_Values) const
 {
     // While a drag is under way the drag decides; values written back by it
     // come here too and are left alone.
-    if (i_ID < 0 || i_ID >= m_OutputItems.size() || m_RestoringOutput)
+    if (i_ID < 0 || i_ID >= m_OutputItems.size())
         return false;
     const CLASS_SOURCE_ITEM* item = m_OutputItems[i_ID];
     if (item->IsItemPressed() || item->IsGrabberSelected())
@@ -1003,9 +1004,8 @@ void PAGE_CANVAS_OPTION::ReadConfiguration(const QJsonObject& i_Top)
         AddOutputItem(id, record.outputs[id].label, record.outputs[id].color, kOutputFill);
         // The record's rectangle fits the screen: placed as it is, without
         // the corrections of values typed one at a time.
-        m_RestoringOutput = true;
+        const QSignalBlocker quiet(m_OutputSettingsWidgets[id]);
         PlaceOutput(id, record.outputs[id].rect);
-        m_RestoringOutput = false;
         ++m_OutputCount;
     }
     if (!record.outputs.isEmpty())

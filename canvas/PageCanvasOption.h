@@ -169,7 +169,6 @@ private:
     CanvasEngine::Composer m_Composer;
     // Set once the user was told the screen is too large, until it fits again.
     bool m_TooLargeReported = false;
-    bool m_RestoringOutput = false;
     // Set while a set-up is read: the screen is composed once, at the end.
     bool m_HoldComposing = false;
 };
