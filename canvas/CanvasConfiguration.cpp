@@ -5,7 +5,7 @@
 #include "canvas/SourceItem.h"
 #include "ui_PAGE_CANVAS_OPTION.h"
 
-#include <QIcon>
+#include <QButtonGroup>
 #include <QSignalBlocker>
 
 namespace CanvasConfiguration {
@@ -57,7 +57,7 @@ SetupFile::Canvas FromPage(const Ui::PAGE_CANVAS_OPTION& f, const QString& i_Pic
     return c;
 }
 
-void SetBeforePicture(Ui::PAGE_CANVAS_OPTION& f, const SetupRender::CanvasSettings& s)
+void SetBeforePicture(Ui::PAGE_CANVAS_OPTION& f, const Groups& i_Groups, const SetupRender::CanvasSettings& s)
 {
     const QSignalBlocker blockers[] = {
         QSignalBlocker(f.spinBoxScreenSizeH),     QSignalBlocker(f.spinBoxScreenSizeV),
@@ -67,22 +67,17 @@ void SetBeforePicture(Ui::PAGE_CANVAS_OPTION& f, const SetupRender::CanvasSettin
     f.spinBoxScreenSizeH->setValue(s.screen.width());
     f.spinBoxScreenSizeV->setValue(s.screen.height());
     if (s.choosesSize)
-        QList<QRadioButton*>{f.fullscreenRadioButton, f.originalSizeRadioButton, f.customSizeRadioButton}
-            .at(s.sizeMode)
-            ->setChecked(true);
+        i_Groups.size.button(s.sizeMode)->setChecked(true);
     f.spinBoxCustomSizeWidth->setValue(s.customSize.width());
     f.spinBoxCustomSizeHeight->setValue(s.customSize.height());
     f.pushButtonLocker->setChecked(s.sizeLocked);
-    // The icon shows the lock as it is, without the lock's size step.
-    f.pushButtonLocker->setIcon(
-        QIcon(s.sizeLocked ? QStringLiteral(":/locker/locker-close.png") : QStringLiteral(":/locker/locker-open.png")));
     if (s.choosesPosition)
-        (s.positionMode == CanvasEngine::PositionCustom ? f.customPosRadioButton : f.centeredRadioButton)
-            ->setChecked(true);
+        i_Groups.position.button(s.positionMode)->setChecked(true);
     f.spinBoxCustomPosX->setValue(s.customPosition.x());
     f.spinBoxCustomPosY->setValue(s.customPosition.y());
     if (s.choosesBackground)
-        (s.transparent ? f.radioButtonTransparency : f.radioButtonColor)->setChecked(true);
+        i_Groups.background.button(s.transparent ? CanvasEngine::BackgroundTransparent : CanvasEngine::BackgroundColor)
+            ->setChecked(true);
     f.horizontalSliderQuality->setValue(s.quality);
     f.lineEditBaseName->setText(s.prefix);
     f.lineEditOutputLabel->setText(s.nextLabel);

@@ -13,6 +13,7 @@ class PAGE_CANVAS_OPTION;
 class CLASS_KV_OUTPUT_SETTINGS_WIDGET;
 class CLASS_KV_PUSH_OUTPUT_BUTTON;
 class CLASS_SOURCE_ITEM;
+class QButtonGroup;
 
 // The canvas page's form and its set-up, both ways. Writing takes what the
 // controls and the outputs hold; reading sets the controls to the record
@@ -33,10 +34,19 @@ struct Outputs
 SetupFile::Canvas FromPage(const Ui::PAGE_CANVAS_OPTION& i_Form, const QString& i_PicturePath,
                            const QColor& i_Background, const Outputs& i_Outputs);
 
+// The page's radio groups, by their modes' ids.
+struct Groups
+{
+    QButtonGroup& size;
+    QButtonGroup& position;
+    QButtonGroup& background;
+};
+
 // The controls from the screen size to the next output's label, in the
 // order a set-up is read: boxes, radio groups (a group the record chooses
 // nothing in keeps its choice), lock, slider and texts.
-void SetBeforePicture(Ui::PAGE_CANVAS_OPTION& io_Form, const SetupRender::CanvasSettings& i_Record);
+void SetBeforePicture(Ui::PAGE_CANVAS_OPTION& io_Form, const Groups& io_Groups,
+                      const SetupRender::CanvasSettings& i_Record);
 
 // The cropping check box and the four crop boxes.
 void SetCrop(Ui::PAGE_CANVAS_OPTION& io_Form, bool i_Cropped, int i_Left, int i_Top, int i_Right, int i_Bottom);

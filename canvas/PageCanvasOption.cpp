@@ -105,7 +105,7 @@ PAGE_CANVAS_OPTION::PAGE_CANVAS_OPTION(QWidget* parent)
         box->setEnabled(false);
     }
     pushButtonLocker->setEnabled(false);
-    pushButtonLocker->setIcon(QIcon(QStringLiteral(":/locker/locker-open.png")));
+    ShowLock(false);
     pushButtonLocker->setChecked(false);
     connect(pushButtonLocker, &QPushButton::clicked, this, &PAGE_CANVAS_OPTION::SLOT_ChangeButtonLockerState);
     connect(&m_ImageSizeGroup, &QButtonGroup::idClicked, this, &PAGE_CANVAS_OPTION::SLOT_ModifyImageSizeInScreenMode);
@@ -452,13 +452,17 @@ void PAGE_CANVAS_OPTION::SLOT_ChangeImageSizeInScreen()
     RefreshImageScreen();
 }
 
+void PAGE_CANVAS_OPTION::ShowLock(bool i_Locked)
+{
+    pushButtonLocker->setIcon(
+        QIcon(i_Locked ? QStringLiteral(":/locker/locker-close.png") : QStringLiteral(":/locker/locker-open.png")));
+}
+
 void PAGE_CANVAS_OPTION::SLOT_ChangeButtonLockerState(Bool i_Checked)
 {
-    if (!i_Checked) {
-        pushButtonLocker->setIcon(QIcon(QStringLiteral(":/locker/locker-open.png")));
+    ShowLock(i_Checked);
+    if (!i_Checked)
         return;
-    }
-    pushButtonLocker->setIcon(QIcon(QStringLiteral(":/locker/locker-close.png")));
     m_Input.imageWidth = spinBoxCustomSizeWidth->value();
     m_Input.imageHeight = LockedOtherSide(m_Input.imageWidth, true);
     spinBoxCustomSizeHeight->setValue(m_Input.imageHeight);
@@ -974,7 +978,8 @@ void PAGE_CANVAS_OPTION::ReadConfiguration(const QJsonObject& i_Top)
     const SetupRender::CanvasSettings record = SetupRender::CanvasFromSetup(file, picture.size());
 
     m_HoldComposing = true;
-    CanvasConfiguration::SetBeforePicture(*this, record);
+    CanvasConfiguration::SetBeforePicture(*this, {m_ImageSizeGroup, m_ImagePositionGroup, m_BackgroundGroup}, record);
+    ShowLock(record.sizeLocked); // without the lock's size step
     on_horizontalSliderQuality_valueChanged(record.quality);
     m_BackgroundColor = record.backgroundColor;
     m_BackgroundMode = m_BackgroundGroup.checkedId();

@@ -133,6 +133,7 @@ private:
     // The loading message, with the file and the reason under it.
     void ReportLoadFailure(const QString& i_FileName, const QString& i_Problem);
     int LockedOtherSide(int i_Value, bool i_FromWidth) const;
+    void ShowLock(bool i_Locked); // the locker's icon
 
     QGraphicsScene m_SourceScene;
     QGraphicsPixmapItem m_SourcePixmapItem;
