@@ -1,29 +1,30 @@
 #include "canvas/PageCanvasOption.h"
 
+#include "canvas/CanvasConfiguration.h"
+#include "canvas/CanvasSaving.h"
 #include "canvas/KvOutputSettingsWidget.h"
 #include "canvas/KvPushOutputButton.h"
 #include "canvas/SourceItem.h"
 #include "common/DesktopSeam.h"
-#include "common/SaveProgress.h"
 #include "core/canvas/CanvasOutputs.h"
 #include "core/common/AspectLock.h"
 #include "core/files/SafeFiles.h"
-#include "core/imaging/ImageSave.h"
 #include "core/imaging/PngReader.h"
 #include "core/naming/OutputNames.h"
 #include "core/patterns/Patterns.h"
+#include "core/setup/ControlRanges.h"
 #include "core/setup/SetupFile.h"
+#include "core/setup/SetupRender.h"
 #include "traces/KvTraces.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QIcon>
 #include <QPixmap>
 #include <QRegularExpressionValidator>
 #include <QResizeEvent>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QSpacerItem>
-#include <QUrl>
 #include <QtMath>
 
 #include <limits>
@@ -37,6 +38,9 @@ QPixmap Swatch(const QSize& i_Size, const QColor& i_Color)
     pixmap.fill(i_Color);
     return pixmap;
 }
+
+// The shade inside every output's rectangle.
+const QColor kOutputFill(0, 0, 0, 30);
 } // namespace
 
 #define CANVAS_ERROR(operation, text) ReportUnknownId(operation, __LINE__, QStringLiteral(text))
@@ -52,8 +56,8 @@ PAGE_CANVAS_OPTION::PAGE_CANVAS_OPTION(QWidget* parent)
 
     spinBoxScreenSizeH->setValue(1920);
     spinBoxScreenSizeV->setValue(1080);
-    spinBoxScreenSizeH->setMinimum(400);
-    spinBoxScreenSizeV->setMinimum(400);
+    spinBoxScreenSizeH->setMinimum(ControlRanges::kMinScreen);
+    spinBoxScreenSizeV->setMinimum(ControlRanges::kMinScreen);
     connect(spinBoxScreenSizeH, QOverload<int>::of(&QSpinBox::valueChanged), this,
             &PAGE_CANVAS_OPTION::SLOT_ChangeScreenSize);
     connect(spinBoxScreenSizeV, QOverload<int>::of(&QSpinBox::valueChanged), this,
@@ -97,11 +101,11 @@ PAGE_CANVAS_OPTION::PAGE_CANVAS_OPTION(QWidget* parent)
     m_ImageSizeGroup.addButton(originalSizeRadioButton, CanvasEngine::SizeOriginal);
     m_ImageSizeGroup.addButton(customSizeRadioButton, CanvasEngine::SizeCustom);
     for (QSpinBox* box : {spinBoxCustomSizeWidth, spinBoxCustomSizeHeight}) {
-        box->setRange(0, 50000);
+        box->setRange(0, ControlRanges::kMaxCustom);
         box->setEnabled(false);
     }
     pushButtonLocker->setEnabled(false);
-    pushButtonLocker->setIcon(QIcon(QStringLiteral(":/locker/locker-open.png")));
+    ShowLock(false);
     pushButtonLocker->setChecked(false);
     connect(pushButtonLocker, &QPushButton::clicked, this, &PAGE_CANVAS_OPTION::SLOT_ChangeButtonLockerState);
     connect(&m_ImageSizeGroup, &QButtonGroup::idClicked, this, &PAGE_CANVAS_OPTION::SLOT_ModifyImageSizeInScreenMode);
@@ -112,7 +116,7 @@ PAGE_CANVAS_OPTION::PAGE_CANVAS_OPTION(QWidget* parent)
     m_ImagePositionGroup.addButton(centeredRadioButton, IMAGE_POSITION_CENTERED);
     m_ImagePositionGroup.addButton(customPosRadioButton, IMAGE_POSITION_CUSTOM);
     for (QSpinBox* box : {spinBoxCustomPosX, spinBoxCustomPosY}) {
-        box->setRange(0, 50000);
+        box->setRange(0, ControlRanges::kMaxCustom);
         box->setEnabled(false);
     }
     connect(&m_ImagePositionGroup, &QButtonGroup::idClicked, this,
@@ -215,7 +219,12 @@ void PAGE_CANVAS_OPTION::on_pushButtonLoadSource_clicked()
 
 bool PAGE_CANVAS_OPTION::LoadImage(const QString& i_FileName, QString* o_Problem)
 {
-    m_SourceImage = PngReader::Load(i_FileName, nullptr, o_Problem);
+    return UsePicture(PngReader::Load(i_FileName, nullptr, o_Problem), i_FileName);
+}
+
+bool PAGE_CANVAS_OPTION::UsePicture(const QImage& i_Picture, const QString& i_FileName)
+{
+    m_SourceImage = i_Picture;
     if (m_SourceImage.isNull()) {
         m_SourcePath.clear();
         m_SourceWidth = 0;
@@ -234,9 +243,7 @@ bool PAGE_CANVAS_OPTION::LoadImage(const QString& i_FileName, QString* o_Problem
     m_SourceScene.setSceneRect(0, 0, m_SourceWidth, m_SourceHeight);
     graphicsViewSource->fitInView(m_SourceScene.sceneRect(), Qt::KeepAspectRatio);
 
-    SLOT_ModifyScreenBackgroundMode(m_BackgroundMode);
-    SLOT_ModifyImageSizeInScreenMode(m_ImageSizeMode);
-    ComputeImagePosInScreen(m_ImagePositionMode);
+    ApplyModes();
     RefreshImageScreen();
     ChangeOutputsOptionsState();
     labelImageSizeSource->setText(QStringLiteral("%1 x %2").arg(m_SourceWidth).arg(m_SourceHeight));
@@ -331,7 +338,20 @@ void PAGE_CANVAS_OPTION::ApplyCropping(unsigned int i_Left, unsigned int i_Top, 
 
 // --- Screen and background ----------------------------------------------------
 
+void PAGE_CANVAS_OPTION::ApplyModes()
+{
+    SLOT_ModifyScreenBackgroundMode(m_BackgroundMode);
+    SLOT_ModifyImageSizeInScreenMode(m_ImageSizeMode);
+    ComputeImagePosInScreen(m_ImagePositionMode);
+}
+
 void PAGE_CANVAS_OPTION::SLOT_ChangeScreenSize()
+{
+    FollowScreenSize();
+    RefreshImageScreen();
+}
+
+void PAGE_CANVAS_OPTION::FollowScreenSize()
 {
     m_Input.screenWidth = spinBoxScreenSizeH->value();
     m_Input.screenHeight = spinBoxScreenSizeV->value();
@@ -344,7 +364,6 @@ void PAGE_CANVAS_OPTION::SLOT_ChangeScreenSize()
                                                         m_Input.screenWidth, 0, m_Input.screenHeight);
         PlaceOutput(id, ResizeOutputitemByDefault(id, true));
     }
-    RefreshImageScreen();
 }
 
 void PAGE_CANVAS_OPTION::SLOT_ModifyScreenBackgroundMode(int i_ButtonId)
@@ -433,13 +452,17 @@ void PAGE_CANVAS_OPTION::SLOT_ChangeImageSizeInScreen()
     RefreshImageScreen();
 }
 
+void PAGE_CANVAS_OPTION::ShowLock(bool i_Locked)
+{
+    pushButtonLocker->setIcon(
+        QIcon(i_Locked ? QStringLiteral(":/locker/locker-close.png") : QStringLiteral(":/locker/locker-open.png")));
+}
+
 void PAGE_CANVAS_OPTION::SLOT_ChangeButtonLockerState(Bool i_Checked)
 {
-    if (!i_Checked) {
-        pushButtonLocker->setIcon(QIcon(QStringLiteral(":/locker/locker-open.png")));
+    ShowLock(i_Checked);
+    if (!i_Checked)
         return;
-    }
-    pushButtonLocker->setIcon(QIcon(QStringLiteral(":/locker/locker-close.png")));
     m_Input.imageWidth = spinBoxCustomSizeWidth->value();
     m_Input.imageHeight = LockedOtherSide(m_Input.imageWidth, true);
     spinBoxCustomSizeHeight->setValue(m_Input.imageHeight);
@@ -488,7 +511,7 @@ void PAGE_CANVAS_OPTION::ComputeImagePosInScreen(_IMAGE_POSITION_IN_SCREEN_ID i_
 
 void PAGE_CANVAS_OPTION::RefreshImageScreen()
 {
-    if (m_SourceImage.isNull())
+    if (m_SourceImage.isNull() || m_HoldComposing)
         return;
     // A screen that cannot be composed keeps the last picture on show; the
     // user was told when the size was set.
@@ -617,9 +640,7 @@ void PAGE_CANVAS_OPTION::on_pushButtonAddOutput_clicked()
         QList<QColor> used;
         for (const CLASS_SOURCE_ITEM* item : m_OutputItems)
             used << item->GetBorderColor();
-        QColor fill;
-        fill.setRgb(0, 0, 0, 30);
-        AddOutputItem(m_OutputCount, label, CanvasOutputs::FreeColour(m_OutputColors, used), fill);
+        AddOutputItem(m_OutputCount, label, CanvasOutputs::FreeColour(m_OutputColors, used), kOutputFill);
         ModifyOutputItemSelected(m_OutputCount);
         ++m_OutputCount;
         lineEditOutputLabel->setText(GenerateAutoOutputLabel());
@@ -800,7 +821,7 @@ bool PAGE_CANVAS_OPTION::TypedOutputValues(SDWord i_ID, QRect& o_Values) const
 {
     // While a drag is under way the drag decides; values written back by it
     // come here too and are left alone.
-    if (i_ID < 0 || i_ID >= m_OutputItems.size() || m_RestoringOutput)
+    if (i_ID < 0 || i_ID >= m_OutputItems.size())
         return false;
     const CLASS_SOURCE_ITEM* item = m_OutputItems[i_ID];
     if (item->IsItemPressed() || item->IsGrabberSelected())
@@ -878,59 +899,22 @@ void PAGE_CANVAS_OPTION::SLOT_ChangeCurrentOutputSize(int i_ButtonSizeInScreenID
 void PAGE_CANVAS_OPTION::ComputeOutputsImage()
 {
     m_OutputImages.clear();
-    for (const CLASS_SOURCE_ITEM* item : m_OutputItems) {
-        const QRectF rect = item->sceneBoundingRect();
-        m_OutputImages << m_ScreenImage.copy(
-            QRect(int(rect.x()), int(rect.y()), int(rect.width()), int(rect.height())));
-    }
+    for (int id = 0; id < m_OutputItems.size(); ++id)
+        m_OutputImages << m_ScreenImage.copy(OutputRect(id));
 }
 
-QString PAGE_CANVAS_OPTION::AskSaveFolder()
+QRect PAGE_CANVAS_OPTION::OutputRect(int i_ID) const
 {
-    return DesktopSeam::Current().GetExistingDirectory(this, tr("Select the folder where images will be saved"),
-                                                       QFileInfo(m_SourcePath).path(),
-                                                       QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    const QRectF rect = m_OutputItems[i_ID]->sceneBoundingRect();
+    return QRect(int(rect.x()), int(rect.y()), int(rect.width()), int(rect.height()));
 }
 
-QString PAGE_CANVAS_OPTION::FilePrefix() const
+QStringList PAGE_CANVAS_OPTION::OutputLabels() const
 {
-    return OutputNames::Prefix(lineEditBaseName->text(), m_SourcePath);
-}
-
-void PAGE_CANVAS_OPTION::SaveAndReport(const QString& i_Folder, const QStringList& i_Names,
-                                       const QVector<QImage>& i_Images)
-{
-    // A name that would put the file anywhere but in the chosen folder is
-    // not written (labels also come from configuration files).
-    QStringList problems;
-    QVector<QImage> images;
-    QStringList paths;
-    for (int id = 0; id < i_Names.size(); ++id) {
-        if (!OutputNames::IsPlainFileName(i_Names[id])) {
-            problems << tr("%1: not a plain file name").arg(i_Names[id]);
-            continue;
-        }
-        images << i_Images[id];
-        paths << QStringLiteral("%1/%2").arg(i_Folder, i_Names[id]);
-    }
-    const int quality = horizontalSliderQuality->value();
-    QList<ImageSave::SaveFailure> failures;
-    const ProgressOutcome outcome = RunWithProgress(
-        this, tr("Saving images..."), paths.size(), [&](const ImageSave::Progress& i_Progress) {
-            failures = ImageSave::SaveImages(images, paths, quality, ImageSave::WriteFile, 0, i_Progress);
-        });
-    QStringList failed;
-    for (const ImageSave::SaveFailure& failure : failures) {
-        failed << failure.path;
-        problems << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(failure.path), failure.reason);
-    }
-
-    DesktopSeam::Current().OpenUrl(QUrl::fromLocalFile(i_Folder));
-    if (outcome.cancelled)
-        ShowMessage(QMessageBox::Warning, WrittenBeforeCancel(paths.mid(0, outcome.done), failed));
-    else if (!problems.isEmpty())
-        ShowMessage(QMessageBox::Warning,
-                    tr("These images could not be written:\n%1").arg(problems.join(QLatin1Char('\n'))));
+    QStringList labels;
+    for (const CLASS_KV_PUSH_OUTPUT_BUTTON* button : m_OutputButtons)
+        labels << button->text();
+    return labels;
 }
 
 void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
@@ -942,160 +926,98 @@ void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
         ReportScreenTooLarge();
         return;
     }
-    const QString folder = AskSaveFolder();
+    const QString folder = CanvasSaving::AskFolder(this, m_SourcePath);
     if (folder.isEmpty())
         return;
-    const QString prefix = FilePrefix();
     ComputeOutputsImage();
-    QStringList names;
-    for (int id = 0; id < m_OutputImages.size(); ++id)
-        names << OutputNames::Canvas(prefix, m_OutputButtons[id]->text());
-    SaveAndReport(folder, names, m_OutputImages.toVector());
+    CanvasSaving::SaveAndReport(
+        this, m_StyleSheetApp, folder,
+        CanvasSaving::Names(OutputNames::Prefix(lineEditBaseName->text(), m_SourcePath), OutputLabels(), false),
+        m_OutputImages.toVector(), horizontalSliderQuality->value());
 }
 
 // Each output's line-up pattern, cut from a drawing of the whole screen as its
 // image is cut from the screen image.
 void PAGE_CANVAS_OPTION::SavePatterns()
 {
-    const QString folder = AskSaveFolder();
+    const QString folder = CanvasSaving::AskFolder(this, m_SourcePath);
     if (folder.isEmpty())
         return;
-    const QString prefix = FilePrefix();
     setCursor(Qt::WaitCursor);
-    Patterns::Layout layout;
-    layout.screen = ScreenSize();
-    for (int id = 0; id < m_OutputItems.size(); ++id) {
-        const QRectF rect = m_OutputItems[id]->sceneBoundingRect();
-        layout.outputs.append(
-            {QRect(int(rect.x()), int(rect.y()), int(rect.width()), int(rect.height())), m_OutputButtons[id]->text()});
-    }
-    layout.overlaps = Patterns::PairOverlaps(layout.outputs);
-    layout.sharedMarks = false;
-    QStringList names;
+    QList<Patterns::Output> outputs;
+    for (int id = 0; id < m_OutputItems.size(); ++id)
+        outputs.append({OutputRect(id), m_OutputButtons[id]->text()});
+    const Patterns::Layout layout = CanvasOutputs::PatternLayout(ScreenSize(), outputs);
     QVector<QImage> images;
-    for (int id = 0; id < layout.outputs.size(); ++id) {
-        names << OutputNames::Pattern(OutputNames::Canvas(prefix, layout.outputs[id].name));
+    for (int id = 0; id < layout.outputs.size(); ++id)
         images << Patterns::Draw(layout, id);
-    }
     setCursor(Qt::ArrowCursor);
-    SaveAndReport(folder, names, images);
+    CanvasSaving::SaveAndReport(
+        this, m_StyleSheetApp, folder,
+        CanvasSaving::Names(OutputNames::Prefix(lineEditBaseName->text(), m_SourcePath), OutputLabels(), true), images,
+        horizontalSliderQuality->value());
 }
 
 // --- Configuration ----------------------------------------------------------------
 
 void PAGE_CANVAS_OPTION::WriteConfiguration(QJsonObject& io_Top)
 {
-    SetupFile::Canvas c;
-    c.picturePath = m_SourcePath;
-    c.isCropped = checkBoxCropSource->isChecked();
-    c.cropLeft = spinBoxCropLeft->value();
-    c.cropRight = spinBoxCropRight->value();
-    c.cropTop = spinBoxCropTop->value();
-    c.cropBottom = spinBoxCropBottom->value();
-    for (int id = 0; id < m_OutputItems.size(); ++id) {
-        const CLASS_KV_OUTPUT_SETTINGS_WIDGET* settings = m_OutputSettingsWidgets[id];
-        SetupFile::Output output;
-        output.id = int(settings->GetID());
-        output.label = m_OutputButtons[id]->text();
-        output.posX = settings->GetPosXValue();
-        output.posY = settings->GetPosYValue();
-        output.width = settings->GetWidthValue();
-        output.height = settings->GetHeightValue();
-        output.color = m_OutputItems[id]->GetBorderColor();
-        c.outputs << output;
-        if (m_OutputButtons[id]->isChecked() && !c.hasOutputSelected) {
-            c.hasOutputSelected = true;
-            c.outputIndexSelected = id;
-        }
-    }
-    c.outputLabel = lineEditOutputLabel->text();
-    c.screenH = spinBoxScreenSizeH->value();
-    c.screenV = spinBoxScreenSizeV->value();
-    c.isFullScreen = fullscreenRadioButton->isChecked();
-    c.isOriginalSize = originalSizeRadioButton->isChecked();
-    c.isCustomSize = customSizeRadioButton->isChecked();
-    c.customSizeWidth = spinBoxCustomSizeWidth->value();
-    c.customSizeHeight = spinBoxCustomSizeHeight->value();
-    c.isImgSizeLocked = pushButtonLocker->isChecked();
-    c.isCentered = centeredRadioButton->isChecked();
-    c.isCustomPosition = customPosRadioButton->isChecked();
-    c.customPosWidth = spinBoxCustomPosX->value();
-    c.customPosHeight = spinBoxCustomPosY->value();
-    c.isColorBackground = radioButtonColor->isChecked();
-    c.backgroundColor = m_BackgroundColor;
-    c.isTransparentBackground = radioButtonTransparency->isChecked();
-    c.pictureQuality = horizontalSliderQuality->value();
-    c.outputFilePrefix = lineEditBaseName->text();
-    SetupFile::WriteCanvas(c, io_Top);
+    SetupFile::WriteCanvas(CanvasConfiguration::FromPage(*this, m_SourcePath, m_BackgroundColor,
+                                                         {m_OutputButtons, m_OutputSettingsWidgets, m_OutputItems}),
+                           io_Top);
 }
 
+// The core makes one record of the set-up, brought into the controls'
+// ranges; the controls take it in the order a set-up is read, and the
+// screen is composed once, at the end.
 void PAGE_CANVAS_OPTION::ReadConfiguration(const QJsonObject& i_Top)
 {
-    const SetupFile::Canvas c = SetupFile::ReadCanvas(i_Top);
-    spinBoxScreenSizeH->setValue(c.screenH);
-    spinBoxScreenSizeV->setValue(c.screenV);
-    fullscreenRadioButton->setChecked(c.isFullScreen);
-    originalSizeRadioButton->setChecked(c.isOriginalSize);
-    customSizeRadioButton->setChecked(c.isCustomSize);
-    spinBoxCustomSizeWidth->setValue(c.customSizeWidth);
-    spinBoxCustomSizeHeight->setValue(c.customSizeHeight);
-    pushButtonLocker->setChecked(c.isImgSizeLocked);
-    // The icon shows the lock as it is, without the lock's size step.
-    pushButtonLocker->setIcon(QIcon(c.isImgSizeLocked ? QStringLiteral(":/locker/locker-close.png")
-                                                      : QStringLiteral(":/locker/locker-open.png")));
-    centeredRadioButton->setChecked(c.isCentered);
-    customPosRadioButton->setChecked(c.isCustomPosition);
-    spinBoxCustomPosX->setValue(c.customPosWidth);
-    spinBoxCustomPosY->setValue(c.customPosHeight);
-    radioButtonColor->setChecked(c.isColorBackground);
-    m_BackgroundColor = c.backgroundColor;
-    radioButtonTransparency->setChecked(c.isTransparentBackground);
-    horizontalSliderQuality->setValue(c.pictureQuality);
-    lineEditBaseName->setText(c.outputFilePrefix);
-    lineEditOutputLabel->setText(OutputNames::CleanLabel(c.outputLabel));
+    const SetupFile::Canvas file = SetupFile::ReadCanvas(i_Top);
+    QString problem;
+    const QImage picture = PngReader::Load(file.picturePath, nullptr, &problem);
+    const SetupRender::CanvasSettings record = SetupRender::CanvasFromSetup(file, picture.size());
 
+    m_HoldComposing = true;
+    CanvasConfiguration::SetBeforePicture(*this, {m_ImageSizeGroup, m_ImagePositionGroup, m_BackgroundGroup}, record);
+    ShowLock(record.sizeLocked); // without the lock's size step
+    on_horizontalSliderQuality_valueChanged(record.quality);
+    m_BackgroundColor = record.backgroundColor;
     m_BackgroundMode = m_BackgroundGroup.checkedId();
     m_ImageSizeMode = m_ImageSizeGroup.checkedId();
     m_ImagePositionMode = _IMAGE_POSITION_IN_SCREEN_ID(m_ImagePositionGroup.checkedId());
+    if (ScreenSize() != record.screen)
+        FollowScreenSize();
     ModifyBackgroundScreenColor(m_BackgroundColor);
 
-    QString problem;
-    if (!LoadImage(c.picturePath, &problem)) {
-        if (!c.picturePath.isEmpty()) {
-            ReportLoadFailure(c.picturePath, problem);
+    if (picture.isNull()) {
+        // The picture the page had, if any, goes; what it shows until then
+        // follows the controls as read.
+        ApplyModes();
+        m_HoldComposing = false;
+        RefreshImageScreen();
+        UsePicture(QImage(), QString());
+        if (!file.picturePath.isEmpty()) {
+            ReportLoadFailure(file.picturePath, problem);
             ResetOutputs();
-            for (QSpinBox* box : {spinBoxCropLeft, spinBoxCropTop, spinBoxCropRight, spinBoxCropBottom})
-                box->setValue(0);
+            CanvasConfiguration::SetCrop(*this, checkBoxCropSource->isChecked(), 0, 0, 0, 0);
         }
         return;
     }
+    UsePicture(picture, file.picturePath);
     ResetOutputs();
-    if (!c.outputs.isEmpty()) {
-        QColor fill;
-        fill.setRgb(0, 0, 0, 30);
-        for (const SetupFile::Output& output : c.outputs) {
-            const int id = output.id;
-            AddOutputItem(id, output.label, output.color, fill);
-            m_OutputButtons[id]->setText(output.label);
-            // All four values first, then the rectangle from them: checked one
-            // by one against the default size, a place near the right edge
-            // would be pushed left before its own width arrives.
-            m_RestoringOutput = true;
-            m_OutputSettingsWidgets[id]->SetPosXValue(output.posX);
-            m_OutputSettingsWidgets[id]->SetPosYValue(output.posY);
-            m_OutputSettingsWidgets[id]->SetWidthValue(output.width);
-            m_OutputSettingsWidgets[id]->SetHeightValue(output.height);
-            m_RestoringOutput = false;
-            ++m_OutputCount;
-            SLOT_ChangeOutputPosValue(id);
-            SLOT_ChangeOutputSizeValue(id);
-        }
-        ModifyOutputItemSelected(c.outputIndexSelected);
+    for (int id = 0; id < record.outputs.size(); ++id) {
+        AddOutputItem(id, record.outputs[id].label, record.outputs[id].color, kOutputFill);
+        // The record's rectangle fits the screen: placed as it is, without
+        // the corrections of values typed one at a time.
+        const QSignalBlocker quiet(m_OutputSettingsWidgets[id]);
+        PlaceOutput(id, record.outputs[id].rect);
+        ++m_OutputCount;
     }
+    if (!record.outputs.isEmpty())
+        ModifyOutputItemSelected(record.selectedOutput);
     ChangeOutputsOptionsState();
-    checkBoxCropSource->setChecked(c.isCropped);
-    spinBoxCropLeft->setValue(c.cropLeft);
-    spinBoxCropRight->setValue(c.cropRight);
-    spinBoxCropTop->setValue(c.cropTop);
-    spinBoxCropBottom->setValue(c.cropBottom);
+    CanvasConfiguration::SetCrop(*this, record.cropped, record.cropLeft, record.cropTop, record.cropRight,
+                                 record.cropBottom);
+    m_HoldComposing = false;
+    on_checkBoxCropSource_stateChanged(checkBoxCropSource->checkState());
 }

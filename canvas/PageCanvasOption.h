@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/canvas/CanvasCompose.h"
 #include "canvas/KvGraphicsItemScreen.h"
+#include "core/canvas/CanvasCompose.h"
 #include "core/common/ScalarTypes.h"
 #include "ui_PAGE_CANVAS_OPTION.h"
 
@@ -113,11 +113,14 @@ private:
     void FollowViews();
     // Connected by hand, so that the page's slots stay those of its interface.
     void SavePatterns();
-    QString AskSaveFolder();
-    QString FilePrefix() const;
-    // Writes the images under the names in the chosen folder, with progress,
-    // and tells what could not be written or what was, after a cancel.
-    void SaveAndReport(const QString& i_Folder, const QStringList& i_Names, const QVector<QImage>& i_Images);
+    QStringList OutputLabels() const;
+    QRect OutputRect(int i_ID) const; // on the screen
+    // LoadImage with a picture already read: false when it is null.
+    bool UsePicture(const QImage& i_Picture, const QString& i_FileName);
+    // The background, image size and image position as their modes are set.
+    void ApplyModes();
+    // The screen as its boxes set it, with the outputs on it; not composed.
+    void FollowScreenSize();
     int CurrentOutput() const;
     bool TypedOutputValues(SDWord i_ID, QRect& o_Values) const;
     void PlaceOutput(int i_ID, const QRect& i_Rect);
@@ -130,6 +133,7 @@ private:
     // The loading message, with the file and the reason under it.
     void ReportLoadFailure(const QString& i_FileName, const QString& i_Problem);
     int LockedOtherSide(int i_Value, bool i_FromWidth) const;
+    void ShowLock(bool i_Locked); // the locker's icon
 
     QGraphicsScene m_SourceScene;
     QGraphicsPixmapItem m_SourcePixmapItem;
@@ -166,5 +170,6 @@ private:
     CanvasEngine::Composer m_Composer;
     // Set once the user was told the screen is too large, until it fits again.
     bool m_TooLargeReported = false;
-    bool m_RestoringOutput = false;
+    // Set while a set-up is read: the screen is composed once, at the end.
+    bool m_HoldComposing = false;
 };

@@ -4,6 +4,8 @@
 #include "canvas/PageCanvasOption.h"
 #include "common/SaveProgress.h"
 #include "canvas/SourceItem.h"
+#include "core/naming/OutputNames.h"
+#include "core/setup/ControlRanges.h"
 #include "tests/testsupport/WidgetSupport.h"
 
 #include <QDir>
@@ -389,6 +391,51 @@ private slots:
         QCOMPARE(labels, (QStringList{"Left", "Output 2", "Output 1", "Écran-1"}));
         QCOMPARE(w<QSpinBox>("spinBoxCropLeft")->value(), 100);
         COMPARE_IMAGES(this->page->ScreenImage(), expected(source, QRect(0, 0, 1920, 1080)));
+    }
+
+    // A set-up read into a page in use: its crop was held back by the page's
+    // crop, and a screen it does not set was found "too large": its width
+    // with the page's height.
+    void setUpIsReadWholeWhateverThePageHeld()
+    {
+        load(source);
+        set("spinBoxCropRight", 950);
+        set("spinBoxScreenSizeV", 20000);
+        page->ReadConfiguration(QJsonObject{{"CanvasPage",
+                                             QJsonObject{{"PicturePath", folder.filePath("source.png")},
+                                                         {"CropLeft", 100},
+                                                         {"ScreenH", 32768},
+                                                         {"ScreenV", 400}}}});
+        QCOMPARE(w<QSpinBox>("spinBoxCropLeft")->value(), 100);
+        QVERIFY(desktop.messages.isEmpty());
+    }
+
+    // The form's ranges are those the core brings a set-up into.
+    void formRangesAreTheCores_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("minimum");
+        QTest::addColumn<int>("maximum"); // of a value, or of a text's length
+        using namespace ControlRanges;
+        for (const char* box : {"spinBoxScreenSizeH", "spinBoxScreenSizeV"})
+            QTest::newRow(box) << box << kMinScreen << kMaxScreen;
+        for (const char* box :
+             {"spinBoxCustomSizeWidth", "spinBoxCustomSizeHeight", "spinBoxCustomPosX", "spinBoxCustomPosY"})
+            QTest::newRow(box) << box << 0 << kMaxCustom;
+        QTest::newRow("quality") << "horizontalSliderQuality" << kMinQuality << kMaxQuality;
+        QTest::newRow("label") << "lineEditOutputLabel" << 0 << OutputNames::kMaxLabel;
+        QTest::newRow("prefix") << "lineEditBaseName" << 0 << OutputNames::kMaxPrefix;
+    }
+    void formRangesAreTheCores()
+    {
+        QFETCH(QString, control);
+        QFETCH(int, minimum);
+        QFETCH(int, maximum);
+        if (auto* edit = w<QLineEdit>(control))
+            QCOMPARE(edit->maxLength(), maximum);
+        else
+            QCOMPARE(QPair(w(control)->property("minimum").toInt(), w(control)->property("maximum").toInt()),
+                     QPair(minimum, maximum));
     }
 
     // A long save shows its progress; Cancel stops it after the file in

@@ -147,4 +147,14 @@ QRect ButtonSize(int i_ID, const QSize& i_Screen, const QRect& i_Output)
     }
 }
 
+Patterns::Layout PatternLayout(const QSize& i_Screen, const QList<Patterns::Output>& i_Outputs)
+{
+    Patterns::Layout layout;
+    layout.screen = i_Screen;
+    layout.outputs = i_Outputs;
+    layout.overlaps = Patterns::PairOverlaps(layout.outputs);
+    layout.sharedMarks = false;
+    return layout;
+}
+
 } // namespace CanvasOutputs

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/patterns/Patterns.h"
+
 #include <QColor>
 #include <QList>
 #include <QPoint>
@@ -70,5 +72,9 @@ Correction SizeCorrection(const QRect& i_Values, const QSize& i_Screen);
 // screen; other ids keep the rectangle).
 QPoint ButtonPosition(int i_ID, const QSize& i_Screen, const QSize& i_Output);
 QRect ButtonSize(int i_ID, const QSize& i_Screen, const QRect& i_Output);
+
+// The line-up patterns of outputs placed freely on the screen: they may
+// pile up anywhere, so each pattern carries its own output's marks.
+Patterns::Layout PatternLayout(const QSize& i_Screen, const QList<Patterns::Output>& i_Outputs);
 
 } // namespace CanvasOutputs

@@ -1,5 +1,6 @@
 #include "core/setup/SetupFile.h"
 
+#include "core/canvas/CanvasOutputs.h"
 #include "core/naming/OutputNames.h"
 
 #include <QFileInfo>
@@ -12,8 +13,6 @@
 namespace SetupFile {
 
 namespace {
-
-constexpr int kMaxOutputs = 16;
 
 // Covering values are text: another JSON type reads as "", text that is not
 // a base-10 integer as 0.
@@ -237,7 +236,7 @@ Canvas ReadCanvas(const QJsonObject& i_Top)
     // label that then repeats an earlier one is renamed, to the lowest
     // "Output n" that no output of the file uses: an output keeps the name,
     // and so the file name, it was saved with.
-    const int count = qMin(Number(o, "OutputCount"), kMaxOutputs);
+    const int count = qMin(Number(o, "OutputCount"), CanvasOutputs::kMaxOutputs);
     const QJsonArray entries = o.value(QLatin1String("Outputs")).toArray();
     QList<QJsonObject> kept;
     QStringList labels;

@@ -127,29 +127,38 @@ CanvasSettings CanvasFromSetup(const SetupFile::Canvas& c, const QSize& i_Pictur
 {
     CanvasSettings s;
     s.screen = QSize(qBound(kMinScreen, c.screenH, kMaxScreen), qBound(kMinScreen, c.screenV, kMaxScreen));
+    // Radio buttons are checked in turn: the last one set wins.
+    s.choosesSize = c.isFullScreen || c.isOriginalSize || c.isCustomSize;
     if (c.isCustomSize)
         s.sizeMode = CanvasEngine::SizeCustom;
     else if (c.isOriginalSize)
         s.sizeMode = CanvasEngine::SizeOriginal;
+    s.choosesPosition = c.isCentered || c.isCustomPosition;
     s.positionMode = c.isCustomPosition ? CanvasEngine::PositionCustom : CanvasEngine::PositionCentered;
+    s.choosesBackground = c.isColorBackground || c.isTransparentBackground;
+    s.transparent = c.isTransparentBackground;
     s.customSize = QSize(qBound(0, c.customSizeWidth, kMaxCustom), qBound(0, c.customSizeHeight, kMaxCustom));
     s.customPosition = QPoint(qBound(0, c.customPosWidth, kMaxCustom), qBound(0, c.customPosHeight, kMaxCustom));
+    s.sizeLocked = c.isImgSizeLocked;
     // The page keeps the saved colour as it is, even an invalid one.
-    s.background = c.isTransparentBackground ? QColor(Qt::transparent) : c.backgroundColor;
+    s.backgroundColor = c.backgroundColor;
     s.prefix = c.outputFilePrefix.left(OutputNames::kMaxPrefix);
+    s.nextLabel = OutputNames::CleanLabel(c.outputLabel);
     s.quality = qBound(kMinQuality, c.pictureQuality, kMaxQuality);
 
-    // The margins cut only while cropping is ticked; each one that changes
+    // The boxes take the picture's sides as ranges; each margin, set in turn,
     // is held to what the opposite one leaves.
-    const int width = c.isCropped ? i_Picture.width() : 0;
-    const int height = c.isCropped ? i_Picture.height() : 0;
+    const int width = i_Picture.width();
+    const int height = i_Picture.height();
+    s.cropped = c.isCropped;
     s.cropLeft = qBound(0, c.cropLeft, width);
     s.cropRight = CanvasEngine::ClampedCrop(qBound(0, c.cropRight, width), s.cropLeft, width);
     s.cropTop = qBound(0, c.cropTop, height);
     s.cropBottom = CanvasEngine::ClampedCrop(qBound(0, c.cropBottom, height), s.cropTop, height);
 
     for (const SetupFile::Output& output : c.outputs)
-        s.outputs << CanvasOutput{output.label, RestoredOutputRect(output, s.screen)};
+        s.outputs << CanvasOutput{output.label, RestoredOutputRect(output, s.screen), output.color};
+    s.selectedOutput = c.outputIndexSelected;
     return s;
 }
 
@@ -232,8 +241,9 @@ bool RenderCanvas(const CanvasSettings& i_Settings, const QImage& i_Picture, con
         return true;
 
     QImage cropped;
-    HelpersCompute_ComputeCropping(i_Picture, unsigned(i_Settings.cropLeft), unsigned(i_Settings.cropTop),
-                                   unsigned(i_Settings.cropRight), unsigned(i_Settings.cropBottom), &cropped);
+    const QMargins crop = i_Settings.Crop();
+    HelpersCompute_ComputeCropping(i_Picture, unsigned(crop.left()), unsigned(crop.top()), unsigned(crop.right()),
+                                   unsigned(crop.bottom()), &cropped);
     CanvasEngine::Input in;
     in.screenWidth = i_Settings.screen.width();
     in.screenHeight = i_Settings.screen.height();
@@ -247,7 +257,7 @@ bool RenderCanvas(const CanvasSettings& i_Settings, const QImage& i_Picture, con
         : CanvasEngine::CenteredPosition(i_Settings.screen, size);
     in.imageX = at.x();
     in.imageY = at.y();
-    in.background = i_Settings.background;
+    in.background = i_Settings.Fill();
 
     QImage screen;
     CanvasEngine::Composer composer;
@@ -282,14 +292,10 @@ void CanvasPatterns(const CanvasSettings& i_Settings, const QString& i_PicturePa
     o_Render.screen = i_Settings.screen;
     o_Render.quality = i_Settings.quality;
     o_Render.files = CanvasFiles(i_Settings, OutputNames::Prefix(i_Settings.prefix, i_PicturePath));
-    // Outputs placed freely may pile up anywhere: each pattern carries its
-    // own output's marks, as on the page.
-    Patterns::Layout layout;
-    layout.screen = i_Settings.screen;
+    QList<Patterns::Output> outputs;
     for (const OutputFile& file : o_Render.files)
-        layout.outputs.append({file.rect, file.label});
-    layout.overlaps = Patterns::PairOverlaps(layout.outputs);
-    layout.sharedMarks = false;
+        outputs.append({file.rect, file.label});
+    const Patterns::Layout layout = CanvasOutputs::PatternLayout(i_Settings.screen, outputs);
     for (int k = 0; k < o_Render.files.size(); ++k) {
         o_Render.files[k].name = OutputNames::Pattern(o_Render.files[k].name);
         o_Render.files[k].image = Patterns::Draw(layout, k);

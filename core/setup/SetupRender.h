@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QImage>
 #include <QList>
+#include <QMargins>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -56,25 +57,44 @@ CoveringSettings CoveringFromSetup(const SetupFile::Covering& i_Record, const QS
 struct CanvasOutput
 {
     QString label;
-    QRect rect; // on the screen
+    QRect rect;   // on the screen
+    QColor color; // of its frame and button, as saved (even an invalid one)
 };
 
-// The canvas page once the record is read and its picture loaded.
+// The canvas page once the record is read and its picture loaded: what a
+// fresh page holds then. The page sets its controls to it, the renderer
+// renders it.
 struct CanvasSettings
 {
     QSize screen;
+    // The checked button of each radio group. A record that checks none of a
+    // group's buttons leaves the page's choice as it was (a fresh page's is
+    // the one below): its "chooses" flag is then false.
     int sizeMode = CanvasEngine::SizeFullScreen;
+    bool choosesSize = false;
     int positionMode = CanvasEngine::PositionCentered;
+    bool choosesPosition = false;
+    bool transparent = false;
+    bool choosesBackground = false;
     QSize customSize;
     QPoint customPosition;
-    QColor background; // the fill: the colour as saved, or Qt::transparent
+    bool sizeLocked = false;
+    QColor backgroundColor; // as saved, even an invalid one
+    // The crop boxes, which keep their values while cropping is off.
+    bool cropped = false;
     int cropLeft = 0;
     int cropTop = 0;
     int cropRight = 0;
     int cropBottom = 0;
     QList<CanvasOutput> outputs;
-    QString prefix; // as typed; empty means the picture's base name
+    int selectedOutput = 0; // the current one, when there are outputs
+    QString nextLabel;      // the label proposed for the next output
+    QString prefix;         // as typed; empty means the picture's base name
     int quality = 50;
+
+    // What the screen is filled with, and the margins cut from the picture.
+    QColor Fill() const { return transparent ? QColor(Qt::transparent) : backgroundColor; }
+    QMargins Crop() const { return cropped ? QMargins(cropLeft, cropTop, cropRight, cropBottom) : QMargins(); }
 };
 
 CanvasSettings CanvasFromSetup(const SetupFile::Canvas& i_Record, const QSize& i_Picture);
