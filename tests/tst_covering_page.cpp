@@ -59,7 +59,8 @@ class TestCoveringPage : public QObject
     }
     void save(const QString& prefix, const QString& where)
     {
-        w<QLineEdit>("lineEditBaseName")->setText(prefix);
+        w<QLineEdit>("lineEditBaseName")->clear();
+        QTest::keyClicks(w("lineEditBaseName"), prefix); // as typed: the edit refuses what is unsafe in a name
         desktop.directoryAnswers.enqueue(where);
         click("pushButtonSave");
     }
@@ -262,12 +263,6 @@ private slots:
         QVERIFY(w("labelColor")->isEnabled());
     }
 
-    void prefixAcceptsOnlySafeCharacters()
-    {
-        QTest::keyClicks(w("lineEditBaseName"), "wall-1.left side/:\\x");
-        QCOMPARE(w<QLineEdit>("lineEditBaseName")->text(), QStringLiteral("wall-1.left sidex"));
-    }
-
     void refreshAndSaveStates()
     {
         QCOMPARE(enabled(), QString());
@@ -325,7 +320,7 @@ private slots:
         QTest::addColumn<QString>("prefix");
         QTest::addColumn<QString>("image");
         QTest::addColumn<QStringList>("files");
-        QTest::newRow("typed prefix") << "wall"
+        QTest::newRow("typed prefix") << "wall/:\\"
                                       << "source.png"
                                       << QStringList{"wall_0_0.png", "wall_0_1.png", "wall_1_0.png", "wall_1_1.png"};
         QTest::newRow("empty prefix: the image's base name")
@@ -364,7 +359,8 @@ private slots:
         QVERIFY2(desktop.messages[0].text.contains("x_0_0.png"), qPrintable(desktop.messages[0].text));
         QVERIFY(!desktop.messages[0].text.contains("x_1_0.png"));
         w<QLineEdit>("lineEditBaseName")->setText("../x"); // as a set-up file could hold it
-        save("../x", out.path());
+        desktop.directoryAnswers.enqueue(out.path());
+        click("pushButtonSave");
         QCOMPARE(desktop.messages.size(), 2);
         QVERIFY(!QFileInfo(out.filePath("../x_1_0.png")).exists());
     }
