@@ -30,7 +30,6 @@
 #include <limits>
 
 namespace {
-const char* const kImageFilter = "Images (*.png *.xpm *.jpg *.bmp *.jpeg *.pbm *.pgm *.ppm *.xbm)";
 
 QPixmap Swatch(const QSize& i_Size, const QColor& i_Color)
 {
@@ -209,7 +208,7 @@ void PAGE_CANVAS_OPTION::ReportUnknownId(const char* i_Operation, int i_Line, co
 void PAGE_CANVAS_OPTION::on_pushButtonLoadSource_clicked()
 {
     const QString fileName = DesktopSeam::Current().GetOpenFileName(this, tr("Load image"), QString(),
-                                                                    tr(kImageFilter));
+                                                                    PngReader::PictureFilter());
     if (fileName.isEmpty())
         return;
     QString problem;

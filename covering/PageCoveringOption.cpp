@@ -22,7 +22,6 @@
 #include <algorithm>
 
 namespace {
-const char* const kImageFilter = "Images (*.png *.xpm *.jpg *.bmp *.jpeg *.pbm *.pgm *.ppm *.xbm)";
 
 void DeleteScene(QGraphicsScene* i_Scene)
 {
@@ -389,7 +388,7 @@ void PAGE_COVERING_OPTION::ShowMessage(QMessageBox::Icon i_Icon, const QString& 
 void PAGE_COVERING_OPTION::on_pushButtonLoadImg_clicked()
 {
     const QString fileName = DesktopSeam::Current().GetOpenFileName(this, QStringLiteral("Load image"), QString(),
-                                                                    QString::fromLatin1(kImageFilter));
+                                                                    PngReader::PictureFilter());
     QString problem;
     if (!fileName.isEmpty() && !loadImage(fileName, &problem))
         ShowMessage(QMessageBox::Information, QStringLiteral("Error while loading image file in Covering menu."),

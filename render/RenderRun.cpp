@@ -30,9 +30,6 @@
 
 namespace {
 
-const char* const kPictureFilters[] = {"*.png", "*.xpm", "*.jpg", "*.bmp", "*.jpeg",
-                                       "*.pbm", "*.pgm", "*.ppm", "*.xbm"};
-
 // Files hashed at once for the manifest.
 constexpr size_t kHashesAhead = 2;
 
@@ -512,9 +509,7 @@ int RunRender(const RenderOptions& i_Options)
 
 bool ExpandPictures(const QStringList& i_Paths, QStringList& o_Pictures, QString& o_Problem)
 {
-    QStringList filters;
-    for (const char* filter : kPictureFilters)
-        filters << QLatin1String(filter);
+    const QStringList filters = PngReader::PicturePatterns();
     for (const QString& path : i_Paths) {
         const QFileInfo info(path);
         if (!info.isDir()) {

@@ -1,9 +1,9 @@
 #include "core/imaging/PngReader.h"
 
+#include "core/files/SafeFiles.h"
 #include "core/imaging/HugePages.h"
 #include "core/imaging/ImageLimits.h"
 #include "core/imaging/PngPaeth.h"
-#include "core/files/SafeFiles.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -802,6 +802,18 @@ QImage LoadFast(const QString& fileName)
 }
 
 } // namespace
+
+QStringList PicturePatterns()
+{
+    return {QStringLiteral("*.png"), QStringLiteral("*.xpm"),  QStringLiteral("*.jpg"),
+            QStringLiteral("*.bmp"), QStringLiteral("*.jpeg"), QStringLiteral("*.pbm"),
+            QStringLiteral("*.pgm"), QStringLiteral("*.ppm"),  QStringLiteral("*.xbm")};
+}
+
+QString PictureFilter()
+{
+    return QStringLiteral("Images (%1)").arg(PicturePatterns().join(QLatin1Char(' ')));
+}
 
 QImage Load(const QString& i_FileName, bool* o_Fast, QString* o_Problem)
 {

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 // Image file reading that gives what QImage::load(fileName) gives (format,
 // pixels, resolution, colour space, text), faster for the common large
@@ -13,6 +14,11 @@
 // anything unusual in, and any image the toolkit refuses for its size (a side
 // over 1,000,000 pixels), is left to the toolkit.
 namespace PngReader {
+
+// The pictures offered where one is chosen: "Images (*.png *.xpm ...)" for
+// the open dialogs, and the same patterns one by one for folders.
+QString PictureFilter();
+QStringList PicturePatterns();
 
 // A null image when the file cannot be read; o_Problem (optional) then says
 // why, in words for a message. Anything but a regular file is refused before
