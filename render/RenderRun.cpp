@@ -273,28 +273,25 @@ bool Runner::PlanFiles()
         if (job.covering) {
             const SetupRender::CoveringSettings settings = Overridden(
                 SetupRender::CoveringFromSetup(m_Covering, QSize(0, 0)), m_Options);
-            const CoveringEngine::Input& in = settings.input;
-            const QString prefix = OutputNames::Prefix(settings.prefix, patterns ? m_Covering.picturePath : job.path);
-            const bool masks = in.softEdge.enabled && in.softEdge.separateMasks && !patterns;
-            for (int i = 0; i < in.columnCount; ++i)
-                for (int j = 0; j < in.rowCount; ++j) {
-                    const QString name = OutputNames::Covering(prefix, i, j);
-                    const QString what = QStringLiteral("the covering %1 of column %2, row %3").arg(kind).arg(i).arg(j);
-                    if (!plan(job, patterns ? OutputNames::Pattern(name) : name, what)
-                        || (masks && !plan(job, OutputNames::Mask(name), what + QStringLiteral("'s mask"))))
-                        return false;
-                }
+            const QList<SetupRender::OutputFile> files = SetupRender::CoveringFiles(
+                settings, patterns ? m_Covering.picturePath : job.path, patterns);
+            const int images = settings.input.columnCount * settings.input.rowCount;
+            for (int k = 0; k < files.size(); ++k)
+                if (!plan(job, files[k].name,
+                          QStringLiteral("the covering %1 of column %2, row %3%4")
+                              .arg(kind)
+                              .arg(files[k].column)
+                              .arg(files[k].row)
+                              .arg(k < images ? QString() : QStringLiteral("'s mask"))))
+                    return false;
         }
         if (job.canvas) {
-            const QString prefix = OutputNames::Prefix(
-                Overridden(SetupRender::CanvasFromSetup(m_Canvas, QSize(0, 0)), m_Options).prefix,
-                patterns ? m_Canvas.picturePath : job.path);
-            for (const SetupFile::Output& output : m_Canvas.outputs) {
-                const QString name = OutputNames::Canvas(prefix, output.label);
-                if (!plan(job, patterns ? OutputNames::Pattern(name) : name,
-                          QStringLiteral("the canvas %1 of \"%2\"").arg(kind, output.label)))
+            const SetupRender::CanvasSettings settings = Overridden(SetupRender::CanvasFromSetup(m_Canvas, QSize(0, 0)),
+                                                                    m_Options);
+            for (const SetupRender::OutputFile& file :
+                 SetupRender::CanvasFiles(settings, patterns ? m_Canvas.picturePath : job.path, patterns))
+                if (!plan(job, file.name, QStringLiteral("the canvas %1 of \"%2\"").arg(kind, file.label)))
                     return false;
-            }
         }
     }
     return true;

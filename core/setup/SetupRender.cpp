@@ -162,38 +162,49 @@ CanvasSettings CanvasFromSetup(const SetupFile::Canvas& c, const QSize& i_Pictur
     return s;
 }
 
-namespace {
-
-// The covering outputs' files, column by column, named and placed.
-QList<OutputFile> CoveringFiles(const CoveringEngine::Input& i_Input, const QString& i_Prefix)
+QList<OutputFile> CoveringFiles(const CoveringSettings& i_Settings, const QString& i_PicturePath, bool i_Patterns)
 {
+    const CoveringEngine::Input& in = i_Settings.input;
+    const QString prefix = OutputNames::Prefix(i_Settings.prefix, i_PicturePath);
     QList<OutputFile> files;
-    for (int i = 0; i < i_Input.columnCount; ++i)
-        for (int j = 0; j < i_Input.rowCount; ++j) {
+    for (int i = 0; i < in.columnCount; ++i)
+        for (int j = 0; j < in.rowCount; ++j) {
             OutputFile file;
-            file.name = OutputNames::Covering(i_Prefix, i, j);
+            file.name = OutputNames::Covering(prefix, i, j);
             file.column = i;
             file.row = j;
-            file.rect = QRect(i_Input.OutputLeft(i), i_Input.OutputTop(j), i_Input.outputWidth, i_Input.outputHeight);
+            file.rect = QRect(in.OutputLeft(i), in.OutputTop(j), in.outputWidth, in.outputHeight);
             files << file;
         }
+    const int images = files.size();
+    for (int k = 0; k < images; ++k) {
+        if (i_Patterns) {
+            files[k].name = OutputNames::Pattern(files[k].name);
+        } else if (in.softEdge.enabled && in.softEdge.separateMasks) {
+            // Save writes the masks after all the images.
+            OutputFile mask = files.at(k);
+            mask.name = OutputNames::Mask(mask.name);
+            files << mask;
+        }
+    }
     return files;
 }
 
-QList<OutputFile> CanvasFiles(const CanvasSettings& i_Settings, const QString& i_Prefix)
+QList<OutputFile> CanvasFiles(const CanvasSettings& i_Settings, const QString& i_PicturePath, bool i_Patterns)
 {
+    const QString prefix = OutputNames::Prefix(i_Settings.prefix, i_PicturePath);
     QList<OutputFile> files;
     for (const CanvasOutput& output : i_Settings.outputs) {
         OutputFile file;
-        file.name = OutputNames::Canvas(i_Prefix, output.label);
+        file.name = OutputNames::Canvas(prefix, output.label);
+        if (i_Patterns)
+            file.name = OutputNames::Pattern(file.name);
         file.label = output.label;
         file.rect = output.rect;
         files << file;
     }
     return files;
 }
-
-} // namespace
 
 bool RenderCovering(const CoveringSettings& i_Settings, const QImage& i_Picture, const QString& i_PicturePath,
                     Render& o_Render)
@@ -202,15 +213,8 @@ bool RenderCovering(const CoveringSettings& i_Settings, const QImage& i_Picture,
     o_Render = Render();
     o_Render.screen = QSize(in.coveredWidth, in.coveredHeight);
     o_Render.quality = i_Settings.quality;
-    o_Render.files = CoveringFiles(in, OutputNames::Prefix(i_Settings.prefix, i_PicturePath));
-    // Save writes the masks after all the images.
-    const int images = o_Render.files.size();
-    if (in.softEdge.enabled && in.softEdge.separateMasks)
-        for (int k = 0; k < images; ++k) {
-            OutputFile mask = o_Render.files.at(k);
-            mask.name = OutputNames::Mask(mask.name);
-            o_Render.files << mask;
-        }
+    o_Render.files = CoveringFiles(i_Settings, i_PicturePath, false);
+    const int images = in.columnCount * in.rowCount;
 
     const QImage cropped = CoveringEngine::CropSource(i_Picture, in);
     if (cropped.isNull()) {
@@ -236,7 +240,7 @@ bool RenderCanvas(const CanvasSettings& i_Settings, const QImage& i_Picture, con
     o_Render = Render();
     o_Render.screen = i_Settings.screen;
     o_Render.quality = i_Settings.quality;
-    o_Render.files = CanvasFiles(i_Settings, OutputNames::Prefix(i_Settings.prefix, i_PicturePath));
+    o_Render.files = CanvasFiles(i_Settings, i_PicturePath, false);
     if (o_Render.files.isEmpty())
         return true;
 
@@ -278,12 +282,10 @@ void CoveringPatterns(const CoveringSettings& i_Settings, const QString& i_Pictu
     o_Render = Render();
     o_Render.screen = QSize(in.coveredWidth, in.coveredHeight);
     o_Render.quality = i_Settings.quality;
-    o_Render.files = CoveringFiles(in, OutputNames::Prefix(i_Settings.prefix, i_PicturePath));
+    o_Render.files = CoveringFiles(i_Settings, i_PicturePath, true);
     const Patterns::Layout layout = CoveringEngine::PatternLayout(in);
-    for (int k = 0; k < o_Render.files.size(); ++k) {
-        o_Render.files[k].name = OutputNames::Pattern(o_Render.files[k].name);
+    for (int k = 0; k < o_Render.files.size(); ++k)
         o_Render.files[k].image = Patterns::Draw(layout, k);
-    }
 }
 
 void CanvasPatterns(const CanvasSettings& i_Settings, const QString& i_PicturePath, Render& o_Render)
@@ -291,15 +293,13 @@ void CanvasPatterns(const CanvasSettings& i_Settings, const QString& i_PicturePa
     o_Render = Render();
     o_Render.screen = i_Settings.screen;
     o_Render.quality = i_Settings.quality;
-    o_Render.files = CanvasFiles(i_Settings, OutputNames::Prefix(i_Settings.prefix, i_PicturePath));
+    o_Render.files = CanvasFiles(i_Settings, i_PicturePath, true);
     QList<Patterns::Output> outputs;
     for (const OutputFile& file : o_Render.files)
         outputs.append({file.rect, file.label});
     const Patterns::Layout layout = CanvasOutputs::PatternLayout(i_Settings.screen, outputs);
-    for (int k = 0; k < o_Render.files.size(); ++k) {
-        o_Render.files[k].name = OutputNames::Pattern(o_Render.files[k].name);
+    for (int k = 0; k < o_Render.files.size(); ++k)
         o_Render.files[k].image = Patterns::Draw(layout, k);
-    }
 }
 
 } // namespace SetupRender

@@ -118,6 +118,13 @@ struct OutputFile
     QImage image;
 };
 
+// The files a render writes, named and placed but without images, in the
+// order the page saves them: each output's image (followed, with soft edges
+// in separate masks, by the masks), or with i_Patterns each output's
+// line-up pattern. i_PicturePath names them when the prefix is empty.
+QList<OutputFile> CoveringFiles(const CoveringSettings& i_Settings, const QString& i_PicturePath, bool i_Patterns);
+QList<OutputFile> CanvasFiles(const CanvasSettings& i_Settings, const QString& i_PicturePath, bool i_Patterns);
+
 struct Render
 {
     QSize screen; // the covered screen, or the canvas
