@@ -253,8 +253,7 @@ Canvas ReadCanvas(const QJsonObject& i_Top)
         output.id = c.outputs.size();
         output.label = labels[i];
         if (labels.indexOf(output.label) < i) {
-            for (int n = 1; labels.contains(output.label) && n <= 9998; ++n)
-                output.label = QStringLiteral("Output %1").arg(n);
+            output.label = CanvasOutputs::ProposedLabel(labels);
             labels[i] = output.label;
         }
         output.posX = Number(entry, "PosX");
