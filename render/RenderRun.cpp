@@ -40,6 +40,7 @@ struct PictureJob
     QString folder;
     bool covering = false;
     bool canvas = false;
+    int files = 0; // planned: images, masks or patterns
 };
 
 // A picture as read, or why it could not be.
@@ -107,7 +108,6 @@ private:
     bool ReadSetup();
     bool PlanPictures();
     bool PlanFiles();
-    int FileCount(const PictureJob& i_Job) const;
     void RenderPicture(const PictureJob& i_Job, const Loaded& i_Loaded);
     void RenderPatterns(const PictureJob& i_Job);
     int SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender::Render& io_Render);
@@ -269,13 +269,14 @@ bool Runner::PlanFiles()
     };
     const bool patterns = m_Options.patterns;
     const QString kind = patterns ? QStringLiteral("pattern") : QStringLiteral("image");
-    for (const PictureJob& job : m_Jobs) {
+    for (PictureJob& job : m_Jobs) {
         if (job.covering) {
             const SetupRender::CoveringSettings settings = Overridden(
                 SetupRender::CoveringFromSetup(m_Covering, QSize(0, 0)), m_Options);
             const QList<SetupRender::OutputFile> files = SetupRender::CoveringFiles(
                 settings, patterns ? m_Covering.picturePath : job.path, patterns);
             const int images = settings.input.columnCount * settings.input.rowCount;
+            job.files += files.size();
             for (int k = 0; k < files.size(); ++k)
                 if (!plan(job, files[k].name,
                           QStringLiteral("the covering %1 of column %2, row %3%4")
@@ -288,24 +289,15 @@ bool Runner::PlanFiles()
         if (job.canvas) {
             const SetupRender::CanvasSettings settings = Overridden(SetupRender::CanvasFromSetup(m_Canvas, QSize(0, 0)),
                                                                     m_Options);
-            for (const SetupRender::OutputFile& file :
-                 SetupRender::CanvasFiles(settings, patterns ? m_Canvas.picturePath : job.path, patterns))
+            const QList<SetupRender::OutputFile> files = SetupRender::CanvasFiles(
+                settings, patterns ? m_Canvas.picturePath : job.path, patterns);
+            job.files += files.size();
+            for (const SetupRender::OutputFile& file : files)
                 if (!plan(job, file.name, QStringLiteral("the canvas %1 of \"%2\"").arg(kind, file.label)))
                     return false;
         }
     }
     return true;
-}
-
-int Runner::FileCount(const PictureJob& i_Job) const
-{
-    int files = i_Job.canvas ? m_Canvas.outputs.size() : 0;
-    if (i_Job.covering) {
-        const CoveringEngine::Input in = SetupRender::CoveringFromSetup(m_Covering, QSize(0, 0)).input;
-        const bool masks = in.softEdge.enabled && in.softEdge.separateMasks && !m_Options.patterns;
-        files += in.columnCount * in.rowCount * (masks ? 2 : 1);
-    }
-    return files;
 }
 
 int Runner::Run()
@@ -314,7 +306,7 @@ int Runner::Run()
         return m_Status;
     int total = 0;
     for (const PictureJob& job : m_Jobs)
-        total += FileCount(job);
+        total += job.files;
     m_Progress.reset(new Progress(total, !m_Options.quiet, isatty(STDERR_FILENO)));
     if (m_Options.canvas && m_Canvas.outputs.isEmpty())
         Note(QStringLiteral("canvas: the set-up has no outputs; nothing to write"));
@@ -354,7 +346,7 @@ void Runner::RenderPicture(const PictureJob& i_Job, const Loaded& i_Loaded)
 {
     if (i_Loaded.image.isNull()) {
         Problem(StatusBadInput, QStringLiteral("%1: %2").arg(Native(i_Job.path), i_Loaded.problem));
-        m_Progress->FilesDropped(FileCount(i_Job));
+        m_Progress->FilesDropped(i_Job.files);
         return;
     }
     const QImage& picture = i_Loaded.image;

@@ -5,10 +5,15 @@
 
 namespace SafeFiles {
 
+namespace {
+// The system would read such a name cut short, as another file.
+const char* const kNulInName = "the name holds a NUL character";
+} // namespace
+
 QString ReadableFileProblem(const QString& i_Path)
 {
     if (i_Path.contains(QChar(0)))
-        return QStringLiteral("the name holds a NUL character");
+        return QLatin1String(kNulInName);
     const QFileInfo info(i_Path);
     if (!info.exists())
         return QStringLiteral("no such file");
@@ -38,7 +43,7 @@ bool WriteWhole(QFileDevice& io_File, const QByteArray& i_Data, QString& o_Reaso
 bool WriteAtomically(const QString& i_Path, const QByteArray& i_Data, QString& o_Reason)
 {
     if (i_Path.contains(QChar(0))) {
-        o_Reason = QStringLiteral("the name holds a NUL character");
+        o_Reason = QLatin1String(kNulInName);
         return false;
     }
     QSaveFile file(i_Path);

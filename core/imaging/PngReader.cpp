@@ -692,8 +692,6 @@ QImage DecodeRows(Parsed& io_Parsed)
 {
     const size_t width = io_Parsed.width;
     const size_t height = io_Parsed.height;
-    if (!ImageFits(qint64(width), qint64(height)))
-        return QImage();
     const size_t imageBytes = width * 4 * height;
     Rows rows(width, height, io_Parsed.alpha ? 4 : 3);
     const size_t rawBytes = rows.stride * height;
