@@ -229,8 +229,8 @@ int RunWorkload(const QStringList& args)
         c = CpuMs();
         timer.restart();
         const QImage cropped = CropSource(source, in);
-        QImage placed;
-        const bool scaled = MakePlacedImage(cropped, PlacedSize(in), placed);
+        PlacedPicture placed;
+        const bool scaled = placed.Prepare(cropped, PlacedSize(in));
         wall[1].push_back(timer.nsecsElapsed() / 1e6);
         cpu[1].push_back(CpuMs() - c);
 
@@ -238,7 +238,7 @@ int RunWorkload(const QStringList& args)
         timer.restart();
         const RecordTable records = ComputeResultImages(in);
         const bool composed = scaled && ComposeOutputImages(placed, in, records, results);
-        placed = QImage();
+        placed.PrepareWhole(QImage());
         wall[2].push_back(timer.nsecsElapsed() / 1e6);
         cpu[2].push_back(CpuMs() - c);
         if (!composed) {

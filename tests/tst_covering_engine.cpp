@@ -101,6 +101,23 @@ private slots:
             << Placed(grid, false, QSize(151, 71), true, QPoint(), Qt::black) << QSize(13, 7) << argb;
         QTest::newRow("custom size at (0, 0), smaller than an output")
             << Placed(grid, false, QSize(20, 10), false, QPoint(), QColor(255, 3, 129)) << QSize(7, 5) << argb;
+        // Each output's part is scaled on its own: every way of scaling, and
+        // pictures with alpha large or reduced enough to be scaled so.
+        const int rgb = QImage::Format_RGB32;
+        QTest::newRow("full screen, opaque, scaled up") << grid << QSize(50, 30) << rgb;
+        QTest::newRow("full screen, opaque, scaled down") << grid << QSize(500, 301) << rgb;
+        QTest::newRow("custom size, opaque, down across and up along")
+            << Placed(grid, false, QSize(151, 71), true, QPoint(), Qt::black) << QSize(400, 20) << rgb;
+        QTest::newRow("custom size, opaque, up across and down along, partly off the screen")
+            << Placed(grid, false, QSize(151, 71), false, QPoint(-31, 40), Qt::black) << QSize(40, 300) << rgb;
+        QTest::newRow("full screen, alpha, strongly reduced, transparent")
+            << Placed(grid, false, QSize(176, 88), false, QPoint(), QColor()) << QSize(600, 401) << argb;
+        QTest::newRow("custom size, alpha, large picture, colour")
+            << Placed(grid, false, QSize(150, 70), false, QPoint(20, -5), QColor(9, 99, 199)) << QSize(1100, 1000)
+            << argb;
+        Input soft = Placed(grid, false, QSize(180, 90), true, QPoint(), QColor(200, 10, 10));
+        soft.softEdge.enabled = true;
+        QTest::newRow("soft edges, alpha, large picture") << soft << QSize(1030, 1020) << argb;
     }
     void outputsShowTheirPartOfThePlacedImage()
     {
@@ -114,6 +131,18 @@ private slots:
                                   .convertToFormat(QImage::Format(format));
         ImageTable results;
         QVERIFY(ComputeOutputImages(CropSource(source, in), in, results));
+
+        // The same outputs cut from the whole placed image.
+        QImage whole;
+        PlacedPicture placedWhole;
+        ImageTable fromWhole;
+        QVERIFY(MakePlacedImage(CropSource(source, in), PlacedSize(in), whole) && placedWhole.PrepareWhole(whole));
+        QVERIFY(ComposeOutputImages(placedWhole, in, ComputeResultImages(in), fromWhole));
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 2; ++j)
+                COMPARE_IMAGES(results[i][j], fromWhole[i][j]);
+        if (in.softEdge.enabled)
+            return;
 
         const QSize size = in.isFullScreen ? covered
             : in.isOriginalSize            ? QSize(in.imageWidth, in.imageHeight)

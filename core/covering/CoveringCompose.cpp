@@ -3,6 +3,7 @@
 #include "core/imaging/HugePages.h"
 #include "core/imaging/ImageLimits.h"
 #include "core/imaging/ParallelFor.h"
+#include "core/imaging/SmoothScale.h"
 
 #include <QPainter>
 #include <QRect>
@@ -215,11 +216,92 @@ bool MakePlacedImage(const QImage& i_CroppedSource, const QSize& i_PlacedSize, Q
     return true;
 }
 
+PlacedPicture::PlacedPicture() = default;
+PlacedPicture::~PlacedPicture() = default;
+
+bool PlacedPicture::PrepareWhole(const QImage& i_Placed)
+{
+    m_Scale.reset();
+    m_Whole = QImage();
+    m_Size = QSize();
+    m_Opaque = false;
+    if (i_Placed.isNull())
+        return true;
+    QImage whole = i_Placed;
+    if (whole.format() != QImage::Format_ARGB32 && whole.format() != QImage::Format_RGB32) {
+        whole = std::move(whole).convertToFormat(QImage::Format_ARGB32);
+        if (whole.isNull())
+            return false;
+    }
+    m_Whole = whole;
+    m_Size = whole.size();
+    m_Opaque = whole.format() == QImage::Format_RGB32;
+    return true;
+}
+
+bool PlacedPicture::Prepare(const QImage& i_CroppedSource, const QSize& i_PlacedSize)
+{
+    if (i_CroppedSource.isNull() || i_PlacedSize.width() <= 0 || i_PlacedSize.height() <= 0)
+        return PrepareWhole(QImage());
+    if (i_PlacedSize == i_CroppedSource.size()) // not scaled at all
+        return PrepareWhole(i_CroppedSource);
+    if (!SmoothScale::TakesScaler(i_CroppedSource, i_PlacedSize)) {
+        // The toolkit's painter scales these: made whole, as it makes them.
+        QImage placed;
+        return MakePlacedImage(i_CroppedSource, i_PlacedSize, placed) && PrepareWhole(placed);
+    }
+    // Pictures with alpha are scaled premultiplied, then converted back.
+    QImage source = i_CroppedSource;
+    if (source.format() == QImage::Format_ARGB32) {
+        source = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        if (source.isNull())
+            return false;
+    }
+    PrepareWhole(QImage());
+    m_Scale.reset(new SmoothScale(source, i_PlacedSize));
+    m_Size = i_PlacedSize;
+    m_Opaque = source.format() == QImage::Format_RGB32;
+    m_Unpremultiply = !m_Opaque;
+    return true;
+}
+
+void PlacedPicture::Read(const QRect& i_Rect, uchar* o_Pixels, qsizetype i_Stride) const
+{
+    if (i_Rect.isEmpty())
+        return;
+    if (m_Scale) {
+        m_Scale->Scale(i_Rect, o_Pixels, i_Stride);
+        if (m_Unpremultiply)
+            for (int y = 0; y < i_Rect.height(); ++y)
+                SmoothScale::UnpremultiplyRow(reinterpret_cast<QRgb*>(o_Pixels + y * i_Stride), i_Rect.left(),
+                                              i_Rect.right() + 1, m_Size.width());
+        return;
+    }
+    for (int y = 0; y < i_Rect.height(); ++y)
+        std::memcpy(o_Pixels + y * i_Stride, m_Whole.constScanLine(i_Rect.top() + y) + i_Rect.left() * 4,
+                    size_t(i_Rect.width()) * 4);
+}
+
+QImage PlacedPicture::Copy(const QRect& i_Rect) const
+{
+    if (IsWhole())
+        return m_Whole.copy(i_Rect);
+    QImage copy(i_Rect.size(), m_Opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32);
+    if (copy.isNull())
+        return copy;
+    const QRect inside = i_Rect & QRect(QPoint(0, 0), m_Size);
+    if (inside != i_Rect)
+        copy.fill(0);
+    Read(inside, copy.bits() + (inside.top() - i_Rect.top()) * copy.bytesPerLine() + (inside.left() - i_Rect.left()) * 4,
+         copy.bytesPerLine());
+    return copy;
+}
+
 namespace {
 
 struct ComposeJob
 {
-    const QImage* placed = nullptr;
+    const PlacedPicture* placed = nullptr;
     imgSizePosOnScreen record;
     QRgb background = 0;
     bool transparent = false;
@@ -248,7 +330,7 @@ QImage PaintSurface(QImage& out, const ComposeJob& job)
 void ComposeStretched(const ComposeJob& job, QImage& out, int clipWidth, int clipHeight)
 {
     const imgSizePosOnScreen& r = job.record;
-    QImage piece = job.placed->copy(QRect(r.srcLeft, r.srcTop, r.srcRight - r.srcLeft, r.srcBottom - r.srcTop));
+    QImage piece = job.placed->Copy(QRect(r.srcLeft, r.srcTop, r.srcRight - r.srcLeft, r.srcBottom - r.srcTop));
     if (piece.isNull())
         return;
     piece = piece.scaled(r.dstRight - r.dstLeft, r.dstBottom - r.dstTop, Qt::IgnoreAspectRatio, Qt::FastTransformation);
@@ -260,11 +342,12 @@ void ComposeStretched(const ComposeJob& job, QImage& out, int clipWidth, int cli
     painter.drawImage(QPoint(r.dstLeft, r.dstTop), piece);
 }
 
-void ComposeOne(const ComposeJob& job, QImage& out)
+// False when a piece of the picture could not be made.
+bool ComposeOne(const ComposeJob& job, QImage& out)
 {
     const int W = out.width();
     const int H = out.height();
-    const QImage& placed = *job.placed;
+    const PlacedPicture& placed = *job.placed;
     const imgSizePosOnScreen& r = job.record;
 
     // Only the part of the output that the record's canvas covers is drawn on.
@@ -274,12 +357,12 @@ void ComposeOne(const ComposeJob& job, QImage& out)
     const qint64 dh = qint64(r.dstBottom) - r.dstTop;
     const qint64 sw = qint64(r.srcRight) - r.srcLeft;
     const qint64 sh = qint64(r.srcBottom) - r.srcTop;
-    const bool drawn = !placed.isNull() && dw > 0 && dh > 0 && sw > 0 && sh > 0;
+    const bool drawn = !placed.IsNull() && dw > 0 && dh > 0 && sw > 0 && sh > 0;
 
     if (drawn && (dw != sw || dh != sh)) {
         out.fill(job.background);
         ComposeStretched(job, out, clipWidth, clipHeight);
-        return;
+        return true;
     }
 
     // Destination rectangle [x0, x1) x [y0, y1) of pixels taken from the placed
@@ -290,17 +373,39 @@ void ComposeOne(const ComposeJob& job, QImage& out)
     const qint64 offY = qint64(r.srcTop) - r.dstTop;
     if (drawn) {
         x0 = std::max<qint64>({r.dstLeft, -offX, 0});
-        x1 = std::min<qint64>({r.dstRight, placed.width() - offX, clipWidth});
+        x1 = std::min<qint64>({r.dstRight, placed.Size().width() - offX, clipWidth});
         y0 = std::max<qint64>({r.dstTop, -offY, 0});
-        y1 = std::min<qint64>({r.dstBottom, placed.height() - offY, clipHeight});
+        y1 = std::min<qint64>({r.dstBottom, placed.Size().height() - offY, clipHeight});
     }
     if (x1 <= x0 || y1 <= y0) {
         out.fill(job.background);
-        return;
+        return true;
+    }
+    const int span = int(x1 - x0);
+    const QRect piece(int(x0 + offX), int(y0 + offY), span, int(y1 - y0));
+
+    if (placed.IsOpaque()) {
+        // Opaque pixels drawn over anything are themselves: they are made
+        // straight into the output.
+        placed.Read(piece, out.bits() + y0 * out.bytesPerLine() + x0 * 4, out.bytesPerLine());
+        for (int y = 0; y < H; ++y) {
+            QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+            if (y < y0 || y >= y1) {
+                FillSpan(line, 0, W, job.background);
+                continue;
+            }
+            FillSpan(line, 0, int(x0), job.background);
+            FillSpan(line, int(x1), W, job.background);
+            for (int x = int(x0); x < int(x1); ++x)
+                line[x] |= 0xff000000u;
+        }
+        return true;
     }
 
-    const bool placedIsOpaque = placed.format() == QImage::Format_RGB32;
-    const int span = int(x1 - x0);
+    // Pictures with alpha are read a row at a time.
+    QImage pixels(span, 1, QImage::Format_ARGB32);
+    if (pixels.isNull())
+        return false;
     QImage surface;
     QPainter* painter = nullptr;
     for (int y = 0; y < H; ++y) {
@@ -311,13 +416,9 @@ void ComposeOne(const ComposeJob& job, QImage& out)
         }
         FillSpan(line, 0, int(x0), job.background);
         FillSpan(line, int(x1), W, job.background);
-        const QRgb* from = reinterpret_cast<const QRgb*>(placed.constScanLine(int(y + offY))) + (x0 + offX);
+        placed.Read(QRect(piece.left(), piece.top() + int(y - y0), span, 1), pixels.bits(), pixels.bytesPerLine());
+        const QRgb* from = reinterpret_cast<const QRgb*>(pixels.constBits());
         QRgb* to = line + x0;
-        if (placedIsOpaque) {
-            for (int x = 0; x < span; ++x)
-                to[x] = from[x] | 0xff000000u;
-            continue;
-        }
         if (job.transparent) {
             // Nothing lies below: the source pixels, alpha included, stay as they are.
             std::memcpy(to, from, size_t(span) * sizeof(QRgb));
@@ -336,14 +437,45 @@ void ComposeOne(const ComposeJob& job, QImage& out)
             surface = PaintSurface(out, job);
             painter = new QPainter(&surface);
         }
-        painter->drawImage(QRect(int(x0), y, span, 1), placed, QRect(int(x0 + offX), int(y + offY), span, 1));
+        painter->drawImage(QRect(int(x0), y, span, 1), pixels);
     }
     delete painter;
+    return true;
+}
+
+QRgb Background(const Input& i_Input)
+{
+    return i_Input.isTransparent ? 0u : i_Input.backgroundColor.rgba();
 }
 
 } // namespace
 
-bool ComposeOutputImages(const QImage& i_Placed, const Input& i_Input, const RecordTable& i_Records,
+bool ComposeOutput(const PlacedPicture& i_Placed, const Input& i_Input, const imgSizePosOnScreen& i_Record,
+                   int i_Column, int i_Row, QImage& io_Image)
+{
+    const int W = i_Input.outputWidth;
+    const int H = i_Input.outputHeight;
+    if (!ImageFits(W, H))
+        return false;
+    if (!(io_Image.isDetached() && io_Image.width() == W && io_Image.height() == H
+          && io_Image.format() == QImage::Format_ARGB32)) {
+        io_Image = QImage(W, H, QImage::Format_ARGB32);
+        if (io_Image.isNull())
+            return false;
+    }
+    ComposeJob job;
+    job.placed = &i_Placed;
+    job.record = i_Record;
+    job.background = Background(i_Input);
+    job.transparent = i_Input.isTransparent;
+    if (!ComposeOne(job, io_Image))
+        return false;
+    if (i_Input.softEdge.BlendsImages())
+        SoftEdge::Blend(io_Image, SoftEdge::OutputFactors(i_Input, i_Input.softEdge, i_Column, i_Row));
+    return true;
+}
+
+bool ComposeOutputImages(const PlacedPicture& i_Placed, const Input& i_Input, const RecordTable& i_Records,
                          ImageTable& io_Results)
 {
     const int columns = qBound(0, i_Input.columnCount, kGridSize);
@@ -352,13 +484,6 @@ bool ComposeOutputImages(const QImage& i_Placed, const Input& i_Input, const Rec
     const int H = i_Input.outputHeight;
     if (columns * rows > 0 && !ImageFits(W, H))
         return false;
-
-    QImage placed = i_Placed;
-    if (!placed.isNull() && placed.format() != QImage::Format_ARGB32 && placed.format() != QImage::Format_RGB32) {
-        placed = placed.convertToFormat(QImage::Format_ARGB32);
-        if (placed.isNull())
-            return false;
-    }
 
     // Every image is made before any pixel is written, so a failure leaves
     // the caller's table as it was. An image that only the caller holds, of
@@ -386,7 +511,7 @@ bool ComposeOutputImages(const QImage& i_Placed, const Input& i_Input, const Rec
     io_Results = EmptyImageTable(); // drop what is no longer needed before writing
 
     // The workers get plain pointers: the lists themselves are not touched
-    // from several threads.
+    // from several threads. Each writes its own image only.
     QVector<QImage*> targets;
     QVector<const imgSizePosOnScreen*> jobRecords;
     const imgSizePosOnScreen noRecord;
@@ -397,19 +522,12 @@ bool ComposeOutputImages(const QImage& i_Placed, const Input& i_Input, const Rec
             jobRecords.append(known ? &i_Records.at(i).at(j) : &noRecord);
         }
     }
-    const QRgb background = i_Input.isTransparent ? 0u : i_Input.backgroundColor.rgba();
-    const bool blend = i_Input.softEdge.BlendsImages();
+    QVector<char> done(targets.size(), 0);
     ParallelFor(targets.size(), [&](int index) {
-        ComposeJob job;
-        job.placed = &placed;
-        job.record = *jobRecords[index];
-        job.background = background;
-        job.transparent = i_Input.isTransparent;
-        ComposeOne(job, *targets[index]);
-        if (blend)
-            SoftEdge::Blend(*targets[index],
-                            SoftEdge::OutputFactors(i_Input, i_Input.softEdge, index / rows, index % rows));
+        done[index] = ComposeOutput(i_Placed, i_Input, *jobRecords[index], index / rows, index % rows, *targets[index]);
     });
+    if (done.contains(0))
+        return false;
     io_Results = fresh;
     return true;
 }
@@ -418,8 +536,8 @@ bool ComputeOutputImages(const QImage& i_CroppedSource, const Input& i_Input, Im
                          RecordTable* o_Records)
 {
     const RecordTable records = ComputeResultImages(i_Input);
-    QImage placed;
-    if (!MakePlacedImage(i_CroppedSource, PlacedSize(i_Input), placed))
+    PlacedPicture placed;
+    if (!placed.Prepare(i_CroppedSource, PlacedSize(i_Input)))
         return false;
     if (!ComposeOutputImages(placed, i_Input, records, io_Results))
         return false;

@@ -8,6 +8,10 @@
 #include <QList>
 #include <QSize>
 
+#include <memory>
+
+class SmoothScale;
+
 // Widget-free arithmetic and pixel work of covering mode: cropping the
 // source, one placement record per output, and the composition of every
 // output image. The covering page copies its controls into an Input and
@@ -105,13 +109,61 @@ RecordTable ComputeResultImages(const Input& i_Input);
 // or out of memory); o_Placed is then untouched.
 bool MakePlacedImage(const QImage& i_CroppedSource, const QSize& i_PlacedSize, QImage& o_Placed);
 
-// Composes every output image in use, in Format_ARGB32 of the output size, on
-// the background, from the placed image and the records, spreading the outputs
-// over the processor's cores. With soft edges blended into the images, each
-// image is then darkened across its overlaps (see SoftEdge). Entries beyond the grid become null. Returns
-// false, with io_Results untouched, when an output image cannot be made.
-// Images of io_Results that nothing else shares are reused in place.
-bool ComposeOutputImages(const QImage& i_Placed, const Input& i_Input, const RecordTable& i_Records,
+// The placed image (the cropped source scaled to its placed size, as
+// MakePlacedImage makes it), read one rectangle at a time: where the
+// scaling can be made in parts, only the pixels asked for are ever made,
+// and no image as large as the placed one is held. Reading may happen on
+// several threads at once.
+class PlacedPicture
+{
+public:
+    PlacedPicture();
+    ~PlacedPicture();
+    PlacedPicture(const PlacedPicture&) = delete;
+    PlacedPicture& operator=(const PlacedPicture&) = delete;
+
+    // False when an image it needs cannot be made (too large or out of
+    // memory). A null source or a size without area gives a null picture.
+    bool Prepare(const QImage& i_CroppedSource, const QSize& i_PlacedSize);
+    // The placed image itself, made whole (for pictures the toolkit's
+    // painter scales, and for measuring).
+    bool PrepareWhole(const QImage& i_Placed);
+
+    bool IsNull() const { return m_Size.isEmpty(); }
+    QSize Size() const { return m_Size; }
+    // Pixels are Format_RGB32 (opaque), else Format_ARGB32.
+    bool IsOpaque() const { return m_Opaque; }
+    // True when the whole placed image is held (see Prepare).
+    bool IsWhole() const { return !m_Whole.isNull(); }
+
+    // Writes i_Rect of the placed image (inside it) to o_Pixels, rows
+    // i_Stride bytes apart.
+    void Read(const QRect& i_Rect, uchar* o_Pixels, qsizetype i_Stride) const;
+    // What QImage::copy gives of the placed image: pixels outside it are 0.
+    QImage Copy(const QRect& i_Rect) const;
+
+private:
+    QSize m_Size;
+    bool m_Opaque = false;
+    bool m_Unpremultiply = false;
+    QImage m_Whole;
+    std::unique_ptr<SmoothScale> m_Scale;
+};
+
+// Composes one output image in use, of the output size in Format_ARGB32, on
+// the background, from the placed picture and the output's record; with
+// soft edges blended into the images, the image is then darkened across its
+// overlaps (see SoftEdge). io_Image is reused when it has the right size and
+// format and nothing else shares it. False when the image cannot be made.
+bool ComposeOutput(const PlacedPicture& i_Placed, const Input& i_Input, const imgSizePosOnScreen& i_Record,
+                   int i_Column, int i_Row, QImage& io_Image);
+
+// Composes every output image in use, spreading the outputs over the
+// processor's cores. Entries beyond the grid become null. Returns false
+// when an output image cannot be made: io_Results is then untouched, unless
+// memory ran out part way (then it is emptied). Images of io_Results that
+// nothing else shares are reused in place.
+bool ComposeOutputImages(const PlacedPicture& i_Placed, const Input& i_Input, const RecordTable& i_Records,
                          ImageTable& io_Results);
 
 // The whole computation of a refresh after the crop: records, placed image,
