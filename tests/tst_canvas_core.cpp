@@ -70,6 +70,12 @@ private slots:
         QVERIFY(composer.Compose(source, in, screen));
         QCOMPARE(screen.format(), QImage::Format_ARGB32);
         COMPARE_IMAGES(screen, ExpectedScreen(source, in));
+        // Outputs made on their own: inside, across the picture's edges, past the screen's.
+        for (const QRect& part : {QRect(0, 0, 192, 108), QRect(37, 11, 64, 40), QRect(150, 80, 60, 40)}) {
+            QImage image;
+            QVERIFY(composer.ComposePart(source, in, part, image));
+            COMPARE_IMAGES(image, ExpectedScreen(source, in).copy(part));
+        }
 
         // Composing again reuses what it kept and gives the same screen; a
         // screen held elsewhere is never written into.
@@ -96,6 +102,8 @@ private slots:
             QImage screen;
             QVERIFY(Composer().Compose(source, in, screen));
             COMPARE_IMAGES(screen, ExpectedScreen(source, in));
+            QVERIFY(Composer().ComposePart(source, in, QRect(5, 3, 90, 60), screen));
+            COMPARE_IMAGES(screen, ExpectedScreen(source, in).copy(5, 3, 90, 60));
         }
     }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <new>
 
 namespace CanvasEngine {
 
@@ -78,6 +79,102 @@ bool ScreenFits(int i_Width, int i_Height)
 void Composer::DropCache()
 {
     m_StretchedValid = false;
+    m_MapsValid = false;
+}
+
+bool Composer::CopiesPixels(const QImage& i_Cropped)
+{
+    if (!m_OpaqueValid || m_OpaqueKey != i_Cropped.cacheKey()) {
+        m_Opaque = IsOpaque(i_Cropped);
+        m_OpaqueKey = i_Cropped.cacheKey();
+        m_OpaqueValid = true;
+    }
+    const QImage::Format format = i_Cropped.format();
+    return m_Opaque
+        && (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32
+            || format == QImage::Format_ARGB32_Premultiplied);
+}
+
+namespace {
+
+// Which source column (or row) each column of the stretched picture shows:
+// asked of the toolkit's fast stretch itself, by stretching a line whose
+// pixels hold their own index, in the picture's format and with the same
+// scale along it (each direction is scaled on its own).
+bool StretchMap(QImage::Format i_Format, int i_From, int i_To, bool i_Across, std::vector<int>& o_Map)
+{
+    try {
+        o_Map.resize(size_t(i_To));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (i_From == i_To) {
+        for (int i = 0; i < i_To; ++i)
+            o_Map[size_t(i)] = i;
+        return true;
+    }
+    QImage line(i_Across ? i_From : 1, i_Across ? 1 : i_From, i_Format);
+    QImage stretched(i_Across ? i_To : 1, i_Across ? 1 : i_To, i_Format);
+    if (line.isNull() || stretched.isNull())
+        return false;
+    for (int i = 0; i < i_From; ++i)
+        line.setPixel(i_Across ? i : 0, i_Across ? 0 : i, 0xff000000u | quint32(i));
+    stretched.fill(0);
+    {
+        QPainter painter(&stretched);
+        const qreal scale = qreal(i_To) / i_From;
+        painter.setTransform(QTransform::fromScale(i_Across ? scale : 1, i_Across ? 1 : scale));
+        painter.drawImage(QPoint(0, 0), line);
+    }
+    for (int i = 0; i < i_To; ++i)
+        o_Map[size_t(i)] = int(stretched.pixel(i_Across ? i : 0, i_Across ? 0 : i) & 0xffffffu);
+    return true;
+}
+
+} // namespace
+
+bool Composer::Maps(const QImage& i_Cropped, const QSize& i_Size)
+{
+    if (m_MapsValid && m_MapsKey == i_Cropped.cacheKey() && m_MapsSize == i_Size)
+        return true;
+    m_MapsValid = StretchMap(i_Cropped.format(), i_Cropped.width(), i_Size.width(), true, m_XMap)
+        && StretchMap(i_Cropped.format(), i_Cropped.height(), i_Size.height(), false, m_YMap);
+    m_MapsKey = i_Cropped.cacheKey();
+    m_MapsSize = i_Size;
+    return m_MapsValid;
+}
+
+void Composer::CopyRows(const QImage& i_Cropped, const QRect& i_Placed, const QSize& i_Screen, const QRect& i_Part,
+                        QRgb i_Fill, uchar* o_Bits, qsizetype i_Stride) const
+{
+    const QRect screen(QPoint(0, 0), i_Screen);
+    const QRect visible = i_Placed & screen;
+    const uchar* const source = i_Cropped.constBits();
+    const qsizetype sourceStride = i_Cropped.bytesPerLine();
+    ForEachBand(i_Part.height(), [&](int i_From, int i_To) {
+        for (int y = i_From; y < i_To; ++y) {
+            const int sy = i_Part.top() + y;
+            QRgb* line = reinterpret_cast<QRgb*>(o_Bits + y * i_Stride);
+            if (sy < 0 || sy >= screen.height()) {
+                std::fill(line, line + i_Part.width(), 0u); // outside the screen
+                continue;
+            }
+            const int left = std::clamp(-i_Part.left(), 0, i_Part.width());
+            const int right = std::clamp(screen.width() - i_Part.left(), left, i_Part.width());
+            std::fill(line, line + left, 0u);
+            std::fill(line + left, line + right, i_Fill);
+            std::fill(line + right, line + i_Part.width(), 0u);
+            if (sy < visible.top() || sy > visible.bottom())
+                continue;
+            const int from = std::max(visible.left(), i_Part.left());
+            const int to = std::min(visible.right() + 1, i_Part.left() + i_Part.width());
+            const QRgb* row = reinterpret_cast<const QRgb*>(source + m_YMap[size_t(sy - i_Placed.y())] * sourceStride);
+            const int* columns = m_XMap.data() - i_Placed.x();
+            // Opaque pixels drawn over anything are themselves.
+            for (int sx = from; sx < to; ++sx)
+                line[sx - i_Part.left()] = row[columns[sx]] | 0xff000000u;
+        }
+    });
 }
 
 bool Composer::Stretch(const QImage& i_Cropped, const QSize& i_Size)
@@ -123,10 +220,13 @@ bool Composer::Compose(const QImage& i_Cropped, const Input& i_Input, QImage& io
     const QRect placed(i_Input.imageX, i_Input.imageY, i_Input.imageWidth, i_Input.imageHeight);
     const QRect visible = i_Cropped.isNull() || placed.isEmpty() ? QRect() : placed & QRect(0, 0, width, height);
 
-    // The picture is stretched whole, as the toolkit would; one too large to
-    // hold is drawn as the part of it that lies on the screen.
+    const bool copies = !visible.isEmpty() && CopiesPixels(i_Cropped);
+    if (copies && !Maps(i_Cropped, placed.size()))
+        return false;
+    // Other pictures are stretched whole, as the toolkit would; one too
+    // large to hold is drawn as the part of it that lies on the screen.
     bool whole = true;
-    if (!visible.isEmpty() && !Stretch(i_Cropped, placed.size()))
+    if (!visible.isEmpty() && !copies && !Stretch(i_Cropped, placed.size()))
         whole = false;
 
     QImage screen;
@@ -140,41 +240,23 @@ bool Composer::Compose(const QImage& i_Cropped, const Input& i_Input, QImage& io
             return false;
     }
 
-    if (!m_OpaqueValid || m_OpaqueKey != i_Cropped.cacheKey()) {
-        m_Opaque = IsOpaque(i_Cropped);
-        m_OpaqueKey = i_Cropped.cacheKey();
-        m_OpaqueValid = true;
-    }
     const QRgb fill = i_Input.background.rgba();
-    // Rows are copied as they are only from formats whose 32-bit words are
-    // 0xAARRGGBB; others (RGBX8888, BGR30, RGB30...) order or size their
-    // channels otherwise and go through the painter, which converts them.
-    const QImage::Format stretched = m_Stretched.format();
-    const bool copyRows = !visible.isEmpty() && whole && m_Opaque
-        && (stretched == QImage::Format_RGB32 || stretched == QImage::Format_ARGB32
-            || stretched == QImage::Format_ARGB32_Premultiplied);
     // The buffer is taken once, here: scanLine() may detach and counts each
     // call in the image, which the bands' threads must not do side by side.
     uchar* const bits = screen.bits();
     const qsizetype stride = screen.bytesPerLine();
+    if (copies) {
+        CopyRows(i_Cropped, placed, QSize(width, height), QRect(0, 0, width, height), fill, bits, stride);
+        io_Screen = screen;
+        return true;
+    }
     ForEachBand(height, [&](int i_From, int i_To) {
         for (int y = i_From; y < i_To; ++y) {
             QRgb* line = reinterpret_cast<QRgb*>(bits + y * stride);
-            if (!copyRows || y < visible.top() || y > visible.bottom()) {
-                std::fill(line, line + width, fill);
-                continue;
-            }
-            // Opaque pixels drawn over anything are themselves.
-            const QRgb* from = reinterpret_cast<const QRgb*>(m_Stretched.constScanLine(y - placed.y()));
-            std::fill(line, line + visible.left(), fill);
-            const int count = visible.width();
-            const QRgb* source = from + (visible.left() - placed.x());
-            for (int x = 0; x < count; ++x)
-                line[visible.left() + x] = source[x] | 0xff000000u;
-            std::fill(line + visible.right() + 1, line + width, fill);
+            std::fill(line, line + width, fill);
         }
     });
-    if (!visible.isEmpty() && !copyRows) {
+    if (!visible.isEmpty()) {
         QPainter painter(&screen);
         if (whole) {
             painter.drawImage(placed.topLeft(), m_Stretched);
@@ -188,6 +270,31 @@ bool Composer::Compose(const QImage& i_Cropped, const Input& i_Input, QImage& io
         }
     }
     io_Screen = screen;
+    return true;
+}
+
+bool Composer::ComposePart(const QImage& i_Cropped, const Input& i_Input, const QRect& i_Rect, QImage& o_Part)
+{
+    const QRect placed(i_Input.imageX, i_Input.imageY, i_Input.imageWidth, i_Input.imageHeight);
+    const QRect visible = i_Cropped.isNull() || placed.isEmpty()
+        ? QRect()
+        : placed & QRect(0, 0, i_Input.screenWidth, i_Input.screenHeight);
+    if (!visible.isEmpty() && !CopiesPixels(i_Cropped)) {
+        // Painted pixels are made as they are on the whole screen.
+        QImage screen;
+        if (!Compose(i_Cropped, i_Input, screen))
+            return false;
+        o_Part = screen.copy(i_Rect);
+        return !o_Part.isNull();
+    }
+    if (!ScreenFits(i_Rect.width(), i_Rect.height()) || (!visible.isEmpty() && !Maps(i_Cropped, placed.size())))
+        return false;
+    QImage part(i_Rect.size(), QImage::Format_ARGB32);
+    if (part.isNull())
+        return false;
+    CopyRows(i_Cropped, visible.isEmpty() ? QRect() : placed, QSize(i_Input.screenWidth, i_Input.screenHeight), i_Rect,
+             i_Input.background.rgba(), part.bits(), part.bytesPerLine());
+    o_Part = part;
     return true;
 }
 

@@ -5,6 +5,8 @@
 #include <QPoint>
 #include <QSize>
 
+#include <vector>
+
 // Widget-free work of custom canvas mode: the crop, the placement of the
 // cropped image on the screen and the composition of the screen image. The
 // canvas page reads its controls into an Input and calls these; a program
@@ -79,12 +81,26 @@ public:
     // else shares it.
     bool Compose(const QImage& i_Cropped, const Input& i_Input, QImage& io_Screen);
 
+    // The part i_Rect of the screen image Compose makes (0 outside the
+    // screen), in Format_ARGB32, made from the picture's pixels that fall
+    // into it. Opaque pictures need no image larger than the part; others
+    // are composed on the whole screen, and false tells that it cannot be
+    // held. May not be called from several threads at once.
+    bool ComposePart(const QImage& i_Cropped, const Input& i_Input, const QRect& i_Rect, QImage& o_Part);
+
     // Forgets the stretched image, so that the next composition stretches
     // again (for measuring).
     void DropCache();
 
 private:
     bool Stretch(const QImage& i_Cropped, const QSize& i_Size);
+    // Whether the picture is opaque in a format whose words are 0xAARRGGBB:
+    // its pixels are then copied, each from the source pixel that the
+    // toolkit's fast stretch takes (see Maps), with no stretched image.
+    bool CopiesPixels(const QImage& i_Cropped);
+    bool Maps(const QImage& i_Cropped, const QSize& i_Size);
+    void CopyRows(const QImage& i_Cropped, const QRect& i_Placed, const QSize& i_Screen, const QRect& i_Part,
+                  QRgb i_Fill, uchar* o_Bits, qsizetype i_Stride) const;
 
     QImage m_Stretched;
     qint64 m_StretchedKey = 0;
@@ -92,6 +108,12 @@ private:
     qint64 m_OpaqueKey = 0;
     bool m_OpaqueValid = false;
     bool m_Opaque = false;
+    // For each column and row of the stretched picture, the source's.
+    std::vector<int> m_XMap;
+    std::vector<int> m_YMap;
+    qint64 m_MapsKey = 0;
+    QSize m_MapsSize;
+    bool m_MapsValid = false;
 };
 
 } // namespace CanvasEngine
