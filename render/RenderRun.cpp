@@ -394,7 +394,7 @@ void Runner::RenderPatterns(const PictureJob& i_Job)
 
 int Runner::SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender::Render& io_Render)
 {
-    QVector<QImage> images;
+    QVector<int> fileIndex; // of each path
     QStringList paths;
     QHash<QString, int> fileOf;
     for (int k = 0; k < io_Render.files.size(); ++k) {
@@ -411,7 +411,7 @@ int Runner::SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender
             continue;
         }
         fileOf.insert(path, k);
-        images << file.image;
+        fileIndex << k;
         paths << path;
     }
 
@@ -456,7 +456,9 @@ int Runner::SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender
         m_Progress->FileDone();
         return done;
     };
-    const QList<ImageSave::SaveFailure> failures = ImageSave::SaveImages(images, paths, io_Render.quality, writer,
+    // Each image is made by the worker that encodes it, when its turn comes.
+    const ImageSave::ImageMaker make = [&io_Render, &fileIndex](int i_Index) { return io_Render.Image(fileIndex.at(i_Index)); };
+    const QList<ImageSave::SaveFailure> failures = ImageSave::SaveImages(make, paths, io_Render.quality, writer,
                                                                          m_Options.jobs);
     while (!hashing.empty())
         takeOldest();

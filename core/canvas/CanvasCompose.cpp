@@ -41,6 +41,14 @@ bool IsOpaque(const QImage& i_Image)
     return opaque;
 }
 
+// The part of the screen the picture covers.
+QRect Visible(const QImage& i_Cropped, const Input& i_Input)
+{
+    const QRect placed(i_Input.imageX, i_Input.imageY, i_Input.imageWidth, i_Input.imageHeight);
+    return i_Cropped.isNull() || placed.isEmpty() ? QRect()
+                                                  : placed & QRect(0, 0, i_Input.screenWidth, i_Input.screenHeight);
+}
+
 } // namespace
 
 int ClampedCrop(int i_Value, int i_Opposite, int i_Extent)
@@ -218,7 +226,7 @@ bool Composer::Compose(const QImage& i_Cropped, const Input& i_Input, QImage& io
     if (!ScreenFits(width, height))
         return false;
     const QRect placed(i_Input.imageX, i_Input.imageY, i_Input.imageWidth, i_Input.imageHeight);
-    const QRect visible = i_Cropped.isNull() || placed.isEmpty() ? QRect() : placed & QRect(0, 0, width, height);
+    const QRect visible = Visible(i_Cropped, i_Input);
 
     const bool copies = !visible.isEmpty() && CopiesPixels(i_Cropped);
     if (copies && !Maps(i_Cropped, placed.size()))
@@ -273,13 +281,16 @@ bool Composer::Compose(const QImage& i_Cropped, const Input& i_Input, QImage& io
     return true;
 }
 
+bool Composer::NeedsScreen(const QImage& i_Cropped, const Input& i_Input)
+{
+    return !Visible(i_Cropped, i_Input).isEmpty() && !CopiesPixels(i_Cropped);
+}
+
 bool Composer::ComposePart(const QImage& i_Cropped, const Input& i_Input, const QRect& i_Rect, QImage& o_Part)
 {
     const QRect placed(i_Input.imageX, i_Input.imageY, i_Input.imageWidth, i_Input.imageHeight);
-    const QRect visible = i_Cropped.isNull() || placed.isEmpty()
-        ? QRect()
-        : placed & QRect(0, 0, i_Input.screenWidth, i_Input.screenHeight);
-    if (!visible.isEmpty() && !CopiesPixels(i_Cropped)) {
+    const QRect visible = Visible(i_Cropped, i_Input);
+    if (NeedsScreen(i_Cropped, i_Input)) {
         // Painted pixels are made as they are on the whole screen.
         QImage screen;
         if (!Compose(i_Cropped, i_Input, screen))

@@ -81,6 +81,10 @@ public:
     // else shares it.
     bool Compose(const QImage& i_Cropped, const Input& i_Input, QImage& io_Screen);
 
+    // Whether ComposePart paints the whole screen for this picture (one with
+    // alpha, or in a format of other words, that shows on the screen).
+    bool NeedsScreen(const QImage& i_Cropped, const Input& i_Input);
+
     // The part i_Rect of the screen image Compose makes (0 outside the
     // screen), in Format_ARGB32, made from the picture's pixels that fall
     // into it. Opaque pictures need no image larger than the part; others

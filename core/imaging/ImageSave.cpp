@@ -56,12 +56,20 @@ struct Pending
 QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList& i_Paths, int i_Quality,
                               const FileWriter& i_Writer, int i_Threads, const Progress& i_Progress)
 {
+    const ImageMaker make = [&i_Images](int i_Index) {
+        return i_Index < i_Images.size() ? i_Images.at(i_Index) : QImage();
+    };
+    return SaveImages(make, i_Paths, i_Quality, i_Writer, i_Threads, i_Progress);
+}
+
+QList<SaveFailure> SaveImages(const ImageMaker& i_Make, const QStringList& i_Paths, int i_Quality,
+                              const FileWriter& i_Writer, int i_Threads, const Progress& i_Progress)
+{
     QList<SaveFailure> failures;
     const int count = i_Paths.size();
     if (count == 0)
         return failures;
 
-    const QImage none;
     std::vector<Pending> pending(static_cast<size_t>(count));
     std::mutex mutex;
     std::condition_variable encodedOne; // a file is ready to be written
@@ -74,7 +82,7 @@ QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList
 
     auto encode = [&](int index) {
         QByteArray png;
-        const bool encoded = PngWriter::Encode(index < i_Images.size() ? i_Images.at(index) : none, i_Quality, png);
+        const bool encoded = PngWriter::Encode(i_Make(index), i_Quality, png);
         // The toolkit gives new images the screen's resolution, which the
         // renderer has none of: every file states the same one, so the
         // window and the renderer write the same bytes.

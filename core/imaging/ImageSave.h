@@ -45,4 +45,14 @@ QList<SaveFailure> SaveImages(const QVector<QImage>& i_Images, const QStringList
                               const FileWriter& i_Writer = WriteFile, int i_Threads = 0,
                               const Progress& i_Progress = Progress());
 
+// Makes the image of file k, on the worker that encodes it; a null image
+// when it cannot be made. Called from several threads at once.
+typedef std::function<QImage(int i_Index)> ImageMaker;
+
+// The same, with each image made only when its file is about to be encoded,
+// so that no more images are held than files in flight.
+QList<SaveFailure> SaveImages(const ImageMaker& i_Make, const QStringList& i_Paths, int i_Quality,
+                              const FileWriter& i_Writer = WriteFile, int i_Threads = 0,
+                              const Progress& i_Progress = Progress());
+
 } // namespace ImageSave

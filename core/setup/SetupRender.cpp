@@ -2,10 +2,14 @@
 
 #include "core/canvas/CanvasOutputs.h"
 #include "core/covering/CoveringSave.h"
+#include "core/imaging/ImageLimits.h"
 #include "core/naming/OutputNames.h"
 #include "core/setup/ControlRanges.h"
 
 #include <QFileInfo>
+
+#include <memory>
+#include <mutex>
 
 namespace SetupRender {
 
@@ -214,23 +218,42 @@ bool RenderCovering(const CoveringSettings& i_Settings, const QImage& i_Picture,
     o_Render.screen = QSize(in.coveredWidth, in.coveredHeight);
     o_Render.quality = i_Settings.quality;
     o_Render.files = CoveringFiles(i_Settings, i_PicturePath, false);
-    const int images = in.columnCount * in.rowCount;
 
+    // What the images are made from, shared by the threads that make them.
+    struct Covering
+    {
+        CoveringEngine::Input input;
+        CoveringEngine::RecordTable records;
+        CoveringEngine::PlacedPicture placed;
+        QList<OutputFile> files;
+        int images = 0;
+    };
+    auto covering = std::make_shared<Covering>();
+    covering->input = in;
+    covering->files = o_Render.files;
+    covering->images = in.columnCount * in.rowCount;
     const QImage cropped = CoveringEngine::CropSource(i_Picture, in);
     if (cropped.isNull()) {
         o_Render.error = QStringLiteral("the crop leaves nothing of the picture");
         return false;
     }
-    CoveringEngine::ImageTable results = CoveringEngine::EmptyImageTable();
-    if (!CoveringEngine::ComputeOutputImages(cropped, in, results)) {
+    if (!ImageFits(in.outputWidth, in.outputHeight)
+        || !covering->placed.Prepare(cropped, CoveringEngine::PlacedSize(in))) {
         o_Render.error = QStringLiteral("the images are too large to compose");
         return false;
     }
-    for (int k = 0; k < o_Render.files.size(); ++k) {
-        OutputFile& file = o_Render.files[k];
-        file.image = k < images ? results[file.column][file.row]
-                                : SoftEdge::Mask(SoftEdge::OutputFactors(in, in.softEdge, file.column, file.row));
-    }
+    covering->records = CoveringEngine::ComputeResultImages(in);
+    o_Render.make = [covering](int k) {
+        const OutputFile& file = covering->files.at(k);
+        const CoveringEngine::Input& in = covering->input;
+        if (k >= covering->images)
+            return SoftEdge::Mask(SoftEdge::OutputFactors(in, in.softEdge, file.column, file.row));
+        QImage image;
+        if (!CoveringEngine::ComposeOutput(covering->placed, in, covering->records.at(file.column).at(file.row),
+                                           file.column, file.row, image))
+            return QImage();
+        return image;
+    };
     return true;
 }
 
@@ -244,16 +267,26 @@ bool RenderCanvas(const CanvasSettings& i_Settings, const QImage& i_Picture, con
     if (o_Render.files.isEmpty())
         return true;
 
-    QImage cropped;
+    struct Canvas
+    {
+        QImage cropped;
+        CanvasEngine::Input input;
+        QImage screen; // held only for pictures painted on the whole screen
+        std::mutex mutex;
+        CanvasEngine::Composer composer;
+        QList<OutputFile> files;
+    };
+    auto canvas = std::make_shared<Canvas>();
+    canvas->files = o_Render.files;
     const QMargins crop = i_Settings.Crop();
     HelpersCompute_ComputeCropping(i_Picture, unsigned(crop.left()), unsigned(crop.top()), unsigned(crop.right()),
-                                   unsigned(crop.bottom()), &cropped);
-    CanvasEngine::Input in;
+                                   unsigned(crop.bottom()), &canvas->cropped);
+    CanvasEngine::Input& in = canvas->input;
     in.screenWidth = i_Settings.screen.width();
     in.screenHeight = i_Settings.screen.height();
     // At its original size the picture is as large as what the crop leaves.
-    QSize size = cropped.size();
-    CanvasEngine::PlacedSize(i_Settings.sizeMode, i_Settings.screen, cropped, i_Settings.customSize, size);
+    QSize size = canvas->cropped.size();
+    CanvasEngine::PlacedSize(i_Settings.sizeMode, i_Settings.screen, canvas->cropped, i_Settings.customSize, size);
     in.imageWidth = size.width();
     in.imageHeight = size.height();
     const QPoint at = i_Settings.positionMode == CanvasEngine::PositionCustom
@@ -263,16 +296,21 @@ bool RenderCanvas(const CanvasSettings& i_Settings, const QImage& i_Picture, con
     in.imageY = at.y();
     in.background = i_Settings.Fill();
 
-    QImage screen;
-    CanvasEngine::Composer composer;
-    if (!composer.Compose(cropped, in, screen)) {
+    if (canvas->composer.NeedsScreen(canvas->cropped, in) && !canvas->composer.Compose(canvas->cropped, in, canvas->screen)) {
         o_Render.error = QStringLiteral("the screen of %1 x %2 pixels is too large to compose")
                              .arg(in.screenWidth)
                              .arg(in.screenHeight);
         return false;
     }
-    for (OutputFile& file : o_Render.files)
-        file.image = screen.copy(file.rect);
+    o_Render.make = [canvas](int k) {
+        const QRect rect = canvas->files.at(k).rect;
+        if (!canvas->screen.isNull())
+            return canvas->screen.copy(rect);
+        QImage part;
+        std::lock_guard<std::mutex> lock(canvas->mutex); // the composer keeps what it learns of the picture
+        canvas->composer.ComposePart(canvas->cropped, canvas->input, rect, part);
+        return part;
+    };
     return true;
 }
 

@@ -13,6 +13,8 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
 // Rendering a saved set-up without a window: a page's record is taken as the
 // page's controls take it when the record is read into a fresh page (spin
 // boxes and sliders clamp, radio groups keep one choice, a prefix box holds
@@ -129,15 +131,25 @@ struct Render
 {
     QSize screen; // the covered screen, or the canvas
     int quality = 100;
-    QList<OutputFile> files; // names and places always; images unless error is set
+    QList<OutputFile> files; // names and places always; pattern images
     QString error;           // why no image could be made
+    // Makes the image of files[k] when it is asked for, so that a render
+    // holds only the images on their way to files. Set for pictures unless
+    // error is set; safe to call from several threads at once. A null image
+    // when memory runs out.
+    std::function<QImage(int)> make;
+
+    QImage Image(int k) const { return make ? make(k) : files.at(k).image; }
 };
 
 // Both render every output of the settings from i_Picture (loaded from
-// i_PicturePath, whose name may stand in for the prefix). With soft edges in
-// separate masks, each covering output's mask follows the images, as Save
-// writes them. False, with o_Render.error set and the files named but
-// without images, when the images cannot be made.
+// i_PicturePath, whose name may stand in for the prefix): each image is
+// made by o_Render.make from the part of the picture it shows, with no image
+// of the whole screen (except for canvas pictures with alpha, which are
+// painted on the screen). With soft edges in separate masks, each covering
+// output's mask follows the images, as Save writes them. False, with
+// o_Render.error set and the files named but without images, when the
+// images cannot be made.
 bool RenderCovering(const CoveringSettings& i_Settings, const QImage& i_Picture, const QString& i_PicturePath,
                     Render& o_Render);
 bool RenderCanvas(const CanvasSettings& i_Settings, const QImage& i_Picture, const QString& i_PicturePath,
