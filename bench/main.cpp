@@ -11,9 +11,12 @@
 //        quillex-bench --canvas-save (16 canvas outputs saved, against QImage::save)
 //        quillex-bench --soft-edges  (workload A at quality 100 without and
 //                                     with soft edges blended, only)
+//        quillex-bench --big-screens (quillex-render's time and peak memory on
+//                                     the largest screens the pages allow)
 //        quillex-bench --levels      (file size and time of each libdeflate level
 //                                     against zlib's, at every zlib level)
 
+#include "bench/BigScreens.h"
 #include "core/canvas/CanvasCompose.h"
 #include "core/covering/CoveringCompose.h"
 #include "core/covering/CoveringSave.h"
@@ -936,5 +939,7 @@ int main(int argc, char* argv[])
         return RunDecode(args);
     if (args.value(1) == "--levels")
         return RunLevels();
+    if (args.value(1) == "--big-screens")
+        return RunBigScreens(args);
     return Orchestrate(args.value(1) == "--render");
 }

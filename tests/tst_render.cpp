@@ -117,6 +117,21 @@ private slots:
         QCOMPARE(files, 2 * (6 + 4));
     }
 
+    // A canvas too large to hold as one image renders its outputs from the
+    // picture's pixels that fall into them.
+    void canvasLargerThanMemoryRenders()
+    {
+        QVERIFY(NoiseImage(300, 200, QImage::Format_RGB32, 5).save(path("opaque.png")));
+        write("huge.dat", R"({"CanvasPage": {"ScreenH": 32768, "ScreenV": 32768, "PicturePath": "opaque.png",
+            "IsFullScreen": true, "OutputCount": 1, "Outputs": [
+            {"ID": 0, "Label": "corner", "PosX": 32704, "PosY": 32720, "Width": 64, "Height": 48}]}})");
+        QCOMPARE(run({path("huge.dat"), "--mode", "canvas", "--out", path("huge")}), 0);
+        const QImage corner(path("huge/opaque_corner.png"));
+        QCOMPARE(corner.size(), QSize(64, 48));
+        // The picture's last pixel, stretched over the corner.
+        QCOMPARE(corner.pixel(63, 47), QImage(path("opaque.png")).pixel(299, 199));
+    }
+
     void failuresAreToldWithTheirStatus_data()
     {
         QTest::addColumn<QStringList>("args");

@@ -109,6 +109,9 @@ namespace {
 // asked of the toolkit's fast stretch itself, by stretching a line whose
 // pixels hold their own index, in the picture's format and with the same
 // scale along it (each direction is scaled on its own).
+// No index is this large: pictures are at most 1,000,000 pixels wide.
+constexpr QRgb kUnpainted = 0xffffffffu;
+
 bool StretchMap(QImage::Format i_Format, int i_From, int i_To, bool i_Across, std::vector<int>& o_Map)
 {
     try {
@@ -127,15 +130,28 @@ bool StretchMap(QImage::Format i_Format, int i_From, int i_To, bool i_Across, st
         return false;
     for (int i = 0; i < i_From; ++i)
         line.setPixel(i_Across ? i : 0, i_Across ? 0 : i, 0xff000000u | quint32(i));
-    stretched.fill(0);
+    stretched.fill(kUnpainted);
     {
         QPainter painter(&stretched);
         const qreal scale = qreal(i_To) / i_From;
         painter.setTransform(QTransform::fromScale(i_Across ? scale : 1, i_Across ? 1 : scale));
         painter.drawImage(QPoint(0, 0), line);
     }
-    for (int i = 0; i < i_To; ++i)
-        o_Map[size_t(i)] = int(stretched.pixel(i_Across ? i : 0, i_Across ? 0 : i) & 0xffffffu);
+    // At large scales the toolkit's stretch may leave the last column or
+    // row unpainted, a black line along the picture's edge: such pixels
+    // show their painted neighbour instead.
+    int painted = -1;
+    for (int i = 0; i < i_To; ++i) {
+        const QRgb pixel = stretched.pixel(i_Across ? i : 0, i_Across ? 0 : i);
+        o_Map[size_t(i)] = (pixel & 0xffffffu) == (kUnpainted & 0xffffffu) ? -1 : int(pixel & 0xffffffu);
+        if (painted < 0 && o_Map[size_t(i)] >= 0)
+            painted = o_Map[size_t(i)];
+    }
+    for (int i = 0; i < i_To; ++i) {
+        if (o_Map[size_t(i)] < 0)
+            o_Map[size_t(i)] = qMax(painted, 0);
+        painted = o_Map[size_t(i)];
+    }
     return true;
 }
 
