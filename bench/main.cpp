@@ -15,8 +15,11 @@
 //                                     the largest screens the pages allow)
 //        quillex-bench --levels      (file size and time of each libdeflate level
 //                                     against zlib's, at every zlib level)
+//        quillex-bench --window [runs] (Load, Refresh and Save in the window,
+//                                     against the engine and ImageMagick)
 
 #include "bench/BigScreens.h"
+#include "bench/WindowBench.h"
 #include "core/canvas/CanvasCompose.h"
 #include "core/covering/CoveringCompose.h"
 #include "core/covering/CoveringSave.h"
@@ -925,6 +928,8 @@ int RunCanvasSave()
 
 int main(int argc, char* argv[])
 {
+    if (argc > 1 && qstrcmp(argv[1], "--window") == 0)
+        return WindowBench::Run(argc, argv, {PhotoLike, FindTool, TimeCommands});
     QCoreApplication application(argc, argv);
     const QStringList args = application.arguments();
     if (args.value(1) == "--run")

@@ -157,6 +157,7 @@ private slots:
         QTest::newRow("alpha 100") << AlphaNoise(37, 23) << 100 << 0;
         QTest::newRow("alpha 50") << AlphaNoise(37, 23) << 50 << 1;
         QTest::newRow("wide alpha 100") << AlphaNoise(1920, 4) << 100 << 0;
+        QTest::newRow("stored blocks ending inside rows") << AlphaNoise(1920, 40) << 100 << 0;
         QTest::newRow("opaque 100") << NoiseImage(64, 17, QImage::Format_RGB32) << 100 << 0;
         QTest::newRow("opaque 50") << NoiseImage(64, 17, QImage::Format_RGB32) << 50 << 1;
         QTest::newRow("other format 75") << NoiseImage(9, 9, QImage::Format_RGB888) << 75 << 1;

@@ -122,16 +122,46 @@ int HeaderLevel(int level)
     return level == 6 ? 2 : 3;
 }
 
+// The second byte of a zlib stream's header after i_First: the level field
+// zlib writes for i_Level, and the check bits.
+quint32 ZlibHeaderCheck(uchar i_First, int i_Level)
+{
+    quint32 header = (quint32(i_First) << 8) | (quint32(HeaderLevel(i_Level)) << 6);
+    header += 31 - header % 31;
+    return header & 0xffu;
+}
+
 // One row of 32-bit pixels 0xAARRGGBB as PNG samples: R, G, B (and A).
 void Samples(const QRgb* from, uchar* to, size_t width, bool alpha)
 {
     if (alpha) {
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+        // Red and blue swapped in place, a pixel per 32-bit word.
+        size_t x = 0;
+#if defined(__SSE2__)
+        const __m128i greenAlpha = _mm_set1_epi32(int(0xff00ff00u));
+        const __m128i low = _mm_set1_epi32(0xff);
+        for (; x + 4 <= width; x += 4, to += 16) {
+            const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x));
+            const __m128i red = _mm_and_si128(_mm_srli_epi32(p, 16), low);
+            const __m128i blue = _mm_slli_epi32(_mm_and_si128(p, low), 16);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
+                             _mm_or_si128(_mm_and_si128(p, greenAlpha), _mm_or_si128(red, blue)));
+        }
+#endif
+        for (; x < width; ++x, to += 4) {
+            const quint32 p = from[x];
+            const quint32 rgba = (p & 0xff00ff00u) | ((p >> 16) & 0xffu) | ((p & 0xffu) << 16);
+            std::memcpy(to, &rgba, 4);
+        }
+#else
         for (size_t x = 0; x < width; ++x, to += 4) {
             to[0] = uchar(from[x] >> 16);
             to[1] = uchar(from[x] >> 8);
             to[2] = uchar(from[x]);
             to[3] = uchar(from[x] >> 24);
         }
+#endif
     } else {
         for (size_t x = 0; x < width; ++x, to += 3) {
             to[0] = uchar(from[x] >> 16);
@@ -293,9 +323,7 @@ public:
             return 0;
         // libdeflate's header names its own level; the file names the zlib
         // level asked for, as zlib writes it.
-        quint32 header = (quint32(o_Out[0]) << 8) | (quint32(HeaderLevel(m_Level)) << 6);
-        header += 31 - header % 31;
-        o_Out[1] = uchar(header);
+        o_Out[1] = uchar(ZlibHeaderCheck(o_Out[0], m_Level));
         return size;
     }
 
@@ -305,6 +333,86 @@ private:
     int m_Level = 0;
     libdeflate_compressor* m_Compressor = nullptr;
 };
+
+// The zlib stream of stored rows: the image's rows, each led by filter type
+// 0, converted once straight into their place among stored blocks (through
+// a row of scratch when a block ends in it), with both checksums taken
+// while the bytes are in cache. Its bytes are those
+// libdeflate writes at level 0 (blocks of 65535 bytes, the last one shorter
+// and final), without its copy of every row. o_Png gets the whole file.
+bool EncodeStored(const QImage& image, const QByteArray& head, QByteArray& o_Png)
+{
+    const bool alpha = image.format() == QImage::Format_ARGB32;
+    const size_t width = size_t(image.width());
+    const size_t rowBytes = width * (alpha ? 4 : 3) + 1;
+    const size_t total = rowBytes * size_t(image.height());
+    const size_t blockBytes = 65535;
+    const size_t blocks = (total + blockBytes - 1) / blockBytes;
+    const size_t stream = 2 + total + 5 * blocks + 4;
+    if (stream > size_t(INT_MAX) - size_t(head.size()) - 64)
+        return false; // more than an array holds
+    std::unique_ptr<uchar[]> row(new (std::nothrow) uchar[rowBytes]);
+    QByteArray png;
+    try {
+        png = QByteArray(head.size() + 8 + int(stream) + 4 + 12, Qt::Uninitialized);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (!row)
+        return false;
+    AdviseHugePages(png.data(), size_t(png.size()));
+    std::memcpy(png.data(), head.constData(), size_t(head.size()));
+    uchar* idat = reinterpret_cast<uchar*>(png.data()) + head.size();
+    qToBigEndian(quint32(stream), idat);
+    qToBigEndian(kIDAT, idat + 4);
+    uchar* at = idat + 8;
+    at[0] = 0x78; // deflate, 32 KB window
+    at[1] = uchar(ZlibHeaderCheck(at[0], 0));
+    at += 2;
+    quint32 crc = Crc(0, idat + 4, 6);
+    quint32 adler = 1;
+    size_t blockLeft = 0;
+    size_t remaining = total;
+    row[0] = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* pixels = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        uchar* const rowStart = at;
+        if (rowBytes <= blockLeft) { // most rows lie within a block: made in place
+            at[0] = 0;
+            Samples(pixels, at + 1, width, alpha);
+            adler = quint32(libdeflate_adler32(adler, at, rowBytes));
+            at += rowBytes;
+            blockLeft -= rowBytes;
+            remaining -= rowBytes;
+            crc = Crc(crc, rowStart, rowBytes);
+            continue;
+        }
+        Samples(pixels, row.get() + 1, width, alpha);
+        adler = quint32(libdeflate_adler32(adler, row.get(), rowBytes));
+        for (size_t done = 0; done < rowBytes;) {
+            if (blockLeft == 0) {
+                blockLeft = qMin(remaining, blockBytes);
+                at[0] = blockLeft == remaining ? 1 : 0; // the last block is final
+                qToLittleEndian(quint16(blockLeft), at + 1);
+                qToLittleEndian(quint16(~blockLeft), at + 3);
+                at += 5;
+            }
+            const size_t step = qMin(rowBytes - done, blockLeft);
+            std::memcpy(at, row.get() + done, step);
+            at += step;
+            done += step;
+            blockLeft -= step;
+            remaining -= step;
+        }
+        crc = Crc(crc, rowStart, size_t(at - rowStart));
+    }
+    qToBigEndian(adler, at);
+    crc = Crc(crc, at, 4);
+    qToBigEndian(crc, at + 4);
+    std::memcpy(at + 8, kIend, 12);
+    o_Png.swap(png);
+    return true;
+}
 
 bool FastPathApplies(const QImage& image)
 {
@@ -334,12 +442,14 @@ bool Encode(const QImage& i_Image, int i_Quality, QByteArray& o_Png)
         o_Png = png;
         return true;
     }
+    const QByteArray head = Head(i_Image);
+    if (CompressionLevel(i_Quality) == 0)
+        return EncodeStored(i_Image, head, o_Png);
     RowStream stream;
     if (!stream.Prepare(i_Image, CompressionLevel(i_Quality)))
         return false;
     // The stream is compressed straight into its place in the file, one IDAT
     // chunk, in an array made large enough at once.
-    const QByteArray head = Head(i_Image);
     const size_t bound = stream.Bound();
     if (bound > size_t(INT_MAX) - size_t(head.size()) - 64)
         return false; // more than an array holds
