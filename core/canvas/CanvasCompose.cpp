@@ -96,11 +96,22 @@ bool Composer::CopiesPixels(const QImage& i_Cropped)
         m_Opaque = IsOpaque(i_Cropped);
         m_OpaqueKey = i_Cropped.cacheKey();
         m_OpaqueValid = true;
+        m_Copied = QImage();
     }
+    if (!m_Opaque)
+        return false;
     const QImage::Format format = i_Cropped.format();
-    return m_Opaque
-        && (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32
-            || format == QImage::Format_ARGB32_Premultiplied);
+    if (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32
+        || format == QImage::Format_ARGB32_Premultiplied) {
+        m_Copied = i_Cropped;
+        return true;
+    }
+    // Opaque pictures of other formats (palette, grey, 16 bits a channel,
+    // other orders) show on the screen as their RGB32 pixels: converted
+    // once, they are copied the same way.
+    if (m_Copied.isNull())
+        m_Copied = i_Cropped.convertToFormat(QImage::Format_RGB32);
+    return !m_Copied.isNull();
 }
 
 namespace {
@@ -245,7 +256,7 @@ bool Composer::Compose(const QImage& i_Cropped, const Input& i_Input, QImage& io
     const QRect visible = Visible(i_Cropped, i_Input);
 
     const bool copies = !visible.isEmpty() && CopiesPixels(i_Cropped);
-    if (copies && !Maps(i_Cropped, placed.size()))
+    if (copies && !Maps(m_Copied, placed.size()))
         return false;
     // Other pictures are stretched whole, as the toolkit would; one too
     // large to hold is drawn as the part of it that lies on the screen.
@@ -270,7 +281,7 @@ bool Composer::Compose(const QImage& i_Cropped, const Input& i_Input, QImage& io
     uchar* const bits = screen.bits();
     const qsizetype stride = screen.bytesPerLine();
     if (copies) {
-        CopyRows(i_Cropped, placed, QSize(width, height), QRect(0, 0, width, height), fill, bits, stride);
+        CopyRows(m_Copied, placed, QSize(width, height), QRect(0, 0, width, height), fill, bits, stride);
         io_Screen = screen;
         return true;
     }
@@ -314,12 +325,12 @@ bool Composer::ComposePart(const QImage& i_Cropped, const Input& i_Input, const 
         o_Part = screen.copy(i_Rect);
         return !o_Part.isNull();
     }
-    if (!ScreenFits(i_Rect.width(), i_Rect.height()) || (!visible.isEmpty() && !Maps(i_Cropped, placed.size())))
+    if (!ScreenFits(i_Rect.width(), i_Rect.height()) || (!visible.isEmpty() && !Maps(m_Copied, placed.size())))
         return false;
     QImage part(i_Rect.size(), QImage::Format_ARGB32);
     if (part.isNull())
         return false;
-    CopyRows(i_Cropped, visible.isEmpty() ? QRect() : placed, QSize(i_Input.screenWidth, i_Input.screenHeight), i_Rect,
+    CopyRows(m_Copied, visible.isEmpty() ? QRect() : placed, QSize(i_Input.screenWidth, i_Input.screenHeight), i_Rect,
              i_Input.background.rgba(), part.bits(), part.bytesPerLine());
     o_Part = part;
     return true;

@@ -98,9 +98,9 @@ public:
 
 private:
     bool Stretch(const QImage& i_Cropped, const QSize& i_Size);
-    // Whether the picture is opaque in a format whose words are 0xAARRGGBB:
-    // its pixels are then copied, each from the source pixel that the
-    // toolkit's fast stretch takes (see Maps), with no stretched image.
+    // Whether the picture is opaque: its pixels (in a format whose words are
+    // 0xAARRGGBB, m_Copied) are then copied, each from the source pixel that
+    // the toolkit's fast stretch takes (see Maps), with no stretched image.
     bool CopiesPixels(const QImage& i_Cropped);
     bool Maps(const QImage& i_Cropped, const QSize& i_Size);
     void CopyRows(const QImage& i_Cropped, const QRect& i_Placed, const QSize& i_Screen, const QRect& i_Part,
@@ -112,6 +112,7 @@ private:
     qint64 m_OpaqueKey = 0;
     bool m_OpaqueValid = false;
     bool m_Opaque = false;
+    QImage m_Copied; // the picture whose pixels are copied (see CopiesPixels)
     // For each column and row of the stretched picture, the source's.
     std::vector<int> m_XMap;
     std::vector<int> m_YMap;
