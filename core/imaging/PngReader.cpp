@@ -16,6 +16,7 @@
 #include <emmintrin.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -41,12 +42,17 @@ constexpr quint32 kIDAT = FourCC('I', 'D', 'A', 'T');
 constexpr quint32 kIEND = FourCC('I', 'E', 'N', 'D');
 
 // Chunks that only describe the image: what the toolkit makes of them is
-// asked of the toolkit itself (see ReadDescription).
+// asked of the toolkit itself (see ReadDescription). None of them changes the
+// toolkit's pixels: it asks for no gamma correction, background, or shift of
+// significant bits.
 bool DescribesImage(quint32 type)
 {
-    return type == FourCC('p', 'H', 'Y', 's') || type == FourCC('i', 'C', 'C', 'P')
-        || type == FourCC('t', 'E', 'X', 't') || type == FourCC('z', 'T', 'X', 't')
-        || type == FourCC('i', 'T', 'X', 't');
+    static const quint32 kDescribing[] = {
+        FourCC('p', 'H', 'Y', 's'), FourCC('i', 'C', 'C', 'P'), FourCC('t', 'E', 'X', 't'), FourCC('z', 'T', 'X', 't'),
+        FourCC('i', 'T', 'X', 't'), FourCC('g', 'A', 'M', 'A'), FourCC('c', 'H', 'R', 'M'), FourCC('s', 'R', 'G', 'B'),
+        FourCC('t', 'I', 'M', 'E'), FourCC('b', 'K', 'G', 'D'), FourCC('s', 'B', 'I', 'T'), FourCC('h', 'I', 'S', 'T'),
+        FourCC('s', 'P', 'L', 'T'), FourCC('e', 'X', 'I', 'f')};
+    return std::find(std::begin(kDescribing), std::end(kDescribing), type) != std::end(kDescribing);
 }
 
 // The toolkit's reader (libpng's default limits) refuses an image wider or
