@@ -499,6 +499,59 @@ struct HuffmanCode
     }
 };
 
+constexpr quint16 kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                     31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr quint8 kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                     2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr quint16 kDistanceBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                       33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+                                       1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr quint8 kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                       6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+
+// What a walk that only finds where each block ends needs of its codes:
+// for each value of the next kFastBits bits, how many bits the symbols they
+// hold take, as many whole literals as fit, then perhaps a length (with its
+// extra bits; a distance follows) or the end of the block. Whatever is not
+// whole in those bits, and any symbol zlib refuses, is left to the slower
+// look-up, which finds it refused.
+struct SkipTables
+{
+    static constexpr quint16 kDistance = 1 << 6; // a length: a distance follows
+    static constexpr quint16 kEnd = 1 << 7;      // the end of the block
+    static constexpr quint16 kSlow = 1 << 8;     // decode one symbol the long way
+    quint16 literals[1 << kFastBits];
+    quint16 distances[1 << kFastBits]; // code and extra bits, or kSlow
+
+    void Build(const HuffmanCode& i_Literals, const HuffmanCode& i_Distances)
+    {
+        for (quint32 bits = 0; bits < (1u << kFastBits); ++bits) {
+            int used = 0;
+            quint16 then = 0;
+            for (;;) {
+                const quint32 entry = i_Literals.fast[bits >> used];
+                const int length = int(entry & 63);
+                const quint32 symbol = entry >> 8;
+                if (!entry || length > kFastBits - used || symbol > 285)
+                    break;
+                used += length;
+                if (symbol < 256)
+                    continue;
+                if (symbol == 256) {
+                    then = kEnd;
+                } else {
+                    used += kLengthExtra[symbol - 257];
+                    then = kDistance;
+                }
+                break;
+            }
+            literals[bits] = used ? quint16(used) | then : kSlow;
+            const quint32 entry = i_Distances.fast[bits];
+            distances[bits] = entry && (entry >> 8) < 30 ? quint16((entry & 63) + kDistanceExtra[entry >> 8]) : kSlow;
+        }
+    }
+};
+
 // Reads a dynamic block's code lengths into its two codes; false for
 // anything zlib refuses, among them more than 286 literal/length or 30
 // distance codes, which libdeflate takes.
@@ -550,18 +603,18 @@ bool ReadDynamicCodes(BitReader& io_In, HuffmanCode& o_Literals, HuffmanCode& o_
 // header's window; zlib may refuse what does).
 bool ZlibTakesDeflate(const uchar* i_Data, size_t i_Size, size_t i_Window, size_t i_Bytes)
 {
-    static const quint16 kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                            31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-    static const quint8 kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                            2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-    static const quint16 kDistanceBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
-                                              33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
-                                              1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-    static const quint8 kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                              6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+    // With a window of 32 KiB, the most deflate allows, zlib refuses nothing
+    // inside a block that libdeflate takes, except symbols the tables below
+    // have no room for; and libdeflate itself refuses a distance before the
+    // start and any other number of bytes than the image's. Smaller windows
+    // are counted out byte by byte.
+    const bool counted = i_Window < 32768;
     BitReader in(i_Data, i_Size);
     HuffmanCode literals;
     HuffmanCode distances;
+    std::unique_ptr<SkipTables> skips(counted ? nullptr : new (std::nothrow) SkipTables);
+    if (!counted && !skips)
+        return false;
     size_t out = 0;
     for (bool last = false; !last;) {
         if (in.Overran() || out > i_Bytes)
@@ -591,6 +644,52 @@ bool ZlibTakesDeflate(const uchar* i_Data, size_t i_Size, size_t i_Window, size_
             distances.Build(lengths, 32, false);
         } else if (type == 3 || !ReadDynamicCodes(in, literals, distances)) {
             return false;
+        }
+        if (!counted) {
+            // Only where the block ends is needed: no distance reaches past a
+            // full window, and libdeflate checks the rest.
+            skips->Build(literals, distances);
+            for (;;) {
+                // Refilled only when a long code, a length's extra bits and
+                // then a distance could run out of bits.
+                if (in.Count() < 20 && !in.Refill())
+                    return false;
+                const quint32 entry = skips->literals[in.Peek() & kFastMask];
+                in.Drop(int(entry & 63));
+                if (entry < SkipTables::kDistance)
+                    continue;
+                if (entry & SkipTables::kDistance) {
+                    if (in.Count() < 28)
+                        in.Refill();
+                    const quint32 distance = skips->distances[in.Peek() & kFastMask];
+                    if (distance == SkipTables::kSlow) {
+                        const int code = distances.Decode(in);
+                        if (code > 29)
+                            return false;
+                        in.Drop(kDistanceExtra[code]);
+                    } else {
+                        in.Drop(int(distance));
+                    }
+                    continue;
+                }
+                if (entry & SkipTables::kEnd)
+                    break;
+                const int symbol = literals.Decode(in);
+                if (symbol == 256)
+                    break;
+                if (symbol > 285)
+                    return false;
+                if (symbol > 256) {
+                    in.Drop(kLengthExtra[symbol - 257]);
+                    if (in.Count() < 28)
+                        in.Refill();
+                    const int code = distances.Decode(in);
+                    if (code > 29)
+                        return false;
+                    in.Drop(kDistanceExtra[code]);
+                }
+            }
+            continue;
         }
         for (;;) {
             // Refilling only when needed keeps it off the chain from one
@@ -630,7 +729,7 @@ bool ZlibTakesDeflate(const uchar* i_Data, size_t i_Size, size_t i_Window, size_
             out += length;
         }
     }
-    return out == i_Bytes && !in.Overran();
+    return (!counted || out == i_Bytes) && !in.Overran();
 }
 
 // What can be checked of the image data without decompressing it: the IDAT
