@@ -40,6 +40,8 @@ constexpr quint32 FourCC(char a, char b, char c, char d)
 constexpr quint32 kIHDR = FourCC('I', 'H', 'D', 'R');
 constexpr quint32 kIDAT = FourCC('I', 'D', 'A', 'T');
 constexpr quint32 kIEND = FourCC('I', 'E', 'N', 'D');
+constexpr quint32 kPLTE = FourCC('P', 'L', 'T', 'E');
+constexpr quint32 kTRNS = FourCC('t', 'R', 'N', 'S');
 
 // Chunks that only describe the image: what the toolkit makes of them is
 // asked of the toolkit itself (see ReadDescription). None of them changes the
@@ -110,6 +112,12 @@ struct Parsed
     quint32 width = 0;
     quint32 height = 0;
     bool alpha = false;
+    int colorType = 2;
+    int depth = 8;
+    int paletteSize = 0; // PLTE entries
+    bool transparency = false; // a tRNS chunk
+    // Bytes of one pixel: 8- and 16-bit samples only.
+    int PixelBytes() const { return (colorType == 0 || colorType == 3 ? 1 : colorType == 4 ? 2 : colorType == 2 ? 3 : 4) * depth / 8; }
     std::unique_ptr<uchar[]> stream;
     size_t streamSize = 0;
     std::vector<std::pair<quint32, quint32>> idatChunks; // length and stored CRC of each, in order
@@ -168,7 +176,10 @@ bool ReadChunks(std::FILE* file, qint64 i_Left, Parsed& o_Parsed)
         if (type == kIEND && length == 0) {
             if (!Read(file, stored, 4))
                 return false;
-        } else if (DescribesImage(type)) {
+        } else if (DescribesImage(type) || ((type == kPLTE || type == kTRNS) && !idatSeen)) {
+            if (type == kPLTE)
+                o_Parsed.paletteSize = int(length / 3);
+            o_Parsed.transparency = o_Parsed.transparency || type == kTRNS;
             inIdat = false;
             QByteArray& kept = idatSeen ? o_Parsed.after : o_Parsed.before;
             if (o_Parsed.before.size() + o_Parsed.after.size() + 12 + qint64(length) > kMaxDescription)
@@ -220,7 +231,7 @@ QImage ReadDescription(const Parsed& i_Parsed)
     QByteArray header(reinterpret_cast<const char*>(i_Parsed.header), 13);
     qToBigEndian(quint32(1), header.data());
     qToBigEndian(quint32(1), header.data() + 4);
-    const QByteArray row(i_Parsed.alpha ? 5 : 4, 0); // filter type and one black pixel
+    const QByteArray row(1 + i_Parsed.PixelBytes(), 0); // filter type and one black pixel (or the first colour)
     QByteArray file = QByteArray(reinterpret_cast<const char*>(kSignature), 8) + Chunk(kIHDR, header) + i_Parsed.before
         + Chunk(kIDAT, qCompress(row).mid(4)) + i_Parsed.after + Chunk(kIEND, QByteArray());
     QBuffer device(&file);
@@ -788,6 +799,169 @@ struct Rows
 // Below this, another thread costs more than it saves.
 constexpr size_t kThreadPixels = 1u << 20;
 
+// Decompresses the image data in one call into o_Rows, exactly i_Bytes of
+// it, the stream's end exactly at the end of the image data (libdeflate
+// checks the zlib header and checksum); large images start the checks of the
+// compressed data on another thread first, in o_Checks.
+bool Decompress(const Parsed& i_Parsed, uchar* o_Rows, size_t i_Bytes, std::future<bool>& o_Checks)
+{
+    if (size_t(i_Parsed.width) * i_Parsed.height >= kThreadPixels && std::thread::hardware_concurrency() >= 2) {
+        try {
+            o_Checks = std::async(std::launch::async, StreamChecksPass, std::cref(i_Parsed), i_Bytes);
+        } catch (const std::system_error&) {
+        }
+    }
+    std::unique_ptr<libdeflate_decompressor, DecompressorFreer> decompressor(libdeflate_alloc_decompressor());
+    size_t used = 0;
+    return decompressor
+        && libdeflate_zlib_decompress_ex(decompressor.get(), i_Parsed.stream.get(), i_Parsed.streamSize, o_Rows,
+                                         i_Bytes, &used, nullptr)
+            == LIBDEFLATE_SUCCESS
+        && used == i_Parsed.streamSize;
+}
+
+// The toolkit's image format for a kind of file the fast path takes besides
+// 8-bit RGB and RGBA without tRNS, which DecodeRows takes; Format_Invalid for
+// the others. ReadDescription's image must agree.
+QImage::Format OtherFormat(const Parsed& i_Parsed)
+{
+    const bool wide = i_Parsed.depth == 16;
+    if (i_Parsed.transparency && i_Parsed.colorType != 3 && !(i_Parsed.colorType == 0 && !wide))
+        return QImage::Format_Invalid; // converted to alpha or to a colour table otherwise
+    switch (i_Parsed.colorType) {
+    case 0:
+        return i_Parsed.transparency ? QImage::Format_Indexed8 : wide ? QImage::Format_Grayscale16
+                                                                      : QImage::Format_Grayscale8;
+    case 3:
+        return wide ? QImage::Format_Invalid : QImage::Format_Indexed8;
+    case 4:
+        return wide ? QImage::Format_RGBA64 : QImage::Format_ARGB32;
+    case 2:
+        return wide ? QImage::Format_RGBX64 : QImage::Format_Invalid;
+    case 6:
+        return wide ? QImage::Format_RGBA64 : QImage::Format_Invalid;
+    }
+    return QImage::Format_Invalid;
+}
+
+// Undoes the filter of one row of i_Bytes bytes in place; i_Above is the row
+// above, unfiltered (all zero for the first). False for an unknown filter.
+bool UnfilterBytes(int i_Type, uchar* io_Row, const uchar* i_Above, size_t i_Bytes, size_t i_Bpp)
+{
+    uchar* row = io_Row;
+    const uchar* above = i_Above;
+    if (i_Bpp == 1 && (i_Type == 1 || i_Type >= 3)) {
+        // One byte a pixel: the pixel on the left is kept in a register, not
+        // read back from the row just written.
+        int left = 0;
+        int aboveLeft = 0;
+        for (size_t i = 0; i < i_Bytes; ++i) {
+            const int up = above[i];
+            left = uchar(row[i] + (i_Type == 1 ? left : i_Type == 3 ? (left + up) >> 1 : PngPaeth(left, up, aboveLeft)));
+            aboveLeft = up;
+            row[i] = uchar(left);
+        }
+        return true;
+    }
+    switch (i_Type) {
+    case 0:
+        return true;
+    case 1:
+        for (size_t i = i_Bpp; i < i_Bytes; ++i)
+            row[i] = uchar(row[i] + row[i - i_Bpp]);
+        return true;
+    case 2:
+        for (size_t i = 0; i < i_Bytes; ++i)
+            row[i] = uchar(row[i] + above[i]);
+        return true;
+    case 3:
+        for (size_t i = 0; i < i_Bpp; ++i)
+            row[i] = uchar(row[i] + (above[i] >> 1));
+        for (size_t i = i_Bpp; i < i_Bytes; ++i)
+            row[i] = uchar(row[i] + ((row[i - i_Bpp] + above[i]) >> 1));
+        return true;
+    case 4:
+        for (size_t i = 0; i < i_Bpp; ++i)
+            row[i] = uchar(row[i] + above[i]);
+        for (size_t i = i_Bpp; i < i_Bytes; ++i)
+            row[i] = uchar(row[i] + PngPaeth(row[i - i_Bpp], above[i], above[i - i_Bpp]));
+        return true;
+    }
+    return false;
+}
+
+inline quint16 Sample16(const uchar* p)
+{
+    return quint16((p[0] << 8) | p[1]);
+}
+
+// One unfiltered row into the image's row of the format OtherFormat gives;
+// false for a colour index past the palette, which the toolkit warns about
+// and is left to it.
+bool ConvertRow(const Parsed& i_Parsed, const uchar* i_Row, uchar* o_Line)
+{
+    const size_t width = i_Parsed.width;
+    const int channels = i_Parsed.PixelBytes() / (i_Parsed.depth / 8);
+    if (i_Parsed.depth == 8) {
+        if (channels == 1) {
+            std::memcpy(o_Line, i_Row, width);
+            bool outside = false;
+            for (size_t x = 0; i_Parsed.colorType == 3 && i_Parsed.paletteSize < 256 && x < width; ++x)
+                outside = outside || i_Row[x] >= i_Parsed.paletteSize;
+            return !outside;
+        }
+        QRgb* line = reinterpret_cast<QRgb*>(o_Line);
+        for (size_t x = 0; x < width; ++x) // grey and alpha
+            line[x] = qRgba(i_Row[2 * x], i_Row[2 * x], i_Row[2 * x], i_Row[2 * x + 1]);
+        return true;
+    }
+    quint16* line = reinterpret_cast<quint16*>(o_Line);
+    if (channels == 1) {
+        for (size_t x = 0; x < width; ++x)
+            line[x] = Sample16(i_Row + 2 * x);
+        return true;
+    }
+    for (size_t x = 0; x < width; ++x, i_Row += 2 * channels, line += 4) {
+        const bool grey = channels < 3;
+        line[0] = Sample16(i_Row);
+        line[1] = grey ? line[0] : Sample16(i_Row + 2);
+        line[2] = grey ? line[0] : Sample16(i_Row + 4);
+        line[3] = channels == 3 ? 0xffff : Sample16(i_Row + 2 * (channels - 1));
+    }
+    return true;
+}
+
+// The kinds OtherFormat names: decompressed into a buffer of their own,
+// each row unfiltered there and converted into the image of the format the
+// description has (with its colour table).
+QImage DecodeOtherRows(Parsed& io_Parsed, const QImage& i_Description)
+{
+    const size_t height = io_Parsed.height;
+    const size_t rowBytes = size_t(io_Parsed.width) * size_t(io_Parsed.PixelBytes());
+    const size_t stride = rowBytes + 1;
+    if (stride * height / 1032 > io_Parsed.streamSize)
+        return QImage(); // see DecodeRows
+    std::unique_ptr<uchar[]> raw(new (std::nothrow) uchar[stride * height]);
+    const std::unique_ptr<uchar[]> zeroRow(new (std::nothrow) uchar[rowBytes]());
+    QImage image;
+    if (raw)
+        image = QImage(int(io_Parsed.width), int(height), i_Description.format());
+    if (image.isNull() || !zeroRow)
+        return QImage();
+    image.setColorTable(i_Description.colorTable());
+    std::future<bool> checks;
+    bool decoded = Decompress(io_Parsed, raw.get(), stride * height, checks);
+    for (size_t y = 0; decoded && y < height; ++y) {
+        uchar* row = raw.get() + y * stride;
+        decoded = UnfilterBytes(row[0], row + 1, y ? row + 1 - stride : zeroRow.get(), rowBytes,
+                                size_t(io_Parsed.PixelBytes()))
+            && ConvertRow(io_Parsed, row + 1, image.scanLine(int(y)));
+    }
+    const bool checked = checks.valid() ? checks.get() : decoded && StreamChecksPass(io_Parsed, stride * height);
+    io_Parsed.stream.reset();
+    return decoded && checked ? image : QImage();
+}
+
 // Decompresses the image data in one call into the image's own memory, then
 // unfilters it there, top to bottom; large images check the compressed data
 // on another thread meanwhile. Besides the image, only the compressed data
@@ -812,21 +986,7 @@ QImage DecodeRows(Parsed& io_Parsed)
     AdviseHugePages(rows.buffer, rows.bufferSize);
 
     std::future<bool> checks;
-    if (width * height >= kThreadPixels && std::thread::hardware_concurrency() >= 2) {
-        try {
-            checks = std::async(std::launch::async, StreamChecksPass, std::cref(io_Parsed), rawBytes);
-        } catch (const std::system_error&) {
-        }
-    }
-    // Exactly the rows, and the stream's end exactly at the end of the
-    // image data; libdeflate checks the zlib header and checksum.
-    std::unique_ptr<libdeflate_decompressor, DecompressorFreer> decompressor(libdeflate_alloc_decompressor());
-    size_t used = 0;
-    bool decoded = decompressor
-        && libdeflate_zlib_decompress_ex(decompressor.get(), io_Parsed.stream.get(), io_Parsed.streamSize, rows.raw,
-                                         rawBytes, &used, nullptr)
-            == LIBDEFLATE_SUCCESS
-        && used == io_Parsed.streamSize;
+    bool decoded = Decompress(io_Parsed, rows.raw, rawBytes, checks);
     for (size_t y = 0; decoded && y < height; ++y)
         decoded = rows.Unfilter(y, zeroRow.get());
     const bool checked = checks.valid() ? checks.get() : decoded && StreamChecksPass(io_Parsed, rawBytes);
@@ -873,27 +1033,33 @@ QImage LoadFast(const QString& fileName)
     std::memcpy(parsed.header, head + 16, 13);
     parsed.width = BigEndian32(head + 16);
     parsed.height = BigEndian32(head + 20);
-    const int depth = head[24];
-    const int colorType = head[25];
+    parsed.depth = head[24];
+    parsed.colorType = head[25];
     // No image larger than the program takes is decoded, whoever asks.
-    if (!ImageFits(parsed.width, parsed.height) || parsed.width > kMaxSide || parsed.height > kMaxSide || depth != 8
-        || (colorType != 2 && colorType != 6) || head[26] != 0 || head[27] != 0 || head[28] != 0)
+    if (!ImageFits(parsed.width, parsed.height) || parsed.width > kMaxSide || parsed.height > kMaxSide
+        || (parsed.depth != 8 && parsed.depth != 16) || parsed.colorType > 6 || parsed.colorType == 1
+        || parsed.colorType == 5 || head[26] != 0 || head[27] != 0 || head[28] != 0)
         return QImage();
-    parsed.alpha = colorType == 6;
+    parsed.alpha = parsed.colorType == 6;
 
     if (!ReadChunks(file.get(), fileSize - 33, parsed))
         return QImage();
     file.reset();
+    const bool rgb8 = parsed.depth == 8 && (parsed.colorType == 2 || parsed.colorType == 6);
+    const QImage::Format other = rgb8 ? QImage::Format_Invalid : OtherFormat(parsed);
+    if (rgb8 ? parsed.transparency : other == QImage::Format_Invalid || (parsed.colorType == 3 && !parsed.paletteSize))
+        return QImage();
     QImage description;
-    if (!parsed.before.isEmpty() || !parsed.after.isEmpty()) {
+    if (!rgb8 || !parsed.before.isEmpty() || !parsed.after.isEmpty()) {
         description = ReadDescription(parsed);
         // The text of an empty key can be read back only joined with all
         // the others (see QImage::text): such a file is left to the toolkit.
-        if (description.isNull() || description.textKeys().contains(QString()))
+        if (description.isNull() || description.textKeys().contains(QString())
+            || (!rgb8 && description.format() != other))
             return QImage();
     }
 
-    QImage image = DecodeRows(parsed);
+    QImage image = rgb8 ? DecodeRows(parsed) : DecodeOtherRows(parsed, description);
     if (image.isNull() || description.isNull())
         return image;
     image.setDotsPerMeterX(description.dotsPerMeterX());
