@@ -13,6 +13,9 @@
 //                                     with soft edges blended, only)
 //        quillex-bench --big-screens (quillex-render's time and peak memory on
 //                                     the largest screens the pages allow)
+//        quillex-bench --decodes [FOLDER] (our PNG reader against QImage::load
+//                                     on pictures as tools write them, only;
+//                                     the pictures are kept in FOLDER if given)
 //        quillex-bench --levels      (file size and time of each libdeflate level
 //                                     against zlib's, at every zlib level)
 //        quillex-bench --window [runs] (Load, Refresh and Save in the window,
@@ -29,12 +32,14 @@
 #include "core/imaging/PngWriter.h"
 #include "core/setup/SetupFile.h"
 
+#include <QBuffer>
 #include <QColorSpace>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QJsonObject>
 #include <QLinearGradient>
 #include <QMap>
@@ -691,6 +696,110 @@ int RunSoftEdges()
     return 0;
 }
 
+// ---- Decoding pictures as tools write them --------------------------------
+
+QByteArray PngChunk(const char* i_Type, const QByteArray& i_Data)
+{
+    const QByteArray body = QByteArray(i_Type, 4) + i_Data;
+    QByteArray chunk(4, 0), crc(4, 0);
+    qToBigEndian(quint32(i_Data.size()), chunk.data());
+    qToBigEndian(quint32(crc32(0, reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size()))), crc.data());
+    return chunk + body + crc;
+}
+
+// A toolkit-written file with the chunks an image editor adds: sRGB, pHYs,
+// tIME, bKGD and eXIf, or gAMA with cHRM instead of sRGB.
+bool WriteEditorLike(const QImage& i_Image, const QString& i_Path, bool i_Srgb)
+{
+    QImage image = i_Image;
+    image.setColorSpace(QColorSpace());
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return false;
+    const QByteArray colour = i_Srgb
+        ? PngChunk("sRGB", QByteArray(1, 0))
+        : PngChunk("gAMA", QByteArray::fromHex("0000b18f"))
+            + PngChunk("cHRM", QByteArray::fromHex("00007a26000080840000fa00000080e800007530"
+                                                   "0000ea6000003a9800001770"));
+    // The toolkit has written pHYs already.
+    const QByteArray chunks = colour + PngChunk("bKGD", QByteArray::fromHex("00ff00ff00ff")) + PngChunk("tIME", QByteArray::fromHex("07ea0c07030a2b"))
+        + PngChunk("eXIf", QByteArray::fromHex("4d4d002a00000008000100fe0004000000010000000000000000"));
+    QFile file(i_Path);
+    return file.open(QIODevice::WriteOnly) && file.write(png.left(33) + chunks + png.mid(33)) == png.size() + chunks.size();
+}
+
+// QImage::load against our reader on photo-like pictures as the toolkit,
+// ImageMagick and image editors write them, and on a smooth wallpaper.
+void CompareDecodes(const QString& i_Folder, int i_Repetitions)
+{
+    struct Picture
+    {
+        QString name;
+        QString what;
+    };
+    QList<Picture> pictures;
+    const QImage wallpaper = Wallpaper();
+    const QString toolkitWallpaper = i_Folder + "/wallpaper.png";
+    if (wallpaper.save(toolkitWallpaper, "PNG"))
+        pictures.append({toolkitWallpaper, "RGBA photo-like wallpaper with an ICC profile, by QImage::save"});
+    const QString smooth = i_Folder + "/smooth.png";
+    if (SmoothWallpaper().save(smooth, "PNG"))
+        pictures.append({smooth, "RGBA smooth wallpaper with an ICC profile, by QImage::save"});
+    const QImage photo = PhotoLike(kWallpaperWidth, kWallpaperHeight);
+    const QString magick = FindTool({"convert-im6.q16", "convert-im6", "convert"});
+    const QString plain = i_Folder + "/plain.png";
+    if (magick.isEmpty() || !photo.save(plain, "PNG")) {
+        std::printf("\nImageMagick-written pictures: no ImageMagick, skipped\n");
+    } else {
+        const QString wide = i_Folder + "/wide.png";
+        if (PhotoLike(kSourceWidth, kSourceHeight).save(wide, "PNG")) {
+            for (const QString& from : {plain, wide}) {
+                const QString to = QString(from).replace(".png", "-magick.png");
+                if (QProcess::execute(magick, {from, to}) == 0)
+                    pictures.append({to, "RGB photo-like picture, by ImageMagick (gAMA, cHRM, bKGD, tIME)"});
+            }
+        }
+    }
+    for (const bool srgb : {true, false}) {
+        const QString editor = i_Folder + (srgb ? "/editor-srgb.png" : "/editor-gama.png");
+        if (WriteEditorLike(photo, editor, srgb))
+            pictures.append({editor, srgb ? "RGB photo-like picture, as an editor writes it (sRGB, pHYs, tIME, "
+                                            "bKGD, eXIf)"
+                                          : "RGB photo-like picture, as an editor writes it (gAMA, cHRM, pHYs, "
+                                            "tIME, bKGD, eXIf)"});
+    }
+    for (const Picture& picture : pictures) {
+        const Figures decode = RunChild({picture.name, QString::number(i_Repetitions)}, "--decode");
+        const auto ours = decode.stages.value("ours");
+        const auto toolkit = decode.stages.value("qtload");
+        const QSize size = QImageReader(picture.name).size();
+        std::printf("\nDecode of a %d x %d %s, %.1f MB, %d runs\n", size.width(), size.height(), qPrintable(picture.what),
+                    QFileInfo(picture.name).size() / 1e6, i_Repetitions);
+        std::printf("  ours %.0f ms (cpu %.0f), QImage::load %.0f ms (cpu %.0f): ratio %.2f (target <= 0.5), in "
+                    "processor time %.2f; fast path %s, same image and colour space %s\n",
+                    ours.first, ours.second, toolkit.first, toolkit.second, ours.first / toolkit.first,
+                    ours.second / toolkit.second, decode.notes.value("fast") == "1" ? "yes" : "NO",
+                    decode.notes.value("same") == "1" ? "yes" : "NO");
+        std::printf("  peak memory %.0f MB (image %.0f MB, file %.0f MB)\n", decode.peakKb / 1024.0,
+                    size.width() * size.height() * 4 / 1048576.0, QFileInfo(picture.name).size() / 1048576.0);
+    }
+}
+
+int RunDecodes(const QString& i_Folder)
+{
+    QTemporaryDir dir;
+    if (i_Folder.isEmpty() && !dir.isValid()) {
+        std::printf("cannot create a temporary folder\n");
+        return 1;
+    }
+    std::printf("KV Quillex PNG decode benchmark\nmachine: %d cores, load average %s at start\n",
+                QThread::idealThreadCount(), qPrintable(LoadAverage()));
+    CompareDecodes(i_Folder.isEmpty() ? dir.path() : i_Folder, 5);
+    std::printf("\nload average %s at the end\n", qPrintable(LoadAverage()));
+    return 0;
+}
+
 int Orchestrate(bool i_RenderOnly)
 {
     QTemporaryDir dir;
@@ -819,30 +928,7 @@ int Orchestrate(bool i_RenderOnly)
     if (!i_RenderOnly)
         CompareSoftEdges(source, out, repetitions);
 
-    // Two wallpapers: the photograph-like picture with its sensor noise (a
-    // hard case: the data barely compresses) and a smooth one of gradients
-    // and soft shapes with a light grain, as desktop wallpapers mostly are.
-    for (const bool smooth : {false, true}) {
-        const QString wallpaper = dir.filePath(smooth ? "smooth.png" : "wallpaper.png");
-        if (!(smooth ? SmoothWallpaper() : Wallpaper()).save(wallpaper, "PNG")) {
-            std::printf("\ncannot write the wallpaper\n");
-            continue;
-        }
-        const Figures decode = RunChild({wallpaper, QString::number(repetitions)}, "--decode");
-        const auto ours = decode.stages.value("ours");
-        const auto toolkit = decode.stages.value("qtload");
-        std::printf("\nDecode of a %d x %d RGBA %s wallpaper with an ICC profile, %.1f MB, written by QImage::save at "
-                    "its default level, %d runs\n",
-                    kWallpaperWidth, kWallpaperHeight, smooth ? "smooth" : "photo-like",
-                    QFileInfo(wallpaper).size() / 1e6, repetitions);
-        std::printf("  ours %.0f ms (cpu %.0f), QImage::load %.0f ms (cpu %.0f): ratio %.2f (target <= 0.5), in "
-                    "processor time %.2f; fast path %s, same image and colour space %s\n",
-                    ours.first, ours.second, toolkit.first, toolkit.second, ours.first / toolkit.first,
-                    ours.second / toolkit.second, decode.notes.value("fast") == "1" ? "yes" : "NO",
-                    decode.notes.value("same") == "1" ? "yes" : "NO");
-        std::printf("  peak memory %.0f MB (image %.0f MB, file %.0f MB)\n", decode.peakKb / 1024.0,
-                    kWallpaperWidth * kWallpaperHeight * 4 / 1048576.0, QFileInfo(wallpaper).size() / 1048576.0);
-    }
+    CompareDecodes(dir.path(), repetitions);
     std::printf("\nload average %s at the end\n", qPrintable(LoadAverage()));
     return 0;
 }
@@ -942,6 +1028,8 @@ int main(int argc, char* argv[])
         return RunSoftEdges();
     if (args.value(1) == "--decode")
         return RunDecode(args);
+    if (args.value(1) == "--decodes")
+        return RunDecodes(args.value(2));
     if (args.value(1) == "--levels")
         return RunLevels();
     if (args.value(1) == "--big-screens")

@@ -40,16 +40,16 @@ QByteArray Chunk(const char* type, const QByteArray& data)
     return chunk + body + crc;
 }
 
-// A file of 8-bit samples, not checked in any way: it says what the header,
-// stream and chunks given say, with correct CRCs.
+// A file not checked in any way: it says what the header, stream and chunks
+// given say, with correct CRCs.
 QByteArray HandMadePng(quint32 width, quint32 height, const QByteArray& stream, char colorType = 2,
                        const QByteArray& before = QByteArray(), char interlace = 0,
-                       const QByteArray& after = QByteArray())
+                       const QByteArray& after = QByteArray(), char depth = 8)
 {
     QByteArray header(13, 0);
     qToBigEndian(width, header.data());
     qToBigEndian(height, header.data() + 4);
-    header[8] = 8;
+    header[8] = depth;
     header[9] = colorType;
     header[12] = interlace;
     return "\x89PNG\r\n\x1a\n" + Chunk("IHDR", header) + before + Chunk("IDAT", stream) + after
@@ -118,6 +118,35 @@ QByteArray ZeroBlocks(int bytes, const QVector<QPair<int, int>>& counts)
     put(0, 7);
     stream.resize(stream.size() + 4);
     qToBigEndian(quint32(bytes % 65521) << 16 | 1, stream.data() + stream.size() - 4); // Adler-32 of zeros
+    return stream;
+}
+
+// A zlib stream of zero bytes in one fixed block: a literal 0, copies of 258
+// bytes at distance 1, and a last copy of 258 at the distance code given
+// (with zero extra bits), which must reach no further back than the bytes
+// before it.
+QByteArray FixedZeros(int copies, int distanceCode)
+{
+    QByteArray stream("\x78\x01", 2);
+    quint32 bits = 0;
+    int count = 0;
+    const auto put = [&](quint32 code, int n) { // a code, its first bit the highest
+        for (int i = n - 1; i >= 0; --i, ++count)
+            bits |= ((code >> i) & 1) << count;
+        for (; count >= 8; bits >>= 8, count -= 8)
+            stream += char(bits);
+    };
+    put(6, 3); // last block, fixed codes (its type's bits read lowest first)
+    put(0x30, 8);       // the literal 0
+    for (int i = 0; i <= copies; ++i) {
+        put(0xc5, 8); // length 258
+        put(i < copies ? 0 : quint32(distanceCode), 5);
+        put(0, i < copies ? 0 : 14 - (distanceCode < 30)); // zero extra bits
+    }
+    put(0, 7 + 7); // the end of the block, then the rest of the byte
+    const int bytes = 1 + (copies + 1) * 258;
+    stream.resize(stream.size() + 4);
+    qToBigEndian(quint32(bytes % 65521) << 16 | 1, stream.data() + stream.size() - 4);
     return stream;
 }
 
@@ -228,8 +257,54 @@ private slots:
             << HandMadePng(4, 3, ZeroBlocks(39, {{286, 30}, {286, 32}})) << false;
 
         QTest::newRow("interlaced") << HandMadePng(1, 1, Rows(3, 1), 2, QByteArray(), 1) << false;
-        QTest::newRow("palette") << ToolkitPng(rgb.convertToFormat(QImage::Format_Indexed8), -1) << false;
-        QTest::newRow("16-bit") << ToolkitPng(rgb.convertToFormat(QImage::Format_RGBA64), -1) << false;
+        for (const auto format : {QImage::Format_Indexed8, QImage::Format_Grayscale8, QImage::Format_Grayscale16,
+                                  QImage::Format_RGBA64, QImage::Format_RGBX64})
+            QTest::addRow("toolkit, format %d", format) << ToolkitPng(rgb.convertToFormat(format), -1) << true;
+        for (const char* name : {"rgb", "rgb16", "palette", "grey", "grey-alpha"}) {
+            QFile magick(QFINDTESTDATA(QString("data/magick-%1.png").arg(name)));
+            QTest::addRow("ImageMagick, %s", name) << (magick.open(QIODevice::ReadOnly) ? magick.readAll() : "") << true;
+        }
+        // Every kind, all filters; the toolkit gives sub-byte depths, palette
+        // indices past the palette and most tRNS other formats.
+        QByteArray colours;
+        for (int i = 0; i < 768; ++i)
+            colours += char(i * 37 % 251);
+        const QByteArray palette = Chunk("PLTE", colours) + Chunk("tRNS", colours.left(100))
+            + Chunk("hIST", colours.left(512));
+        const struct
+        {
+            const char* name;
+            char type, depth, bytes;
+            QByteArray chunks;
+            bool fast;
+        } kinds[] = {{"grey", 0, 8, 1, {}, true},
+                     {"grey, tRNS", 0, 8, 1, Chunk("tRNS", QByteArray("\0\x07", 2)), true},
+                     {"grey 16", 0, 16, 2, {}, true},
+                     {"grey 16, tRNS", 0, 16, 2, Chunk("tRNS", QByteArray("\0\x07", 2)), false},
+                     {"grey 4", 0, 4, 1, {}, false},
+                     {"grey and alpha", 4, 8, 2, {}, true},
+                     {"grey and alpha 16", 4, 16, 4, {}, true},
+                     {"rgb 16", 2, 16, 6, {}, true},
+                     {"rgb, tRNS", 2, 8, 3, Chunk("tRNS", QByteArray(6, 9)), false},
+                     {"rgba 16", 6, 16, 8, {}, true},
+                     {"palette, tRNS, hIST", 3, 8, 1, palette, true},
+                     {"palette of 200", 3, 8, 1, Chunk("PLTE", colours.left(600)), false}};
+        for (const auto& kind : kinds)
+            QTest::newRow(kind.name) << HandMadePng(61, 9, Rows(61 * kind.bytes, 9, -1), kind.type, kind.chunks, 0,
+                                                    QByteArray(), kind.depth)
+                                     << kind.fast;
+        QTest::newRow("grey and alpha 16, large")
+            << HandMadePng(1100, 1000, Rows(4 * 1100, 1000, -1), 4, QByteArray(), 0, QByteArray(), 16) << true;
+        const QByteArray described = Chunk("gAMA", QByteArray::fromHex("0000b18f"))
+            + Chunk("cHRM", QByteArray::fromHex("00007a26000080840000fa00000080e8000075300000ea6000003a9800001770"))
+            + Chunk("sRGB", QByteArray(1, 0)) + Chunk("sBIT", "\5\6\5") + Chunk("bKGD", QByteArray(6, 1))
+            + Chunk("sPLT", QByteArray("dull\0\x08\1\2\3\4\0\5", 12)) + Chunk("tIME", "\x07\xea\x0c\x07\3\n+")
+            + Chunk("eXIf", QByteArray::fromHex("4d4d002a00000008000100fe0004000000010000000000000000"));
+        QTest::newRow("every chunk") << HandMadePng(5, 4, Rows(15, 4), 2, described, 0, Chunk("tIME", "\x07\xea\x0c\x07\3\n,"))
+                                     << true;
+        // A fixed block's distance codes 30 and 31: zlib refuses them.
+        QTest::newRow("distance code 29") << HandMadePng(400, 83, FixedZeros(128, 29), 0) << true;
+        QTest::newRow("distance code 30") << HandMadePng(400, 83, FixedZeros(128, 30), 0) << false;
         QTest::newRow("text") << HandMadePng(5, 4, Rows(15, 4), 2, Chunk("tEXt", QByteArray("Author\0me", 9))) << true;
         const QByteArray noKey = Chunk("tEXt", QByteArray("\0no  key", 8)) + Chunk("tEXt", QByteArray("Author\0me", 9));
         QTest::newRow("text without keyword") << HandMadePng(5, 4, Rows(15, 4), 2, noKey) << false;

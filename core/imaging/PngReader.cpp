@@ -16,6 +16,7 @@
 #include <emmintrin.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,14 +40,21 @@ constexpr quint32 FourCC(char a, char b, char c, char d)
 constexpr quint32 kIHDR = FourCC('I', 'H', 'D', 'R');
 constexpr quint32 kIDAT = FourCC('I', 'D', 'A', 'T');
 constexpr quint32 kIEND = FourCC('I', 'E', 'N', 'D');
+constexpr quint32 kPLTE = FourCC('P', 'L', 'T', 'E');
+constexpr quint32 kTRNS = FourCC('t', 'R', 'N', 'S');
 
 // Chunks that only describe the image: what the toolkit makes of them is
-// asked of the toolkit itself (see ReadDescription).
+// asked of the toolkit itself (see ReadDescription). None of them changes the
+// toolkit's pixels: it asks for no gamma correction, background, or shift of
+// significant bits.
 bool DescribesImage(quint32 type)
 {
-    return type == FourCC('p', 'H', 'Y', 's') || type == FourCC('i', 'C', 'C', 'P')
-        || type == FourCC('t', 'E', 'X', 't') || type == FourCC('z', 'T', 'X', 't')
-        || type == FourCC('i', 'T', 'X', 't');
+    static const quint32 kDescribing[] = {
+        FourCC('p', 'H', 'Y', 's'), FourCC('i', 'C', 'C', 'P'), FourCC('t', 'E', 'X', 't'), FourCC('z', 'T', 'X', 't'),
+        FourCC('i', 'T', 'X', 't'), FourCC('g', 'A', 'M', 'A'), FourCC('c', 'H', 'R', 'M'), FourCC('s', 'R', 'G', 'B'),
+        FourCC('t', 'I', 'M', 'E'), FourCC('b', 'K', 'G', 'D'), FourCC('s', 'B', 'I', 'T'), FourCC('h', 'I', 'S', 'T'),
+        FourCC('s', 'P', 'L', 'T'), FourCC('e', 'X', 'I', 'f')};
+    return std::find(std::begin(kDescribing), std::end(kDescribing), type) != std::end(kDescribing);
 }
 
 // The toolkit's reader (libpng's default limits) refuses an image wider or
@@ -104,6 +112,12 @@ struct Parsed
     quint32 width = 0;
     quint32 height = 0;
     bool alpha = false;
+    int colorType = 2;
+    int depth = 8;
+    int paletteSize = 0; // PLTE entries
+    bool transparency = false; // a tRNS chunk
+    // Bytes of one pixel: 8- and 16-bit samples only.
+    int PixelBytes() const { return (colorType == 0 || colorType == 3 ? 1 : colorType == 4 ? 2 : colorType == 2 ? 3 : 4) * depth / 8; }
     std::unique_ptr<uchar[]> stream;
     size_t streamSize = 0;
     std::vector<std::pair<quint32, quint32>> idatChunks; // length and stored CRC of each, in order
@@ -162,7 +176,10 @@ bool ReadChunks(std::FILE* file, qint64 i_Left, Parsed& o_Parsed)
         if (type == kIEND && length == 0) {
             if (!Read(file, stored, 4))
                 return false;
-        } else if (DescribesImage(type)) {
+        } else if (DescribesImage(type) || ((type == kPLTE || type == kTRNS) && !idatSeen)) {
+            if (type == kPLTE)
+                o_Parsed.paletteSize = int(length / 3);
+            o_Parsed.transparency = o_Parsed.transparency || type == kTRNS;
             inIdat = false;
             QByteArray& kept = idatSeen ? o_Parsed.after : o_Parsed.before;
             if (o_Parsed.before.size() + o_Parsed.after.size() + 12 + qint64(length) > kMaxDescription)
@@ -214,7 +231,7 @@ QImage ReadDescription(const Parsed& i_Parsed)
     QByteArray header(reinterpret_cast<const char*>(i_Parsed.header), 13);
     qToBigEndian(quint32(1), header.data());
     qToBigEndian(quint32(1), header.data() + 4);
-    const QByteArray row(i_Parsed.alpha ? 5 : 4, 0); // filter type and one black pixel
+    const QByteArray row(1 + i_Parsed.PixelBytes(), 0); // filter type and one black pixel (or the first colour)
     QByteArray file = QByteArray(reinterpret_cast<const char*>(kSignature), 8) + Chunk(kIHDR, header) + i_Parsed.before
         + Chunk(kIDAT, qCompress(row).mid(4)) + i_Parsed.after + Chunk(kIEND, QByteArray());
     QBuffer device(&file);
@@ -493,6 +510,59 @@ struct HuffmanCode
     }
 };
 
+constexpr quint16 kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                     31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr quint8 kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                     2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr quint16 kDistanceBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                       33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+                                       1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr quint8 kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                       6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+
+// What a walk that only finds where each block ends needs of its codes:
+// for each value of the next kFastBits bits, how many bits the symbols they
+// hold take, as many whole literals as fit, then perhaps a length (with its
+// extra bits; a distance follows) or the end of the block. Whatever is not
+// whole in those bits, and any symbol zlib refuses, is left to the slower
+// look-up, which finds it refused.
+struct SkipTables
+{
+    static constexpr quint16 kDistance = 1 << 6; // a length: a distance follows
+    static constexpr quint16 kEnd = 1 << 7;      // the end of the block
+    static constexpr quint16 kSlow = 1 << 8;     // decode one symbol the long way
+    quint16 literals[1 << kFastBits];
+    quint16 distances[1 << kFastBits]; // code and extra bits, or kSlow
+
+    void Build(const HuffmanCode& i_Literals, const HuffmanCode& i_Distances)
+    {
+        for (quint32 bits = 0; bits < (1u << kFastBits); ++bits) {
+            int used = 0;
+            quint16 then = 0;
+            for (;;) {
+                const quint32 entry = i_Literals.fast[bits >> used];
+                const int length = int(entry & 63);
+                const quint32 symbol = entry >> 8;
+                if (!entry || length > kFastBits - used || symbol > 285)
+                    break;
+                used += length;
+                if (symbol < 256)
+                    continue;
+                if (symbol == 256) {
+                    then = kEnd;
+                } else {
+                    used += kLengthExtra[symbol - 257];
+                    then = kDistance;
+                }
+                break;
+            }
+            literals[bits] = used ? quint16(used) | then : kSlow;
+            const quint32 entry = i_Distances.fast[bits];
+            distances[bits] = entry && (entry >> 8) < 30 ? quint16((entry & 63) + kDistanceExtra[entry >> 8]) : kSlow;
+        }
+    }
+};
+
 // Reads a dynamic block's code lengths into its two codes; false for
 // anything zlib refuses, among them more than 286 literal/length or 30
 // distance codes, which libdeflate takes.
@@ -544,18 +614,18 @@ bool ReadDynamicCodes(BitReader& io_In, HuffmanCode& o_Literals, HuffmanCode& o_
 // header's window; zlib may refuse what does).
 bool ZlibTakesDeflate(const uchar* i_Data, size_t i_Size, size_t i_Window, size_t i_Bytes)
 {
-    static const quint16 kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                            31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-    static const quint8 kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                            2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-    static const quint16 kDistanceBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
-                                              33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
-                                              1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-    static const quint8 kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                              6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+    // With a window of 32 KiB, the most deflate allows, zlib refuses nothing
+    // inside a block that libdeflate takes, except symbols the tables below
+    // have no room for; and libdeflate itself refuses a distance before the
+    // start and any other number of bytes than the image's. Smaller windows
+    // are counted out byte by byte.
+    const bool counted = i_Window < 32768;
     BitReader in(i_Data, i_Size);
     HuffmanCode literals;
     HuffmanCode distances;
+    std::unique_ptr<SkipTables> skips(counted ? nullptr : new (std::nothrow) SkipTables);
+    if (!counted && !skips)
+        return false;
     size_t out = 0;
     for (bool last = false; !last;) {
         if (in.Overran() || out > i_Bytes)
@@ -585,6 +655,52 @@ bool ZlibTakesDeflate(const uchar* i_Data, size_t i_Size, size_t i_Window, size_
             distances.Build(lengths, 32, false);
         } else if (type == 3 || !ReadDynamicCodes(in, literals, distances)) {
             return false;
+        }
+        if (!counted) {
+            // Only where the block ends is needed: no distance reaches past a
+            // full window, and libdeflate checks the rest.
+            skips->Build(literals, distances);
+            for (;;) {
+                // Refilled only when a long code, a length's extra bits and
+                // then a distance could run out of bits.
+                if (in.Count() < 20 && !in.Refill())
+                    return false;
+                const quint32 entry = skips->literals[in.Peek() & kFastMask];
+                in.Drop(int(entry & 63));
+                if (entry < SkipTables::kDistance)
+                    continue;
+                if (entry & SkipTables::kDistance) {
+                    if (in.Count() < 28)
+                        in.Refill();
+                    const quint32 distance = skips->distances[in.Peek() & kFastMask];
+                    if (distance == SkipTables::kSlow) {
+                        const int code = distances.Decode(in);
+                        if (code > 29)
+                            return false;
+                        in.Drop(kDistanceExtra[code]);
+                    } else {
+                        in.Drop(int(distance));
+                    }
+                    continue;
+                }
+                if (entry & SkipTables::kEnd)
+                    break;
+                const int symbol = literals.Decode(in);
+                if (symbol == 256)
+                    break;
+                if (symbol > 285)
+                    return false;
+                if (symbol > 256) {
+                    in.Drop(kLengthExtra[symbol - 257]);
+                    if (in.Count() < 28)
+                        in.Refill();
+                    const int code = distances.Decode(in);
+                    if (code > 29)
+                        return false;
+                    in.Drop(kDistanceExtra[code]);
+                }
+            }
+            continue;
         }
         for (;;) {
             // Refilling only when needed keeps it off the chain from one
@@ -624,7 +740,7 @@ bool ZlibTakesDeflate(const uchar* i_Data, size_t i_Size, size_t i_Window, size_
             out += length;
         }
     }
-    return out == i_Bytes && !in.Overran();
+    return (!counted || out == i_Bytes) && !in.Overran();
 }
 
 // What can be checked of the image data without decompressing it: the IDAT
@@ -683,6 +799,169 @@ struct Rows
 // Below this, another thread costs more than it saves.
 constexpr size_t kThreadPixels = 1u << 20;
 
+// Decompresses the image data in one call into o_Rows, exactly i_Bytes of
+// it, the stream's end exactly at the end of the image data (libdeflate
+// checks the zlib header and checksum); large images start the checks of the
+// compressed data on another thread first, in o_Checks.
+bool Decompress(const Parsed& i_Parsed, uchar* o_Rows, size_t i_Bytes, std::future<bool>& o_Checks)
+{
+    if (size_t(i_Parsed.width) * i_Parsed.height >= kThreadPixels && std::thread::hardware_concurrency() >= 2) {
+        try {
+            o_Checks = std::async(std::launch::async, StreamChecksPass, std::cref(i_Parsed), i_Bytes);
+        } catch (const std::system_error&) {
+        }
+    }
+    std::unique_ptr<libdeflate_decompressor, DecompressorFreer> decompressor(libdeflate_alloc_decompressor());
+    size_t used = 0;
+    return decompressor
+        && libdeflate_zlib_decompress_ex(decompressor.get(), i_Parsed.stream.get(), i_Parsed.streamSize, o_Rows,
+                                         i_Bytes, &used, nullptr)
+            == LIBDEFLATE_SUCCESS
+        && used == i_Parsed.streamSize;
+}
+
+// The toolkit's image format for a kind of file the fast path takes besides
+// 8-bit RGB and RGBA without tRNS, which DecodeRows takes; Format_Invalid for
+// the others. ReadDescription's image must agree.
+QImage::Format OtherFormat(const Parsed& i_Parsed)
+{
+    const bool wide = i_Parsed.depth == 16;
+    if (i_Parsed.transparency && i_Parsed.colorType != 3 && !(i_Parsed.colorType == 0 && !wide))
+        return QImage::Format_Invalid; // converted to alpha or to a colour table otherwise
+    switch (i_Parsed.colorType) {
+    case 0:
+        return i_Parsed.transparency ? QImage::Format_Indexed8 : wide ? QImage::Format_Grayscale16
+                                                                      : QImage::Format_Grayscale8;
+    case 3:
+        return wide ? QImage::Format_Invalid : QImage::Format_Indexed8;
+    case 4:
+        return wide ? QImage::Format_RGBA64 : QImage::Format_ARGB32;
+    case 2:
+        return wide ? QImage::Format_RGBX64 : QImage::Format_Invalid;
+    case 6:
+        return wide ? QImage::Format_RGBA64 : QImage::Format_Invalid;
+    }
+    return QImage::Format_Invalid;
+}
+
+// Undoes the filter of one row of i_Bytes bytes in place; i_Above is the row
+// above, unfiltered (all zero for the first). False for an unknown filter.
+bool UnfilterBytes(int i_Type, uchar* io_Row, const uchar* i_Above, size_t i_Bytes, size_t i_Bpp)
+{
+    uchar* row = io_Row;
+    const uchar* above = i_Above;
+    if (i_Bpp == 1 && (i_Type == 1 || i_Type >= 3)) {
+        // One byte a pixel: the pixel on the left is kept in a register, not
+        // read back from the row just written.
+        int left = 0;
+        int aboveLeft = 0;
+        for (size_t i = 0; i < i_Bytes; ++i) {
+            const int up = above[i];
+            left = uchar(row[i] + (i_Type == 1 ? left : i_Type == 3 ? (left + up) >> 1 : PngPaeth(left, up, aboveLeft)));
+            aboveLeft = up;
+            row[i] = uchar(left);
+        }
+        return true;
+    }
+    switch (i_Type) {
+    case 0:
+        return true;
+    case 1:
+        for (size_t i = i_Bpp; i < i_Bytes; ++i)
+            row[i] = uchar(row[i] + row[i - i_Bpp]);
+        return true;
+    case 2:
+        for (size_t i = 0; i < i_Bytes; ++i)
+            row[i] = uchar(row[i] + above[i]);
+        return true;
+    case 3:
+        for (size_t i = 0; i < i_Bpp; ++i)
+            row[i] = uchar(row[i] + (above[i] >> 1));
+        for (size_t i = i_Bpp; i < i_Bytes; ++i)
+            row[i] = uchar(row[i] + ((row[i - i_Bpp] + above[i]) >> 1));
+        return true;
+    case 4:
+        for (size_t i = 0; i < i_Bpp; ++i)
+            row[i] = uchar(row[i] + above[i]);
+        for (size_t i = i_Bpp; i < i_Bytes; ++i)
+            row[i] = uchar(row[i] + PngPaeth(row[i - i_Bpp], above[i], above[i - i_Bpp]));
+        return true;
+    }
+    return false;
+}
+
+inline quint16 Sample16(const uchar* p)
+{
+    return quint16((p[0] << 8) | p[1]);
+}
+
+// One unfiltered row into the image's row of the format OtherFormat gives;
+// false for a colour index past the palette, which the toolkit warns about
+// and is left to it.
+bool ConvertRow(const Parsed& i_Parsed, const uchar* i_Row, uchar* o_Line)
+{
+    const size_t width = i_Parsed.width;
+    const int channels = i_Parsed.PixelBytes() / (i_Parsed.depth / 8);
+    if (i_Parsed.depth == 8) {
+        if (channels == 1) {
+            std::memcpy(o_Line, i_Row, width);
+            bool outside = false;
+            for (size_t x = 0; i_Parsed.colorType == 3 && i_Parsed.paletteSize < 256 && x < width; ++x)
+                outside = outside || i_Row[x] >= i_Parsed.paletteSize;
+            return !outside;
+        }
+        QRgb* line = reinterpret_cast<QRgb*>(o_Line);
+        for (size_t x = 0; x < width; ++x) // grey and alpha
+            line[x] = qRgba(i_Row[2 * x], i_Row[2 * x], i_Row[2 * x], i_Row[2 * x + 1]);
+        return true;
+    }
+    quint16* line = reinterpret_cast<quint16*>(o_Line);
+    if (channels == 1) {
+        for (size_t x = 0; x < width; ++x)
+            line[x] = Sample16(i_Row + 2 * x);
+        return true;
+    }
+    for (size_t x = 0; x < width; ++x, i_Row += 2 * channels, line += 4) {
+        const bool grey = channels < 3;
+        line[0] = Sample16(i_Row);
+        line[1] = grey ? line[0] : Sample16(i_Row + 2);
+        line[2] = grey ? line[0] : Sample16(i_Row + 4);
+        line[3] = channels == 3 ? 0xffff : Sample16(i_Row + 2 * (channels - 1));
+    }
+    return true;
+}
+
+// The kinds OtherFormat names: decompressed into a buffer of their own,
+// each row unfiltered there and converted into the image of the format the
+// description has (with its colour table).
+QImage DecodeOtherRows(Parsed& io_Parsed, const QImage& i_Description)
+{
+    const size_t height = io_Parsed.height;
+    const size_t rowBytes = size_t(io_Parsed.width) * size_t(io_Parsed.PixelBytes());
+    const size_t stride = rowBytes + 1;
+    if (stride * height / 1032 > io_Parsed.streamSize)
+        return QImage(); // see DecodeRows
+    std::unique_ptr<uchar[]> raw(new (std::nothrow) uchar[stride * height]);
+    const std::unique_ptr<uchar[]> zeroRow(new (std::nothrow) uchar[rowBytes]());
+    QImage image;
+    if (raw)
+        image = QImage(int(io_Parsed.width), int(height), i_Description.format());
+    if (image.isNull() || !zeroRow)
+        return QImage();
+    image.setColorTable(i_Description.colorTable());
+    std::future<bool> checks;
+    bool decoded = Decompress(io_Parsed, raw.get(), stride * height, checks);
+    for (size_t y = 0; decoded && y < height; ++y) {
+        uchar* row = raw.get() + y * stride;
+        decoded = UnfilterBytes(row[0], row + 1, y ? row + 1 - stride : zeroRow.get(), rowBytes,
+                                size_t(io_Parsed.PixelBytes()))
+            && ConvertRow(io_Parsed, row + 1, image.scanLine(int(y)));
+    }
+    const bool checked = checks.valid() ? checks.get() : decoded && StreamChecksPass(io_Parsed, stride * height);
+    io_Parsed.stream.reset();
+    return decoded && checked ? image : QImage();
+}
+
 // Decompresses the image data in one call into the image's own memory, then
 // unfilters it there, top to bottom; large images check the compressed data
 // on another thread meanwhile. Besides the image, only the compressed data
@@ -707,21 +986,7 @@ QImage DecodeRows(Parsed& io_Parsed)
     AdviseHugePages(rows.buffer, rows.bufferSize);
 
     std::future<bool> checks;
-    if (width * height >= kThreadPixels && std::thread::hardware_concurrency() >= 2) {
-        try {
-            checks = std::async(std::launch::async, StreamChecksPass, std::cref(io_Parsed), rawBytes);
-        } catch (const std::system_error&) {
-        }
-    }
-    // Exactly the rows, and the stream's end exactly at the end of the
-    // image data; libdeflate checks the zlib header and checksum.
-    std::unique_ptr<libdeflate_decompressor, DecompressorFreer> decompressor(libdeflate_alloc_decompressor());
-    size_t used = 0;
-    bool decoded = decompressor
-        && libdeflate_zlib_decompress_ex(decompressor.get(), io_Parsed.stream.get(), io_Parsed.streamSize, rows.raw,
-                                         rawBytes, &used, nullptr)
-            == LIBDEFLATE_SUCCESS
-        && used == io_Parsed.streamSize;
+    bool decoded = Decompress(io_Parsed, rows.raw, rawBytes, checks);
     for (size_t y = 0; decoded && y < height; ++y)
         decoded = rows.Unfilter(y, zeroRow.get());
     const bool checked = checks.valid() ? checks.get() : decoded && StreamChecksPass(io_Parsed, rawBytes);
@@ -768,27 +1033,33 @@ QImage LoadFast(const QString& fileName)
     std::memcpy(parsed.header, head + 16, 13);
     parsed.width = BigEndian32(head + 16);
     parsed.height = BigEndian32(head + 20);
-    const int depth = head[24];
-    const int colorType = head[25];
+    parsed.depth = head[24];
+    parsed.colorType = head[25];
     // No image larger than the program takes is decoded, whoever asks.
-    if (!ImageFits(parsed.width, parsed.height) || parsed.width > kMaxSide || parsed.height > kMaxSide || depth != 8
-        || (colorType != 2 && colorType != 6) || head[26] != 0 || head[27] != 0 || head[28] != 0)
+    if (!ImageFits(parsed.width, parsed.height) || parsed.width > kMaxSide || parsed.height > kMaxSide
+        || (parsed.depth != 8 && parsed.depth != 16) || parsed.colorType > 6 || parsed.colorType == 1
+        || parsed.colorType == 5 || head[26] != 0 || head[27] != 0 || head[28] != 0)
         return QImage();
-    parsed.alpha = colorType == 6;
+    parsed.alpha = parsed.colorType == 6;
 
     if (!ReadChunks(file.get(), fileSize - 33, parsed))
         return QImage();
     file.reset();
+    const bool rgb8 = parsed.depth == 8 && (parsed.colorType == 2 || parsed.colorType == 6);
+    const QImage::Format other = rgb8 ? QImage::Format_Invalid : OtherFormat(parsed);
+    if (rgb8 ? parsed.transparency : other == QImage::Format_Invalid || (parsed.colorType == 3 && !parsed.paletteSize))
+        return QImage();
     QImage description;
-    if (!parsed.before.isEmpty() || !parsed.after.isEmpty()) {
+    if (!rgb8 || !parsed.before.isEmpty() || !parsed.after.isEmpty()) {
         description = ReadDescription(parsed);
         // The text of an empty key can be read back only joined with all
         // the others (see QImage::text): such a file is left to the toolkit.
-        if (description.isNull() || description.textKeys().contains(QString()))
+        if (description.isNull() || description.textKeys().contains(QString())
+            || (!rgb8 && description.format() != other))
             return QImage();
     }
 
-    QImage image = DecodeRows(parsed);
+    QImage image = rgb8 ? DecodeRows(parsed) : DecodeOtherRows(parsed, description);
     if (image.isNull() || description.isNull())
         return image;
     image.setDotsPerMeterX(description.dotsPerMeterX());

@@ -6,8 +6,11 @@
 
 // Image file reading that gives what QImage::load(fileName) gives (format,
 // pixels, resolution, colour space, text), faster for the common large
-// source: an 8-bit RGB or RGBA PNG file, not interlaced, whose only optional
-// chunks are pHYs, iCCP, tEXt, zTXt and iTXt. Its image data is decompressed
+// source: a PNG file, not interlaced, of 8-bit RGB or RGBA, 8-bit grey (with
+// or without tRNS) or palette, grey and alpha, or 16-bit grey (without tRNS),
+// grey and alpha, RGB (without tRNS) or RGBA, whose optional
+// chunks are any of the standard ones that only describe the image (gAMA,
+// cHRM, sRGB, iCCP, pHYs, tIME, bKGD, sBIT, hIST, sPLT, eXIf and text). Its image data is decompressed
 // in one piece into the image's own memory and unfiltered there: besides the
 // image, only the compressed data is held. What the optional chunks say is
 // read by the toolkit itself. Every other file, any file the fast path finds
