@@ -5,7 +5,8 @@ set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$here/build"
-packages=(g++ cmake make qtbase5-dev qtbase5-dev-tools libqt5network5 libpng-dev zlib1g-dev libdeflate-dev)
+packages=(g++ cmake make pkg-config qtbase5-dev qtbase5-dev-tools libqt5network5 libpng-dev zlib1g-dev libdeflate-dev
+          libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
