@@ -7,6 +7,8 @@
 
 #include "bench/WindowBench.h"
 
+#include "bench/BenchSupport.h"
+
 #include "app/MainWindow.h"
 #include "common/DesktopSeam.h"
 #include "core/common/ScalarTypes.h"
@@ -38,15 +40,6 @@ namespace {
 const int kColumns = 4;
 const int kRows = 2;
 const int kCovering = 20;
-
-double Median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2.0;
-}
 
 // Answers the picture and folder dialogs from queues; a message means the
 // job went wrong, so it is printed.

@@ -21,6 +21,7 @@
 //        quillex-bench --window [runs] (Load, Refresh and Save in the window,
 //                                     against the engine and ImageMagick)
 
+#include "bench/BenchSupport.h"
 #include "bench/BigScreens.h"
 #include "bench/WindowBench.h"
 #include "core/canvas/CanvasCompose.h"
@@ -63,6 +64,15 @@
 
 using namespace CoveringEngine;
 
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    const size_t mid = values.size() / 2;
+    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2.0;
+}
+
 namespace {
 
 const int kSourceWidth = 7680;
@@ -89,15 +99,6 @@ long PeakKb()
     rusage usage;
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
-}
-
-double Median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2.0;
 }
 
 QString LoadAverage()

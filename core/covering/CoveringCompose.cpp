@@ -313,6 +313,19 @@ void FillSpan(QRgb* line, int from, int to, QRgb value)
         std::fill(line + from, line + to, value);
 }
 
+// Fills what of row y of an output W wide lies outside [x0, x1) x [y0, y1)
+// with the background; true when the row has pixels of the picture.
+bool FillAround(QRgb* line, int y, int W, qint64 x0, qint64 x1, qint64 y0, qint64 y1, QRgb background)
+{
+    if (y < y0 || y >= y1) {
+        FillSpan(line, 0, W, background);
+        return false;
+    }
+    FillSpan(line, 0, int(x0), background);
+    FillSpan(line, int(x1), W, background);
+    return true;
+}
+
 // What the painter blends on: the output's own pixels. A colour canvas is an
 // opaque RGB32 surface, and blending onto ARGB32 instead rounds differently,
 // leaving some channels one level off; so on an opaque colour the pixels are
@@ -390,14 +403,9 @@ bool ComposeOne(const ComposeJob& job, QImage& out)
         placed.Read(piece, out.bits() + y0 * out.bytesPerLine() + x0 * 4, out.bytesPerLine());
         for (int y = 0; y < H; ++y) {
             QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-            if (y < y0 || y >= y1) {
-                FillSpan(line, 0, W, job.background);
-                continue;
-            }
-            FillSpan(line, 0, int(x0), job.background);
-            FillSpan(line, int(x1), W, job.background);
-            for (int x = int(x0); x < int(x1); ++x)
-                line[x] |= 0xff000000u;
+            if (FillAround(line, y, W, x0, x1, y0, y1, job.background))
+                for (int x = int(x0); x < int(x1); ++x)
+                    line[x] |= 0xff000000u;
         }
         return true;
     }
@@ -410,12 +418,8 @@ bool ComposeOne(const ComposeJob& job, QImage& out)
     QPainter* painter = nullptr;
     for (int y = 0; y < H; ++y) {
         QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-        if (y < y0 || y >= y1) {
-            FillSpan(line, 0, W, job.background);
+        if (!FillAround(line, y, W, x0, x1, y0, y1, job.background))
             continue;
-        }
-        FillSpan(line, 0, int(x0), job.background);
-        FillSpan(line, int(x1), W, job.background);
         placed.Read(QRect(piece.left(), piece.top() + int(y - y0), span, 1), pixels.bits(), pixels.bytesPerLine());
         const QRgb* from = reinterpret_cast<const QRgb*>(pixels.constBits());
         QRgb* to = line + x0;
