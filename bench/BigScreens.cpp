@@ -88,8 +88,7 @@ int RunOne(const QString& i_Which, const QString& i_Folder)
 {
     const QString picture = i_Folder + "/source.png";
     const QString setup = i_Folder + "/" + i_Which + ".dat";
-    const bool written
-        = i_Which == "covering" ? WriteCoveringSetup(setup, picture) : WriteCanvasSetup(setup, picture);
+    const bool written = i_Which == "covering" ? WriteCoveringSetup(setup, picture) : WriteCanvasSetup(setup, picture);
     if (!written) {
         std::printf("cannot write the set-up\n");
         return 1;

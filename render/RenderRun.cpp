@@ -457,7 +457,9 @@ int Runner::SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender
         return done;
     };
     // Each image is made by the worker that encodes it, when its turn comes.
-    const ImageSave::ImageMaker make = [&io_Render, &fileIndex](int i_Index) { return io_Render.Image(fileIndex.at(i_Index)); };
+    const ImageSave::ImageMaker make = [&io_Render, &fileIndex](int i_Index) {
+        return io_Render.Image(fileIndex.at(i_Index));
+    };
     const QList<ImageSave::SaveFailure> failures = ImageSave::SaveImages(make, paths, io_Render.quality, writer,
                                                                          m_Options.jobs);
     while (!hashing.empty())

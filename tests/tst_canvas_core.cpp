@@ -48,9 +48,9 @@ private slots:
         QTest::newRow("premultiplied translucent")
             << translucent.convertToFormat(QImage::Format_ARGB32_Premultiplied) << QRect(0, 0, 120, 60) << odd;
         // 32 bits without alpha, in other channel orders: colours must not swap.
-        for (auto [format, name] : {std::pair(QImage::Format_RGBX8888, "RGBX8888"),
-                                    std::pair(QImage::Format_BGR30, "BGR30"), std::pair(QImage::Format_RGB30, "RGB30"),
-                                    std::pair(QImage::Format_RGBX64, "RGBX64")})
+        for (auto [format, name] :
+             {std::pair(QImage::Format_RGBX8888, "RGBX8888"), std::pair(QImage::Format_BGR30, "BGR30"),
+              std::pair(QImage::Format_RGB30, "RGB30"), std::pair(QImage::Format_RGBX64, "RGBX64")})
             QTest::newRow(name) << opaque.convertToFormat(format) << QRect(-3, 2, 150, 90) << odd;
     }
     void composition()

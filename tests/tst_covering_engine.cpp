@@ -1,5 +1,5 @@
-#include "tests/testsupport/CoreSupport.h"
 #include "core/covering/CoveringCompose.h"
+#include "tests/testsupport/CoreSupport.h"
 
 #include <QPainter>
 #include <QPixmap>
@@ -162,6 +162,26 @@ private slots:
                 COMPARE_IMAGES(results[i][j], Expected(in, placed, pos - corner));
             }
         QVERIFY(results[3][0].isNull() && results[0][2].isNull());
+    }
+
+    // Each output's part is scaled as the toolkit scales the whole picture,
+    // down to single pixels and at extreme ratios.
+    void partsScaleAsTheToolkitScales()
+    {
+        const QList<QPair<QSize, QSize>> cases{{{1, 1}, {97, 13}},      {{2, 3}, {1, 1}},     {{3000, 2}, {7, 5}},
+                                               {{5, 4000}, {3, 9}},     {{13, 11}, {14, 10}}, {{640, 1}, {1280, 3}},
+                                               {{257, 255}, {256, 256}}};
+        for (const auto& [from, to] : cases) {
+            const QImage source = NoiseImage(from.width(), from.height(), QImage::Format_RGB32, 7);
+            const QImage expected = source.scaled(to, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            PlacedPicture placed;
+            QVERIFY(placed.Prepare(source, to));
+            // Two parts, split anywhere: together they are the whole.
+            const QRect top(0, 0, to.width(), to.height() / 2),
+                bottom(0, top.height(), to.width(), to.height() - top.height());
+            COMPARE_IMAGES(placed.Copy(top), expected.copy(top));
+            COMPARE_IMAGES(placed.Copy(bottom), expected.copy(bottom));
+        }
     }
 
     // Reuse in place must never reach an image someone else still holds.

@@ -292,7 +292,8 @@ QImage PlacedPicture::Copy(const QRect& i_Rect) const
     const QRect inside = i_Rect & QRect(QPoint(0, 0), m_Size);
     if (inside != i_Rect)
         copy.fill(0);
-    Read(inside, copy.bits() + (inside.top() - i_Rect.top()) * copy.bytesPerLine() + (inside.left() - i_Rect.left()) * 4,
+    Read(inside,
+         copy.bits() + (inside.top() - i_Rect.top()) * copy.bytesPerLine() + (inside.left() - i_Rect.left()) * 4,
          copy.bytesPerLine());
     return copy;
 }

@@ -330,9 +330,8 @@ SSE4 void RowUpDownV(const RowJob& j)
         __m128i s = RunV(p, first, whole, j.step);
         if (const int wx = j.xWeights[x]) {
             const __m128i t = RunV(p + 1, first, whole, j.step);
-            s = _mm_srli_epi32(_mm_add_epi32(_mm_mullo_epi32(s, _mm_set1_epi32(256 - wx)),
-                                             _mm_mullo_epi32(t, _mm_set1_epi32(wx))),
-                               8);
+            s = _mm_srli_epi32(
+                _mm_add_epi32(_mm_mullo_epi32(s, _mm_set1_epi32(256 - wx)), _mm_mullo_epi32(t, _mm_set1_epi32(wx))), 8);
         }
         j.out[x] = PackV(_mm_srli_epi32(s, 14), j.alpha);
     }
@@ -348,9 +347,8 @@ SSE4 void RowDownUpV(const RowJob& j)
         __m128i s = RunV(p, first, whole, 1);
         if (wy > 0) {
             const __m128i t = RunV(p + j.step, first, whole, 1);
-            s = _mm_srli_epi32(_mm_add_epi32(_mm_mullo_epi32(s, _mm_set1_epi32(256 - wy)),
-                                             _mm_mullo_epi32(t, _mm_set1_epi32(wy))),
-                               8);
+            s = _mm_srli_epi32(
+                _mm_add_epi32(_mm_mullo_epi32(s, _mm_set1_epi32(256 - wy)), _mm_mullo_epi32(t, _mm_set1_epi32(wy))), 8);
         }
         j.out[x] = PackV(_mm_srli_epi32(s, 14), j.alpha);
     }

@@ -296,7 +296,8 @@ bool RenderCanvas(const CanvasSettings& i_Settings, const QImage& i_Picture, con
     in.imageY = at.y();
     in.background = i_Settings.Fill();
 
-    if (canvas->composer.NeedsScreen(canvas->cropped, in) && !canvas->composer.Compose(canvas->cropped, in, canvas->screen)) {
+    if (canvas->composer.NeedsScreen(canvas->cropped, in)
+        && !canvas->composer.Compose(canvas->cropped, in, canvas->screen)) {
         o_Render.error = QStringLiteral("the screen of %1 x %2 pixels is too large to compose")
                              .arg(in.screenWidth)
                              .arg(in.screenHeight);
