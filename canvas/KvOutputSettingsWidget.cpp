@@ -56,18 +56,16 @@ CLASS_KV_OUTPUT_SETTINGS_WIDGET::CLASS_KV_OUTPUT_SETTINGS_WIDGET(unsigned int i_
         box->setToolTip(QStringLiteral("The output's pixels: its part of the screen is scaled to them "
                                        "(\"same\": as on the canvas)"));
     }
-    m_RotationRow.addWidget(&m_RotationLabel);
-    m_RotationRow.addWidget(&m_RotationComboBox);
-    m_MirrorRow.addWidget(&m_MirrorLabel);
-    m_MirrorRow.addWidget(&m_MirrorComboBox);
-    m_DeviceWidthRow.addWidget(&m_DeviceWidthLabel);
-    m_DeviceWidthRow.addWidget(&m_DeviceWidthSpinBox);
-    m_DeviceHeightRow.addWidget(&m_DeviceHeightLabel);
-    m_DeviceHeightRow.addWidget(&m_DeviceHeightSpinBox);
-    m_FrameLayout.addLayout(&m_RotationRow);
-    m_FrameLayout.addLayout(&m_MirrorRow);
-    m_FrameLayout.addLayout(&m_DeviceWidthRow);
-    m_FrameLayout.addLayout(&m_DeviceHeightRow);
+    // Beside the rectangle's rows, so that the panel keeps its height and
+    // the page its layout.
+    m_PosXRow.addWidget(&m_RotationLabel);
+    m_PosXRow.addWidget(&m_RotationComboBox);
+    m_PosYRow.addWidget(&m_MirrorLabel);
+    m_PosYRow.addWidget(&m_MirrorComboBox);
+    m_WidthRow.addWidget(&m_DeviceWidthLabel);
+    m_WidthRow.addWidget(&m_DeviceWidthSpinBox);
+    m_HeightRow.addWidget(&m_DeviceHeightLabel);
+    m_HeightRow.addWidget(&m_DeviceHeightSpinBox);
 
     m_MainLayout.addWidget(&m_TitleLabel);
     m_MainLayout.addWidget(&m_Frame);
