@@ -35,19 +35,22 @@ CLASS_KV_OUTPUT_SETTINGS_WIDGET::CLASS_KV_OUTPUT_SETTINGS_WIDGET(unsigned int i_
     m_FrameLayout.addLayout(&m_WidthRow);
     m_FrameLayout.addLayout(&m_HeightRow);
 
-    m_RotationLabel.setText(QStringLiteral("mounted:"));
+    // Short texts: the panel is as narrow as the page's left column.
+    m_RotationLabel.setText(QStringLiteral("turn:"));
     m_RotationComboBox.setObjectName(QStringLiteral("comboBoxOutputRotation"));
-    m_RotationComboBox.addItems({QStringLiteral("upright"), QStringLiteral("90\u00b0 clockwise"),
-                                 QStringLiteral("upside down"), QStringLiteral("90\u00b0 counter-clockwise")});
-    m_RotationComboBox.setToolTip(QStringLiteral("How the panel is mounted, as the viewer sees it: its file is "
-                                                 "turned the other way, so that the picture reads upright"));
+    m_RotationComboBox.addItems({QStringLiteral("0\u00b0"), QStringLiteral("90\u00b0 cw"), QStringLiteral("180\u00b0"),
+                                 QStringLiteral("90\u00b0 ccw")});
+    m_RotationComboBox.setToolTip(QStringLiteral("How the panel is mounted, clockwise (cw) or counter-clockwise "
+                                                 "(ccw) as the viewer sees it: its file is turned the other way, so "
+                                                 "that the picture reads upright"));
     m_MirrorLabel.setText(QStringLiteral("mirror:"));
     m_MirrorComboBox.setObjectName(QStringLiteral("comboBoxOutputMirror"));
-    m_MirrorComboBox.addItems({QStringLiteral("none"), QStringLiteral("horizontal"), QStringLiteral("vertical")});
-    m_MirrorComboBox.setToolTip(QStringLiteral("For rear projection and mirrors: the file is mirrored after it "
-                                               "is turned"));
-    m_DeviceWidthLabel.setText(QStringLiteral("device W:"));
-    m_DeviceHeightLabel.setText(QStringLiteral("device H:"));
+    m_MirrorComboBox.addItems({QStringLiteral("none"), QStringLiteral("horiz."), QStringLiteral("vert.")});
+    m_MirrorComboBox.setToolTip(QStringLiteral("For rear projection and mirrors: the file is mirrored "
+                                               "horizontally (left and right swapped) or vertically, after it is "
+                                               "turned"));
+    m_DeviceWidthLabel.setText(QStringLiteral("dev. W:"));
+    m_DeviceHeightLabel.setText(QStringLiteral("dev. H:"));
     m_DeviceWidthSpinBox.setObjectName(QStringLiteral("spinBoxOutputDeviceWidth"));
     m_DeviceHeightSpinBox.setObjectName(QStringLiteral("spinBoxOutputDeviceHeight"));
     for (QSpinBox* box : {&m_DeviceWidthSpinBox, &m_DeviceHeightSpinBox}) {
