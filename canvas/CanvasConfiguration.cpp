@@ -30,6 +30,9 @@ SetupFile::Canvas FromPage(const Ui::PAGE_CANVAS_OPTION& f, const QString& i_Pic
         output.width = settings->GetWidthValue();
         output.height = settings->GetHeightValue();
         output.color = i_Outputs.items[id]->GetBorderColor();
+        output.orientation = settings->GetOrientation();
+        output.deviceWidth = settings->GetDeviceValues().width();
+        output.deviceHeight = settings->GetDeviceValues().height();
         c.outputs << output;
         if (i_Outputs.buttons[id]->isChecked() && !c.hasOutputSelected) {
             c.hasOutputSelected = true;

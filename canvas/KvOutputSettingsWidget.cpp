@@ -35,6 +35,41 @@ CLASS_KV_OUTPUT_SETTINGS_WIDGET::CLASS_KV_OUTPUT_SETTINGS_WIDGET(unsigned int i_
     m_FrameLayout.addLayout(&m_WidthRow);
     m_FrameLayout.addLayout(&m_HeightRow);
 
+    // Short texts: the panel is as narrow as the page's left column.
+    m_RotationLabel.setText(QStringLiteral("turn:"));
+    m_RotationComboBox.setObjectName(QStringLiteral("comboBoxOutputRotation"));
+    m_RotationComboBox.addItems({QStringLiteral("0\u00b0"), QStringLiteral("90\u00b0 cw"), QStringLiteral("180\u00b0"),
+                                 QStringLiteral("90\u00b0 ccw")});
+    m_RotationComboBox.setToolTip(QStringLiteral("How the panel is mounted, clockwise (cw) or counter-clockwise "
+                                                 "(ccw) as the viewer sees it: its file is turned the other way, so "
+                                                 "that the picture reads upright"));
+    m_MirrorLabel.setText(QStringLiteral("mirror:"));
+    m_MirrorComboBox.setObjectName(QStringLiteral("comboBoxOutputMirror"));
+    m_MirrorComboBox.addItems({QStringLiteral("none"), QStringLiteral("horiz."), QStringLiteral("vert.")});
+    m_MirrorComboBox.setToolTip(QStringLiteral("For rear projection and mirrors: the file is mirrored "
+                                               "horizontally (left and right swapped) or vertically, after it is "
+                                               "turned"));
+    m_DeviceWidthLabel.setText(QStringLiteral("dev. W:"));
+    m_DeviceHeightLabel.setText(QStringLiteral("dev. H:"));
+    m_DeviceWidthSpinBox.setObjectName(QStringLiteral("spinBoxOutputDeviceWidth"));
+    m_DeviceHeightSpinBox.setObjectName(QStringLiteral("spinBoxOutputDeviceHeight"));
+    for (QSpinBox* box : {&m_DeviceWidthSpinBox, &m_DeviceHeightSpinBox}) {
+        box->setRange(0, OutputGeometry::kMaxDeviceSide);
+        box->setSpecialValueText(QStringLiteral("same"));
+        box->setToolTip(QStringLiteral("The output's pixels: its part of the screen is scaled to them "
+                                       "(\"same\": as on the canvas)"));
+    }
+    // Beside the rectangle's rows, so that the panel keeps its height and
+    // the page its layout.
+    m_PosXRow.addWidget(&m_RotationLabel);
+    m_PosXRow.addWidget(&m_RotationComboBox);
+    m_PosYRow.addWidget(&m_MirrorLabel);
+    m_PosYRow.addWidget(&m_MirrorComboBox);
+    m_WidthRow.addWidget(&m_DeviceWidthLabel);
+    m_WidthRow.addWidget(&m_DeviceWidthSpinBox);
+    m_HeightRow.addWidget(&m_DeviceHeightLabel);
+    m_HeightRow.addWidget(&m_DeviceHeightSpinBox);
+
     m_MainLayout.addWidget(&m_TitleLabel);
     m_MainLayout.addWidget(&m_Frame);
     m_MainLayout.setContentsMargins(i_Margins);
@@ -47,6 +82,33 @@ CLASS_KV_OUTPUT_SETTINGS_WIDGET::CLASS_KV_OUTPUT_SETTINGS_WIDGET(unsigned int i_
             &CLASS_KV_OUTPUT_SETTINGS_WIDGET::SLOT_WidthValueChanged);
     connect(&m_HeightSpinBox, QOverload<int>::of(&QSpinBox::valueChanged), this,
             &CLASS_KV_OUTPUT_SETTINGS_WIDGET::SLOT_HeightValueChanged);
+    const auto changed = [this]() { emit SIGNAL_DeviceChanged(static_cast<SDWord>(m_ID)); };
+    connect(&m_RotationComboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this, changed);
+    connect(&m_MirrorComboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this, changed);
+    connect(&m_DeviceWidthSpinBox, QOverload<int>::of(&QSpinBox::valueChanged), this, changed);
+    connect(&m_DeviceHeightSpinBox, QOverload<int>::of(&QSpinBox::valueChanged), this, changed);
+}
+
+OutputGeometry::Orientation CLASS_KV_OUTPUT_SETTINGS_WIDGET::GetOrientation() const
+{
+    return {m_RotationComboBox.currentIndex() * 90, m_MirrorComboBox.currentIndex()};
+}
+
+void CLASS_KV_OUTPUT_SETTINGS_WIDGET::SetOrientation(const OutputGeometry::Orientation& i_Orientation)
+{
+    m_RotationComboBox.setCurrentIndex(OutputGeometry::KnownRotation(i_Orientation.rotation) / 90);
+    m_MirrorComboBox.setCurrentIndex(OutputGeometry::KnownMirror(i_Orientation.mirror));
+}
+
+QSize CLASS_KV_OUTPUT_SETTINGS_WIDGET::GetDeviceValues() const
+{
+    return QSize(m_DeviceWidthSpinBox.value(), m_DeviceHeightSpinBox.value());
+}
+
+void CLASS_KV_OUTPUT_SETTINGS_WIDGET::SetDeviceValues(const QSize& i_Device)
+{
+    m_DeviceWidthSpinBox.setValue(i_Device.width());
+    m_DeviceHeightSpinBox.setValue(i_Device.height());
 }
 
 CLASS_KV_OUTPUT_SETTINGS_WIDGET::~CLASS_KV_OUTPUT_SETTINGS_WIDGET() = default;

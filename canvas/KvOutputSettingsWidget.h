@@ -1,6 +1,9 @@
 #pragma once
 
 #include "core/common/ScalarTypes.h"
+#include "core/geometry/OutputGeometry.h"
+
+#include <QComboBox>
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -11,8 +14,11 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-// The panel of one canvas output: its name and four spin boxes for the
-// position and size of its rectangle in screen pixels. Every value change,
+// The panel of one canvas output: its name, four spin boxes for the
+// position and size of its rectangle in screen pixels, how its panel is
+// mounted (comboBoxOutputRotation, comboBoxOutputMirror) and the size of
+// its file (spinBoxOutputDeviceWidth, spinBoxOutputDeviceHeight; 0 shows
+// "same" and keeps the rectangle's side). Every value change,
 // typed or set by code, is reported with the output's number. The
 // application style sheet styles the frame and labels through this class
 // name, so the children carry no object names.
@@ -53,11 +59,19 @@ public:
 
     void SetContentsMarginsMainLayout(QMargins i_Margins);
 
+    OutputGeometry::Orientation GetOrientation() const;
+    void SetOrientation(const OutputGeometry::Orientation& i_Orientation);
+    // The device boxes as they stand: 0 for "same".
+    QSize GetDeviceValues() const;
+    void SetDeviceValues(const QSize& i_Device);
+
 signals:
     void SIGNAL_PosXValueChanged(SDWord i_ID, SDWord i_Value);
     void SIGNAL_PosYValueChanged(SDWord i_ID, SDWord i_Value);
     void SIGNAL_WidthValueChanged(SDWord i_ID, SDWord i_Value);
     void SIGNAL_HeightValueChanged(SDWord i_ID, SDWord i_Value);
+    // The mounting or the device size changed.
+    void SIGNAL_DeviceChanged(SDWord i_ID);
 
 protected slots:
     void SLOT_PosXValueChanged(SDWord i_Value);
@@ -73,6 +87,14 @@ private:
     QLabel m_TitleLabel;
     QFrame m_Frame;
     QVBoxLayout m_FrameLayout;
+    QLabel m_RotationLabel;
+    QComboBox m_RotationComboBox;
+    QLabel m_MirrorLabel;
+    QComboBox m_MirrorComboBox;
+    QLabel m_DeviceWidthLabel;
+    QSpinBox m_DeviceWidthSpinBox;
+    QLabel m_DeviceHeightLabel;
+    QSpinBox m_DeviceHeightSpinBox;
     QLabel m_PosXLabel;
     QSpinBox m_PosXSpinBox;
     QHBoxLayout m_PosXRow;

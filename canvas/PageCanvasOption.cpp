@@ -686,6 +686,10 @@ void PAGE_CANVAS_OPTION::AddOutputItem(int i_ID, const QString& i_Label, const Q
     for (auto signal : {&CLASS_KV_OUTPUT_SETTINGS_WIDGET::SIGNAL_WidthValueChanged,
                         &CLASS_KV_OUTPUT_SETTINGS_WIDGET::SIGNAL_HeightValueChanged})
         connect(settings, signal, this, [this](SDWord i_ID, SDWord) { SLOT_ChangeOutputSizeValue(i_ID); });
+    connect(settings, &CLASS_KV_OUTPUT_SETTINGS_WIDGET::SIGNAL_DeviceChanged, this, [this](SDWord i_ID) {
+        if (i_ID >= 0 && i_ID < m_OutputItems.size())
+            m_OutputItems[i_ID]->SetMountRotation(m_OutputSettingsWidgets[i_ID]->GetOrientation().rotation);
+    });
 
     auto* item = new CLASS_SOURCE_ITEM(i_ID, i_BorderColor, i_FillColor);
     m_OutputItems << item;
@@ -899,7 +903,15 @@ void PAGE_CANVAS_OPTION::ComputeOutputsImage()
 {
     m_OutputImages.clear();
     for (int id = 0; id < m_OutputItems.size(); ++id)
-        m_OutputImages << m_ScreenImage.copy(OutputRect(id));
+        m_OutputImages << OutputFile(id, m_ScreenImage.copy(OutputRect(id)));
+}
+
+QImage PAGE_CANVAS_OPTION::OutputFile(int i_ID, const QImage& i_Part) const
+{
+    const CLASS_KV_OUTPUT_SETTINGS_WIDGET* settings = m_OutputSettingsWidgets[i_ID];
+    return OutputGeometry::OutputFile(
+        i_Part, OutputGeometry::DeviceSize(OutputRect(i_ID).size(), settings->GetDeviceValues()),
+        settings->GetOrientation());
 }
 
 QRect PAGE_CANVAS_OPTION::OutputRect(int i_ID) const
@@ -949,7 +961,7 @@ void PAGE_CANVAS_OPTION::SavePatterns()
     const Patterns::Layout layout = CanvasOutputs::PatternLayout(ScreenSize(), outputs);
     QVector<QImage> images;
     for (int id = 0; id < layout.outputs.size(); ++id)
-        images << Patterns::Draw(layout, id);
+        images << OutputFile(id, Patterns::Draw(layout, id));
     setCursor(Qt::ArrowCursor);
     CanvasSaving::SaveAndReport(
         this, m_StyleSheetApp, folder,
@@ -1010,6 +1022,9 @@ void PAGE_CANVAS_OPTION::ReadConfiguration(const QJsonObject& i_Top)
         // the corrections of values typed one at a time.
         const QSignalBlocker quiet(m_OutputSettingsWidgets[id]);
         PlaceOutput(id, record.outputs[id].rect);
+        m_OutputSettingsWidgets[id]->SetOrientation(record.outputs[id].orientation);
+        m_OutputSettingsWidgets[id]->SetDeviceValues(record.outputs[id].device);
+        m_OutputItems[id]->SetMountRotation(record.outputs[id].orientation.rotation);
         ++m_OutputCount;
     }
     if (!record.outputs.isEmpty())

@@ -114,6 +114,9 @@ private:
     // Connected by hand, so that the page's slots stay those of its interface.
     void SavePatterns();
     QStringList OutputLabels() const;
+    // What output i_ID's file holds for its part of the screen: at its
+    // device's resolution, turned and mirrored for its mounting.
+    QImage OutputFile(int i_ID, const QImage& i_Part) const;
     QRect OutputRect(int i_ID) const; // on the screen
     // LoadImage with a picture already read: false when it is null.
     bool UsePicture(const QImage& i_Picture, const QString& i_FileName);

@@ -7,6 +7,7 @@
 #include <QGraphicsSceneMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 
 // Item coordinates of a mouse event are taken from its scene position here:
 // the position the scene puts into the event uses the item's place as of the
@@ -129,6 +130,37 @@ void CLASS_SOURCE_ITEM::paint(QPainter* i_Painter, const QStyleOptionGraphicsIte
     i_Painter->setPen(QPen(QBrush(m_BorderColor), 4.0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
     i_Painter->setBrush(QBrush(m_FillColor));
     i_Painter->drawPath(path);
+    if (!m_MountRotation)
+        return;
+    // An arrow from the centre towards the panel's top as it is mounted.
+    const QRectF rect = boundingRect();
+    const qreal length = qMin(rect.width(), rect.height()) * 0.4;
+    if (length < 4.0)
+        return;
+    i_Painter->save();
+    i_Painter->translate(rect.center());
+    i_Painter->rotate(m_MountRotation);
+    i_Painter->setPen(QPen(QBrush(m_BorderColor), qMax(2.0, length / 10.0), Qt::SolidLine, Qt::RoundCap,
+                           Qt::RoundJoin));
+    i_Painter->setBrush(QBrush(m_BorderColor));
+    const qreal head = length / 3.0;
+    i_Painter->drawLine(QPointF(0.0, length / 2.0), QPointF(0.0, -length / 2.0 + head / 2.0));
+    i_Painter->drawPolygon(QPolygonF({QPointF(0.0, -length / 2.0), QPointF(-head / 2.0, -length / 2.0 + head),
+                                      QPointF(head / 2.0, -length / 2.0 + head)}));
+    i_Painter->restore();
+}
+
+void CLASS_SOURCE_ITEM::SetMountRotation(int i_Degrees)
+{
+    if (m_MountRotation == i_Degrees)
+        return;
+    m_MountRotation = i_Degrees;
+    update();
+}
+
+int CLASS_SOURCE_ITEM::MountRotation() const
+{
+    return m_MountRotation;
 }
 
 void CLASS_SOURCE_ITEM::mousePressEvent(QGraphicsSceneMouseEvent* i_Event)

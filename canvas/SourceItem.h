@@ -35,6 +35,10 @@ public:
     QColor GetBorderColor() const;
     void SetBorderColor(QColor i_Color);
     void AdjustSize(long long i_WidthIncrement, long long i_HeightIncrement);
+    // How the output's panel is mounted, in degrees clockwise: any turn
+    // shows as an arrow pointing to the panel's top.
+    void SetMountRotation(int i_Degrees);
+    int MountRotation() const;
 
     bool IsItemSelected() const;
     bool IsGrabberSelected() const;
@@ -67,4 +71,5 @@ private:
     QPointF m_ItemPosition;
     bool m_GrabberSelected = false;
     bool m_ItemPressed = false;
+    int m_MountRotation = 0;
 };

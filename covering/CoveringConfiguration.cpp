@@ -46,6 +46,9 @@ void CoveringConfiguration::Write(const PAGE_COVERING_OPTION& i_Page, QJsonObjec
     c.softEdgeCurve = ui->doubleSpinBoxSoftEdgeCurve->value();
     c.softEdgeGamma = ui->doubleSpinBoxSoftEdgeGamma->value();
     c.softEdgeMasks = ui->comboBoxSoftEdgeOutput->currentIndex() == 1;
+    c.orientation = i_Page.m_Input.orientation;
+    c.hasPanel = i_Page.m_HasPanel;
+    c.panel = i_Page.m_Panel;
     SetupFile::WriteCovering(c, io_Top);
 }
 
@@ -101,6 +104,10 @@ void CoveringConfiguration::Read(PAGE_COVERING_OPTION& io_Page, const QJsonObjec
     ui->doubleSpinBoxSoftEdgeCurve->setValue(in.softEdge.curve);
     ui->doubleSpinBoxSoftEdgeGamma->setValue(in.softEdge.gamma);
     ui->comboBoxSoftEdgeOutput->setCurrentIndex(in.softEdge.separateMasks ? 1 : 0);
+    ui->comboBoxCoveringRotation->setCurrentIndex(in.orientation.rotation / 90);
+    ui->comboBoxCoveringMirror->setCurrentIndex(in.orientation.mirror);
+    p.m_HasPanel = s.hasPanel;
+    p.m_Panel = s.panel;
 
     QString problem;
     if (!p.loadImage(s.picturePath, &problem)) {

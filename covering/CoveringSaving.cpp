@@ -56,7 +56,7 @@ void SaveImages(const Page& i_Page, const CoveringEngine::ImageTable& i_Results,
         i_Page.widget, QCoreApplication::translate("PAGE_COVERING_OPTION", "Saving images..."), paths.size(),
         [&](const ImageSave::Progress& i_Progress) {
             failed = CoveringEngine::SaveOutputImages(results, input.columnCount, input.rowCount, folder, prefix,
-                                                      quality, i_Progress);
+                                                      quality, i_Progress, input.orientation);
         });
     if (!outcome.cancelled && input.softEdge.enabled && input.softEdge.separateMasks)
         failed += CoveringEngine::SaveMasks(input, folder, prefix, quality);
@@ -68,7 +68,8 @@ void SaveImages(const Page& i_Page, const CoveringEngine::ImageTable& i_Results,
         ReportUnwritten(i_Page, failed);
 }
 
-void SavePatterns(const Page& i_Page, const std::function<CoveringModel()>& i_Model)
+void SavePatterns(const Page& i_Page, const std::function<CoveringModel()>& i_Model,
+                  const OutputGeometry::Orientation& i_Orientation)
 {
     const QString folder = AskFolder(i_Page);
     if (folder.isEmpty())
@@ -77,7 +78,7 @@ void SavePatterns(const Page& i_Page, const std::function<CoveringModel()>& i_Mo
     i_Page.widget->setCursor(Qt::WaitCursor);
     const CoveringModel model = i_Model();
     const QString prefix = OutputNames::Prefix(i_Page.typedPrefix, i_Page.picturePath);
-    const QStringList failed = CoveringEngine::SavePatterns(model, folder, prefix, i_Page.quality);
+    const QStringList failed = CoveringEngine::SavePatterns(model, folder, prefix, i_Page.quality, i_Orientation);
     i_Page.widget->setCursor(Qt::ArrowCursor);
 
     DesktopSeam::Current().OpenUrl(QUrl::fromLocalFile(folder));

@@ -28,7 +28,9 @@ struct Page
 void SaveImages(const Page& i_Page, const CoveringEngine::ImageTable& i_Results, const CoveringEngine::Input& i_Input);
 
 // "Save test patterns...": they follow the grid and coverings as i_Model
-// gives them once a folder is chosen; they need no picture.
-void SavePatterns(const Page& i_Page, const std::function<CoveringModel()>& i_Model);
+// gives them once a folder is chosen, turned as the panels are mounted; they
+// need no picture.
+void SavePatterns(const Page& i_Page, const std::function<CoveringModel()>& i_Model,
+                  const OutputGeometry::Orientation& i_Orientation);
 
 } // namespace CoveringSaving

@@ -8,6 +8,7 @@
 #include "core/naming/OutputNames.h"
 #include "covering/CoveringConfiguration.h"
 #include "covering/LayoutItem.h"
+#include "covering/PanelSizeDialog.h"
 #include "ui_PAGE_COVERING_OPTION.h"
 
 #include <QDir>
@@ -63,6 +64,11 @@ PAGE_COVERING_OPTION::PAGE_COVERING_OPTION(QWidget* parent)
             &PAGE_COVERING_OPTION::SoftEdgeChanged);
     connect(ui->comboBoxSoftEdgeOutput, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &PAGE_COVERING_OPTION::SoftEdgeChanged);
+    connect(ui->comboBoxCoveringRotation, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &PAGE_COVERING_OPTION::OrientationChanged);
+    connect(ui->comboBoxCoveringMirror, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &PAGE_COVERING_OPTION::OrientationChanged);
+    connect(ui->pushButtonPanelSize, &QPushButton::clicked, this, &PAGE_COVERING_OPTION::AskPanelSize);
 
     ui->horizontalSliderQuality->setValue(100);
     on_horizontalSliderQuality_valueChanged(ui->horizontalSliderQuality->value());
@@ -667,6 +673,30 @@ void PAGE_COVERING_OPTION::CleanScene()
     m_PreviewItems.clear();
 }
 
+void PAGE_COVERING_OPTION::OrientationChanged()
+{
+    m_Input.orientation = {ui->comboBoxCoveringRotation->currentIndex() * 90,
+                           ui->comboBoxCoveringMirror->currentIndex()};
+}
+
+void PAGE_COVERING_OPTION::AskPanelSize()
+{
+    const QSize output(ui->spinBoxOutputWidth->value(), ui->spinBoxOutputHeight->value());
+    PanelSizeDialog dialog(m_Panel, output, this);
+    dialog.setStyleSheet(m_StyleSheetApp);
+    if (DesktopSeam::Current().ExecDialog(dialog) != QDialog::Accepted)
+        return;
+    m_HasPanel = true;
+    m_Panel = dialog.Panel();
+    // All panels are alike: every seam, and the common value, hides the
+    // same frames.
+    const OutputGeometry::Coverings coverings = OutputGeometry::BezelCoverings(m_Panel, output);
+    for (QSpinBox* box : m_HorizontalCoveringBoxes)
+        box->setValue(coverings.horizontal);
+    for (QSpinBox* box : m_VerticalCoveringBoxes)
+        box->setValue(coverings.vertical);
+}
+
 void PAGE_COVERING_OPTION::RefreshImages()
 {
     if (m_CroppedSource.isNull())
@@ -751,7 +781,7 @@ void PAGE_COVERING_OPTION::SavePatterns()
     CoveringSaving::SavePatterns(SavingPage(), [this]() {
         UpdateGeneralInfo();
         return CoveringModel(m_Input);
-    });
+    }, m_Input.orientation);
 }
 
 void PAGE_COVERING_OPTION::WriteConfiguration(QJsonObject& io_Top)

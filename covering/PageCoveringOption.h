@@ -137,6 +137,11 @@ private:
     void SetCropMaxima(int i_Width, int i_Height);
     void SizeModeChosen(CoveringRules::SizeMode i_Mode);
     void SoftEdgeChanged();
+    // The grid's mounting, from its two combo boxes: only the files follow
+    // it, so nothing needs refreshing.
+    void OrientationChanged();
+    // "Panel size...": fills every seam box from the panels' millimetres.
+    void AskPanelSize();
     // Connected by hand, so that the page's slots stay those of its interface.
     void SavePatterns();
     CoveringSaving::Page SavingPage();
@@ -164,4 +169,7 @@ private:
 
     bool m_RefreshNeeded = false;
     QString m_StyleSheetApp;
+    // The panel last given to "Panel size...", kept in the set-up once used.
+    bool m_HasPanel = false;
+    OutputGeometry::Panel m_Panel;
 };

@@ -431,6 +431,15 @@ int Runner::SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender
                           {QStringLiteral("rect"), RectObject(file.rect)},
                           {QStringLiteral("bytes"), hashing.front().bytes},
                           {QStringLiteral("sha256"), QString::fromLatin1(hashing.front().digest.get())}};
+        // How the file is turned and scaled for its panel, when it is.
+        if (!file.orientation.IsUpright()) {
+            static const char* const mirrors[] = {"none", "horizontal", "vertical"};
+            entry.insert(QStringLiteral("rotation"), file.orientation.rotation);
+            entry.insert(QStringLiteral("mirror"), QLatin1String(mirrors[file.orientation.mirror]));
+        }
+        if (!file.device.isEmpty() && file.device != file.rect.size())
+            entry.insert(QStringLiteral("device"), QJsonObject{{QStringLiteral("width"), file.device.width()},
+                                                               {QStringLiteral("height"), file.device.height()}});
         if (file.column >= 0) {
             entry.insert(QStringLiteral("column"), file.column);
             entry.insert(QStringLiteral("row"), file.row);

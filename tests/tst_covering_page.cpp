@@ -153,6 +153,59 @@ private slots:
         QCOMPARE(text("labelScreenCovPixelSize"), QStringLiteral("7664 x 1080"));
     }
 
+    // "Panel size..." fills every seam from the frames of two neighbours,
+    // at the panel's pixels per millimetre on each axis (worked out by hand
+    // below), and the set-up keeps the panel only once it was used.
+    void panelSizeFillsEverySeam_data()
+    {
+        QTest::addColumn<QSize>("output");
+        QTest::addColumn<QString>("panel"); // width height left right top bottom, in mm; empty: cancelled
+        QTest::addColumn<int>("across");
+        QTest::addColumn<int>("down");
+        QTest::newRow("55-inch, frames of 1.8") << QSize(1920, 1080) << "1209.6 680.4 1.8 1.8 1.8 1.8" << -6 << -6;
+        // 1920 / 1209.6 px/mm: (1 + 3.5) -> 7.14, (0.5 + 6) -> 10.32.
+        QTest::newRow("unequal frames") << QSize(1920, 1080) << "1209.6 680.4 1 3.5 0.5 6" << -7 << -10;
+        // 2160 / 680.4 px/mm: 4 -> 12.70, 15 -> 47.62.
+        QTest::newRow("portrait 4K") << QSize(2160, 3840) << "680.4 1209.6 2 2 5 10" << -13 << -48;
+        QTest::newRow("cancelled") << QSize(1920, 1080) << "" << 0 << 0;
+    }
+    void panelSizeFillsEverySeam()
+    {
+        QFETCH(QSize, output);
+        QFETCH(QString, panel);
+        QFETCH(int, across);
+        QFETCH(int, down);
+        set("spinBoxScreenW", 3);
+        set("spinBoxScreenH", 2);
+        set("spinBoxOutputWidth", output.width());
+        set("spinBoxOutputHeight", output.height());
+        for (const char* seam : {"spinBoxCoveringHorizontal2", "spinBoxCoveringVertical_X"})
+            set(seam, 3);
+        desktop.dialogHandler = [&](QDialog& dialog) {
+            const QStringList values = panel.split(' ', Qt::SkipEmptyParts);
+            for (int k = 0; k < values.size(); ++k)
+                dialog.findChild<QDoubleSpinBox*>(QStringList{"doubleSpinBoxPanelWidth", "doubleSpinBoxPanelHeight",
+                                                              "doubleSpinBoxBezelLeft", "doubleSpinBoxBezelRight",
+                                                              "doubleSpinBoxBezelTop", "doubleSpinBoxBezelBottom"}[k])
+                    ->setValue(values[k].toDouble());
+            return int(panel.isEmpty() ? QDialog::Rejected : QDialog::Accepted);
+        };
+        click("pushButtonPanelSize");
+        desktop.dialogHandler = nullptr;
+        const auto expect = [&](const char* seam, int filled, int kept) {
+            QCOMPARE(w<QSpinBox>(seam)->value(), panel.isEmpty() ? kept : filled);
+        };
+        expect("spinBoxCoveringHorizontal2", across, 3);
+        expect("spinBoxCoveringHorizontal7", across, 0);
+        expect("spinBoxCoveringHorizontal_X", across, 0);
+        expect("spinBoxCoveringVertical1", down, 0);
+        expect("spinBoxCoveringVertical_X", down, 3);
+        QJsonObject top;
+        page->WriteConfiguration(top);
+        QCOMPARE(top.value("BezelTopMm").toString().toDouble(), panel.section(' ', 4, 4).toDouble());
+        QCOMPARE(top.contains("PanelWidthMm"), !panel.isEmpty());
+    }
+
     void loading()
     {
         prepare(1, 1);

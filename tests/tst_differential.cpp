@@ -90,6 +90,9 @@ class TestDifferential : public QObject
                     num(qPrintable(seam + QString(k)), v(-40, 40, chance(50) ? 1500 : -1500, seams ? 40 : 3));
         put("SoftEdgeCurve", QString::number(n(50, 600) / 100.0));
         put("SoftEdgeGamma", QString::number(n(50, 400) / 100.0));
+        // Mounted panels, now and then of a value the program does not know.
+        num("CoveringRotation", one({0, 0, 90, 180, 270, 45}).toInt());
+        num("CoveringMirror", n(-1, 3));
 
         target = &canvas, asText = false;
         const int width = v(300, 700, 33000), height = width > 700 ? n(300, 420) : n(300, 700);
@@ -110,6 +113,10 @@ class TestDifferential : public QObject
             num("Width", chance(10) ? n(-3, 0) : n(1, 400));
             num("Height", chance(10) ? n(-3, 0) : n(1, 400));
             put("Color", colour());
+            num("Rotation", one({0, 0, 90, 180, 270, -90}).toInt());
+            num("Mirror", n(-1, 3));
+            num("DeviceWidth", chance(70) ? 0 : n(-2, 500));
+            num("DeviceHeight", chance(70) ? 0 : n(-2, 500));
             outputs.append(output);
         }
         target = &canvas;

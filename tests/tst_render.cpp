@@ -132,6 +132,68 @@ private slots:
         QCOMPARE(corner.pixel(63, 47), QImage(path("opaque.png")).pixel(299, 199));
     }
 
+    // Every file of both modes, images, masks and patterns, is the upright
+    // one turned against the panel's mounting, then mirrored; a panel of
+    // twice the density gets each pixel of its part twice over.
+    void orientedFilesAreTheUprightOnesTurned_data()
+    {
+        QTest::addColumn<int>("rotation");
+        QTest::addColumn<int>("mirror");
+        QTest::addColumn<QTransform>("turn"); // mounted clockwise: the file turns counter-clockwise
+        const QTransform none, ccw(0, -1, 1, 0, 0, 0), half(-1, 0, 0, -1, 0, 0), cw(0, 1, -1, 0, 0, 0);
+        const QList<QTransform> turns{none, ccw, half, cw};
+        for (int r = 0; r < 4; ++r)
+            for (int m = 0; m < 3; ++m)
+                if (r + m)
+                    QTest::newRow(qPrintable(QString("%1 mirror %2").arg(r * 90).arg(m))) << r * 90 << m << turns[r];
+    }
+    void orientedFilesAreTheUprightOnesTurned()
+    {
+        QFETCH(int, rotation);
+        QFETCH(int, mirror);
+        QFETCH(QTransform, turn);
+        const auto setup = [&](const QString& name, const QString& output, const QString& covering) {
+            write(name, QString(R"({"ScreenW": "2", "ScreenH": "1", "OutputW": "90", "OutputH": "60",
+                "CoveringHorizontal1": "20", "IsSoftEdge": "1", "SoftEdgeMasks": "1", %1 "PicturePath": "picture.png",
+                "CanvasPage": {"ScreenH": 800, "ScreenV": 600, "PicturePath": "picture.png", "OutputCount": 3,
+                "Outputs": [{"ID": 0, "Label": "portrait", "PosX": 10, "PosY": 20, "Width": 60, "Height": 90 %2},
+                {"ID": 1, "Label": "plain", "PosX": 200, "PosY": 100, "Width": 100, "Height": 50 %2},
+                {"ID": 2, "Label": "dense", "PosX": 200, "PosY": 100, "Width": 100, "Height": 50 %2,
+                 "DeviceWidth": 200, "DeviceHeight": 100}]}})")
+                             .arg(covering, output)
+                             .toUtf8());
+            QCOMPARE(run({path(name), "--out", path(name + "-out"), "--manifest", path(name + ".json")}), 0);
+            QCOMPARE(run({path(name), "--patterns", "--out", path(name + "-out")}), 0);
+        };
+        if (!QFileInfo::exists(path("upright.dat"))) {
+            setUp();
+            setup("upright.dat", "", "");
+            const QImage plain(path("upright.dat-out/picture_plain.png")), dense(path("upright.dat-out/picture_dense.png"));
+            QCOMPARE(dense.size(), QSize(200, 100));
+            for (int y = 0; y < 100; ++y)
+                for (int x = 0; x < 200; ++x)
+                    QCOMPARE(dense.pixel(x, y), plain.pixel(x / 2, y / 2));
+        }
+        setup("turned.dat", QString(R"(, "Rotation": %1, "Mirror": %2)").arg(rotation).arg(mirror),
+              QString(R"("CoveringRotation": "%1", "CoveringMirror": "%2",)").arg(rotation).arg(mirror));
+        const QStringList names = QDir(path("upright.dat-out")).entryList(QDir::Files);
+        QCOMPARE(names.size(), 2 * 2 + 3 + 2 + 3); // images and masks, canvas images, patterns
+        QCOMPARE(QDir(path("turned.dat-out")).entryList(QDir::Files), names);
+        for (const QString& name : names) {
+            const QImage upright = QImage(path("upright.dat-out/" + name)).convertToFormat(QImage::Format_ARGB32);
+            const QImage expected = upright.transformed(turn).mirrored(mirror == 1, mirror == 2);
+            COMPARE_IMAGES(QImage(path("turned.dat-out/" + name)).convertToFormat(QImage::Format_ARGB32), expected);
+        }
+        const QJsonArray pages = json(path("turned.dat.json")).value("pictures").toArray();
+        QCOMPARE(pages.size(), 2);
+        for (const QJsonValue& page : pages)
+            for (const QJsonValue& file : page["files"].toArray()) {
+                QCOMPARE(file["rotation"].toInt(), rotation);
+                QCOMPARE(file["mirror"].toString(), QStringList({"none", "horizontal", "vertical"}).at(mirror));
+                QCOMPARE(file["device"]["width"].toInt(), file["label"] == "dense" ? 200 : 0);
+            }
+    }
+
     void failuresAreToldWithTheirStatus_data()
     {
         QTest::addColumn<QStringList>("args");

@@ -103,6 +103,20 @@ private slots:
         QTest::newRow("curve 5.1 and gamma 0.9 refused")
             << Text("{'IsSoftEdge':'0','SoftEdgeCurve':'5.1','SoftEdgeGamma':'0.9','SoftEdgeMasks':'1'}")
             << QStringList{"soft edges 0 2.0 2.2 1"};
+        // The wall's keys likewise, read back and written again.
+        QTest::newRow("wall keys kept")
+            << Text("{'CoveringRotation':'90','CoveringMirror':'1','PanelWidthMm':'1209.6','PanelHeightMm':'680.4',"
+                    "'BezelLeftMm':'0.0','BezelRightMm':'2.25','BezelTopMm':'1.5','BezelBottomMm':'3','CanvasPage':"
+                    "{'OutputCount':1,'Outputs':[{'ID':0,'Rotation':270,'Mirror':2,'DeviceWidth':3840,'DeviceHeight':1}]}}")
+            << QStringList{"wall CoveringRotation=90 CoveringMirror=1 PanelWidthMm=1209.6 PanelHeightMm=680.4 "
+                           "BezelLeftMm=0.0 BezelRightMm=2.25 BezelTopMm=1.5 BezelBottomMm=3.0 Rotation=270 Mirror=2 "
+                           "DeviceWidth=3840 DeviceHeight=1"};
+        QTest::newRow("wall keys unknown or at their defaults: not written")
+            << Text("{'CoveringRotation':'45','CoveringMirror':'3','PanelWidthMm':'0','PanelHeightMm':'680.4',"
+                    "'BezelLeftMm':'1','BezelRightMm':'1','BezelTopMm':'1','BezelBottomMm':'1','CanvasPage':"
+                    "{'OutputCount':2,'Outputs':[{'ID':0,'Rotation':90.5,'Mirror':-1,'DeviceWidth':-5},"
+                    "{'ID':1,'Rotation':0,'Mirror':0,'DeviceWidth':0}]}}")
+            << QStringList{"wall none"};
     }
     void readingBoundaries()
     {
@@ -120,6 +134,17 @@ private slots:
         QStringList softEdges;
         for (const char* key : {"IsSoftEdge", "SoftEdgeCurve", "SoftEdgeGamma", "SoftEdgeMasks"})
             softEdges << written.value(key).toString();
+        QJsonObject page;
+        SetupFile::WriteCanvas(canvas, page);
+        QStringList wall;
+        for (const char* key : {"CoveringRotation", "CoveringMirror", "PanelWidthMm", "PanelHeightMm", "BezelLeftMm",
+                                "BezelRightMm", "BezelTopMm", "BezelBottomMm"})
+            if (written.contains(key))
+                wall << QString(key) + '=' + written.value(key).toString();
+        for (const QJsonValue& output : page["CanvasPage"].toObject()["Outputs"].toArray())
+            for (const char* key : {"Rotation", "Mirror", "DeviceWidth", "DeviceHeight"})
+                if (output.toObject().contains(key))
+                    wall << QString(key) + '=' + QString::number(output[key].toInt());
         const QMap<QString, QString> seen{
             {"covering quality", QString::number(rendered.quality)},
             {"canvas quality", QString::number(SetupRender::CanvasFromSetup(canvas, QSize(64, 48)).quality)},
@@ -127,7 +152,8 @@ private slots:
             {"grid", QString("%1 x %2").arg(rendered.input.columnCount).arg(rendered.input.rowCount)},
             {"outputs", labels.join('|')},
             {"selected", QString::number(canvas.outputIndexSelected)},
-            {"soft edges", written.contains("IsSoftEdge") ? softEdges.join(' ') : "none"}};
+            {"soft edges", written.contains("IsSoftEdge") ? softEdges.join(' ') : "none"},
+            {"wall", wall.isEmpty() ? "none" : wall.join(' ')}};
         int checked = 0;
         for (const QString& fact : facts)
             for (auto it = seen.cbegin(); it != seen.cend(); ++it)

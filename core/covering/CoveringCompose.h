@@ -2,6 +2,7 @@
 
 #include "core/covering/CoveringModel.h"
 #include "core/covering/SoftEdge.h"
+#include "core/geometry/OutputGeometry.h"
 
 #include <QColor>
 #include <QImage>
@@ -74,6 +75,10 @@ struct Input : CoveringModel
 
     // Soft edges in the overlaps; off unless asked for.
     SoftEdge::Settings softEdge;
+
+    // How the grid's panels are mounted, all alike: the files follow it,
+    // the composition and the preview do not.
+    OutputGeometry::Orientation orientation;
 };
 
 ImageTable EmptyImageTable();

@@ -33,7 +33,8 @@ bool PlainPrefix(const QString& i_Prefix)
 } // namespace
 
 QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int i_RowCount, const QString& i_Folder,
-                             const QString& i_Prefix, int i_Quality, const ImageSave::Progress& i_Progress)
+                             const QString& i_Prefix, int i_Quality, const ImageSave::Progress& i_Progress,
+                             const OutputGeometry::Orientation& i_Orientation)
 {
     const QStringList paths = OutputFilePaths(i_Folder, i_Prefix, i_ColumnCount, i_RowCount);
     if (!PlainPrefix(i_Prefix))
@@ -48,8 +49,15 @@ QStringList SaveOutputImages(const ImageTable& i_Results, int i_ColumnCount, int
         images.append(known ? i_Results.at(i).at(j) : QImage());
     }
     QStringList failed;
-    for (const ImageSave::SaveFailure& failure :
-         ImageSave::SaveImages(images, paths, i_Quality, ImageSave::WriteFile, 0, i_Progress))
+    // Each file is turned by the worker that encodes it, so that no more
+    // turned images are held than files in flight.
+    const ImageSave::ImageMaker oriented = [&images, &i_Orientation](int i_Index) {
+        return OutputGeometry::Orient(images.at(i_Index), i_Orientation);
+    };
+    const QList<ImageSave::SaveFailure> failures = i_Orientation.IsUpright()
+        ? ImageSave::SaveImages(images, paths, i_Quality, ImageSave::WriteFile, 0, i_Progress)
+        : ImageSave::SaveImages(oriented, paths, i_Quality, ImageSave::WriteFile, 0, i_Progress);
+    for (const ImageSave::SaveFailure& failure : failures)
         failed.append(failure.path);
     return failed;
 }
@@ -76,7 +84,9 @@ QStringList SaveMasks(const Input& i_Input, const QString& i_Folder, const QStri
         return paths;
     QVector<QImage> masks;
     for (int index = 0; index < paths.size(); ++index)
-        masks.append(SoftEdge::Mask(SoftEdge::OutputFactors(i_Input, i_Input.softEdge, index / rows, index % rows)));
+        masks.append(OutputGeometry::Orient(
+            SoftEdge::Mask(SoftEdge::OutputFactors(i_Input, i_Input.softEdge, index / rows, index % rows)),
+            i_Input.orientation));
     return Failed(ImageSave::SaveImages(masks, paths, i_Quality));
 }
 
@@ -107,7 +117,8 @@ Patterns::Layout PatternLayout(const CoveringModel& i_Model)
     return layout;
 }
 
-QStringList SavePatterns(const CoveringModel& i_Model, const QString& i_Folder, const QString& i_Prefix, int i_Quality)
+QStringList SavePatterns(const CoveringModel& i_Model, const QString& i_Folder, const QString& i_Prefix, int i_Quality,
+                         const OutputGeometry::Orientation& i_Orientation)
 {
     const QStringList paths = OutputFilePaths(i_Folder, i_Prefix, i_Model.columnCount, i_Model.rowCount);
     if (!PlainPrefix(i_Prefix)) {
@@ -126,7 +137,7 @@ QStringList SavePatterns(const CoveringModel& i_Model, const QString& i_Folder, 
         QStringList batch;
         qint64 bytes = 0;
         for (; index < paths.size() && bytes < batchBytes; ++index) {
-            patterns.append(Patterns::Draw(layout, index));
+            patterns.append(OutputGeometry::Orient(Patterns::Draw(layout, index), i_Orientation));
             batch.append(OutputNames::Pattern(paths[index]));
             bytes += std::max<qint64>(1, patterns.last().sizeInBytes());
         }

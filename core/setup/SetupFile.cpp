@@ -156,6 +156,22 @@ Covering ReadCovering(const QJsonObject& i_Top)
     c.softEdgeCurve = Decimal(i_Top, "SoftEdgeCurve", SoftEdge::kMinCurve, SoftEdge::kMaxCurve, c.softEdgeCurve);
     c.softEdgeGamma = Decimal(i_Top, "SoftEdgeGamma", SoftEdge::kMinGamma, SoftEdge::kMaxGamma, c.softEdgeGamma);
     c.softEdgeMasks = TextFlag(i_Top, "SoftEdgeMasks");
+    c.orientation.rotation = OutputGeometry::KnownRotation(Text(i_Top, "CoveringRotation"));
+    c.orientation.mirror = OutputGeometry::KnownMirror(Text(i_Top, "CoveringMirror"));
+    // A panel is read whole or not at all: its sides must be lengths, its
+    // frames no wider than a panel could be.
+    const double kMaxMm = OutputGeometry::kMaxPanelMm;
+    const double none = -1.0;
+    const OutputGeometry::Panel panel{Decimal(i_Top, "PanelWidthMm", 0.0, kMaxMm, none),
+                                      Decimal(i_Top, "PanelHeightMm", 0.0, kMaxMm, none),
+                                      Decimal(i_Top, "BezelLeftMm", 0.0, kMaxMm, none),
+                                      Decimal(i_Top, "BezelRightMm", 0.0, kMaxMm, none),
+                                      Decimal(i_Top, "BezelTopMm", 0.0, kMaxMm, none),
+                                      Decimal(i_Top, "BezelBottomMm", 0.0, kMaxMm, none)};
+    c.hasPanel = panel.width > 0.0 && panel.height > 0.0 && panel.bezelLeft >= 0.0 && panel.bezelRight >= 0.0
+        && panel.bezelTop >= 0.0 && panel.bezelBottom >= 0.0;
+    if (c.hasPanel)
+        c.panel = panel;
     return c;
 }
 
@@ -204,6 +220,18 @@ void WriteCovering(const Covering& c, QJsonObject& io_Top)
         PutDecimal(io_Top, "SoftEdgeCurve", c.softEdgeCurve);
         PutDecimal(io_Top, "SoftEdgeGamma", c.softEdgeGamma);
         PutTextFlag(io_Top, "SoftEdgeMasks", c.softEdgeMasks);
+    }
+    if (c.orientation.rotation)
+        PutText(io_Top, "CoveringRotation", c.orientation.rotation);
+    if (c.orientation.mirror)
+        PutText(io_Top, "CoveringMirror", c.orientation.mirror);
+    if (c.hasPanel) {
+        PutDecimal(io_Top, "PanelWidthMm", c.panel.width);
+        PutDecimal(io_Top, "PanelHeightMm", c.panel.height);
+        PutDecimal(io_Top, "BezelLeftMm", c.panel.bezelLeft);
+        PutDecimal(io_Top, "BezelRightMm", c.panel.bezelRight);
+        PutDecimal(io_Top, "BezelTopMm", c.panel.bezelTop);
+        PutDecimal(io_Top, "BezelBottomMm", c.panel.bezelBottom);
     }
 }
 
@@ -261,6 +289,10 @@ Canvas ReadCanvas(const QJsonObject& i_Top)
         output.width = Number(entry, "Width");
         output.height = Number(entry, "Height");
         output.color = Colour(String(entry, "Color"));
+        output.orientation.rotation = OutputGeometry::KnownRotation(Number(entry, "Rotation"));
+        output.orientation.mirror = OutputGeometry::KnownMirror(Number(entry, "Mirror"));
+        output.deviceWidth = qBound(0, Number(entry, "DeviceWidth"), OutputGeometry::kMaxDeviceSide);
+        output.deviceHeight = qBound(0, Number(entry, "DeviceHeight"), OutputGeometry::kMaxDeviceSide);
         c.outputs << output;
     }
     const int selected = Number(o, "OutputIndexSelected");
@@ -296,6 +328,14 @@ void WriteCanvas(const Canvas& c, QJsonObject& io_Top)
         entry.insert(QStringLiteral("Width"), output.width);
         entry.insert(QStringLiteral("Height"), output.height);
         entry.insert(QStringLiteral("Color"), ColourName(output.color));
+        if (output.orientation.rotation)
+            entry.insert(QStringLiteral("Rotation"), output.orientation.rotation);
+        if (output.orientation.mirror)
+            entry.insert(QStringLiteral("Mirror"), output.orientation.mirror);
+        if (output.deviceWidth)
+            entry.insert(QStringLiteral("DeviceWidth"), output.deviceWidth);
+        if (output.deviceHeight)
+            entry.insert(QStringLiteral("DeviceHeight"), output.deviceHeight);
         entries.append(entry);
     }
     o.insert(QStringLiteral("Outputs"), entries);

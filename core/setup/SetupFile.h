@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/covering/SoftEdge.h"
+#include "core/geometry/OutputGeometry.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -75,6 +76,14 @@ struct Covering
     double softEdgeCurve = SoftEdge::kDefaultCurve;
     double softEdgeGamma = SoftEdge::kDefaultGamma;
     bool softEdgeMasks = false;
+    // How the grid's panels are mounted ("CoveringRotation" in degrees
+    // clockwise, "CoveringMirror" 0 none, 1 horizontal, 2 vertical), and the
+    // panel the "Panel size..." dialog was given, in millimetres as text with
+    // a dot. Each is written only when set, so that other set-ups are saved
+    // as before; unknown values read as upright and as no panel.
+    OutputGeometry::Orientation orientation;
+    bool hasPanel = false;
+    OutputGeometry::Panel panel;
 };
 
 Covering ReadCovering(const QJsonObject& i_Top);
@@ -89,6 +98,12 @@ struct Output
     int width = 0;
     int height = 0;
     QColor color;
+    // How its panel is mounted ("Rotation", "Mirror" as on the covering
+    // page) and the size of its file ("DeviceWidth", "DeviceHeight"; 0 is
+    // the rectangle's side). Written only when they differ from these.
+    OutputGeometry::Orientation orientation;
+    int deviceWidth = 0;
+    int deviceHeight = 0;
 };
 
 struct Canvas

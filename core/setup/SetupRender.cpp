@@ -85,6 +85,9 @@ CoveringSettings CoveringFromSetup(const SetupFile::Covering& c, const QSize& i_
     in.softEdge.curve = rounded(c.softEdgeCurve, SoftEdge::kMinCurve, SoftEdge::kMaxCurve);
     in.softEdge.gamma = rounded(c.softEdgeGamma, SoftEdge::kMinGamma, SoftEdge::kMaxGamma);
     in.softEdge.separateMasks = c.softEdgeMasks;
+    in.orientation = c.orientation;
+    s.hasPanel = c.hasPanel;
+    s.panel = c.panel;
     return s;
 }
 
@@ -161,7 +164,8 @@ CanvasSettings CanvasFromSetup(const SetupFile::Canvas& c, const QSize& i_Pictur
     s.cropBottom = CanvasEngine::ClampedCrop(qBound(0, c.cropBottom, height), s.cropTop, height);
 
     for (const SetupFile::Output& output : c.outputs)
-        s.outputs << CanvasOutput{output.label, RestoredOutputRect(output, s.screen), output.color};
+        s.outputs << CanvasOutput{output.label, RestoredOutputRect(output, s.screen), output.color, output.orientation,
+                                  QSize(output.deviceWidth, output.deviceHeight)};
     s.selectedOutput = c.outputIndexSelected;
     return s;
 }
@@ -178,6 +182,7 @@ QList<OutputFile> CoveringFiles(const CoveringSettings& i_Settings, const QStrin
             file.column = i;
             file.row = j;
             file.rect = QRect(in.OutputLeft(i), in.OutputTop(j), in.outputWidth, in.outputHeight);
+            file.orientation = in.orientation;
             files << file;
         }
     const int images = files.size();
@@ -205,9 +210,16 @@ QList<OutputFile> CanvasFiles(const CanvasSettings& i_Settings, const QString& i
             file.name = OutputNames::Pattern(file.name);
         file.label = output.label;
         file.rect = output.rect;
+        file.orientation = output.orientation;
+        file.device = OutputGeometry::DeviceSize(output.rect.size(), output.device);
         files << file;
     }
     return files;
+}
+
+QImage FileImage(const OutputFile& i_File, const QImage& i_Part)
+{
+    return OutputGeometry::OutputFile(i_Part, i_File.device, i_File.orientation);
 }
 
 bool RenderCovering(const CoveringSettings& i_Settings, const QImage& i_Picture, const QString& i_PicturePath,
@@ -247,12 +259,12 @@ bool RenderCovering(const CoveringSettings& i_Settings, const QImage& i_Picture,
         const OutputFile& file = covering->files.at(k);
         const CoveringEngine::Input& in = covering->input;
         if (k >= covering->images)
-            return SoftEdge::Mask(SoftEdge::OutputFactors(in, in.softEdge, file.column, file.row));
+            return FileImage(file, SoftEdge::Mask(SoftEdge::OutputFactors(in, in.softEdge, file.column, file.row)));
         QImage image;
         if (!CoveringEngine::ComposeOutput(covering->placed, in, covering->records.at(file.column).at(file.row),
                                            file.column, file.row, image))
             return QImage();
-        return image;
+        return FileImage(file, image);
     };
     return true;
 }
@@ -304,13 +316,15 @@ bool RenderCanvas(const CanvasSettings& i_Settings, const QImage& i_Picture, con
         return false;
     }
     o_Render.make = [canvas](int k) {
-        const QRect rect = canvas->files.at(k).rect;
+        const OutputFile& file = canvas->files.at(k);
         if (!canvas->screen.isNull())
-            return canvas->screen.copy(rect);
+            return FileImage(file, canvas->screen.copy(file.rect));
         QImage part;
-        std::lock_guard<std::mutex> lock(canvas->mutex); // the composer keeps what it learns of the picture
-        canvas->composer.ComposePart(canvas->cropped, canvas->input, rect, part);
-        return part;
+        {
+            std::lock_guard<std::mutex> lock(canvas->mutex); // the composer keeps what it learns of the picture
+            canvas->composer.ComposePart(canvas->cropped, canvas->input, file.rect, part);
+        }
+        return FileImage(file, part);
     };
     return true;
 }
@@ -324,7 +338,7 @@ void CoveringPatterns(const CoveringSettings& i_Settings, const QString& i_Pictu
     o_Render.files = CoveringFiles(i_Settings, i_PicturePath, true);
     const Patterns::Layout layout = CoveringEngine::PatternLayout(in);
     for (int k = 0; k < o_Render.files.size(); ++k)
-        o_Render.files[k].image = Patterns::Draw(layout, k);
+        o_Render.files[k].image = FileImage(o_Render.files.at(k), Patterns::Draw(layout, k));
 }
 
 void CanvasPatterns(const CanvasSettings& i_Settings, const QString& i_PicturePath, Render& o_Render)
@@ -338,7 +352,7 @@ void CanvasPatterns(const CanvasSettings& i_Settings, const QString& i_PicturePa
         outputs.append({file.rect, file.label});
     const Patterns::Layout layout = CanvasOutputs::PatternLayout(i_Settings.screen, outputs);
     for (int k = 0; k < o_Render.files.size(); ++k)
-        o_Render.files[k].image = Patterns::Draw(layout, k);
+        o_Render.files[k].image = FileImage(o_Render.files.at(k), Patterns::Draw(layout, k));
 }
 
 } // namespace SetupRender

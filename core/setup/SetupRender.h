@@ -40,6 +40,9 @@ struct CoveringSettings
     bool locked = false;
     bool cropping = false;
     QString picturePath;
+    // The panel last given to the "Panel size..." dialog, if it was used.
+    bool hasPanel = false;
+    OutputGeometry::Panel panel;
 
     // What the record leaves as the page had it: a radio group none of whose
     // flags is set, a colour that does not parse, and the common seam values
@@ -61,6 +64,8 @@ struct CanvasOutput
     QString label;
     QRect rect;   // on the screen
     QColor color; // of its frame and button, as saved (even an invalid one)
+    OutputGeometry::Orientation orientation;
+    QSize device; // the size of its file; empty: the rectangle's
 };
 
 // The canvas page once the record is read and its picture loaded: what a
@@ -117,6 +122,10 @@ struct OutputFile
     int row = -1;
     QString label; // canvas outputs
     QRect rect;    // of the output, on the screen
+    // The file is the part of the screen at the device's resolution (empty:
+    // the part's own), turned and mirrored for the panel's mounting.
+    QSize device;
+    OutputGeometry::Orientation orientation;
     QImage image;
 };
 
@@ -141,6 +150,9 @@ struct Render
 
     QImage Image(int k) const { return make ? make(k) : files.at(k).image; }
 };
+
+// What output file k of i_Files holds for the part of the screen it shows.
+QImage FileImage(const OutputFile& i_File, const QImage& i_Part);
 
 // Both render every output of the settings from i_Picture (loaded from
 // i_PicturePath, whose name may stand in for the prefix): each image is
