@@ -59,6 +59,13 @@ CLASS_KV_OUTPUT_SETTINGS_WIDGET::CLASS_KV_OUTPUT_SETTINGS_WIDGET(unsigned int i_
         box->setToolTip(QStringLiteral("The output's pixels: its part of the screen is scaled to them "
                                        "(\"same\": as on the canvas)"));
     }
+    // The left column is narrow: the combo boxes take the room of their
+    // texts, not of the longest one the style would reserve.
+    for (QComboBox* box : {&m_RotationComboBox, &m_MirrorComboBox}) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->setMinimumContentsLength(4);
+        box->setStyleSheet(QStringLiteral("QComboBox { min-width: 3em; }"));
+    }
     // Beside the rectangle's rows, so that the panel keeps its height and
     // the page its layout.
     m_PosXRow.addWidget(&m_RotationLabel);
