@@ -22,3 +22,18 @@ void AdviseHugePages(void* i_Data, std::size_t i_Bytes)
     (void)i_Bytes;
 #endif
 }
+
+void PrefaultPages(void* i_Data, std::size_t i_Bytes)
+{
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    constexpr std::uintptr_t kPage = 4096;
+    // Whole pages inside the buffer only.
+    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(i_Data) + kPage - 1) & ~(kPage - 1);
+    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(i_Data) + i_Bytes) & ~(kPage - 1);
+    if (i_Data && end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#else
+    (void)i_Data;
+    (void)i_Bytes;
+#endif
+}

@@ -802,12 +802,21 @@ constexpr size_t kThreadPixels = 1u << 20;
 // Decompresses the image data in one call into o_Rows, exactly i_Bytes of
 // it, the stream's end exactly at the end of the image data (libdeflate
 // checks the zlib header and checksum); large images start the checks of the
-// compressed data on another thread first, in o_Checks.
-bool Decompress(const Parsed& i_Parsed, uchar* o_Rows, size_t i_Bytes, std::future<bool>& o_Checks)
+// compressed data on another thread first, in o_Checks. That thread first
+// has the pages of the rows, then of the rest of i_Buffer (the image, when
+// the rows are unfiltered into it), made ready: the calling thread then
+// writes without faulting on them.
+bool Decompress(const Parsed& i_Parsed, uchar* o_Rows, size_t i_Bytes, std::future<bool>& o_Checks,
+                uchar* i_Buffer = nullptr, size_t i_BufferBytes = 0)
 {
     if (size_t(i_Parsed.width) * i_Parsed.height >= kThreadPixels && std::thread::hardware_concurrency() >= 2) {
         try {
-            o_Checks = std::async(std::launch::async, StreamChecksPass, std::cref(i_Parsed), i_Bytes);
+            o_Checks = std::async(std::launch::async, [&i_Parsed, o_Rows, i_Bytes, i_Buffer, i_BufferBytes]() {
+                PrefaultPages(o_Rows, i_Bytes);
+                if (i_Buffer && o_Rows > i_Buffer)
+                    PrefaultPages(i_Buffer, std::min(size_t(o_Rows - i_Buffer), i_BufferBytes));
+                return StreamChecksPass(i_Parsed, i_Bytes);
+            });
         } catch (const std::system_error&) {
         }
     }
@@ -986,7 +995,7 @@ QImage DecodeRows(Parsed& io_Parsed)
     AdviseHugePages(rows.buffer, rows.bufferSize);
 
     std::future<bool> checks;
-    bool decoded = Decompress(io_Parsed, rows.raw, rawBytes, checks);
+    bool decoded = Decompress(io_Parsed, rows.raw, rawBytes, checks, rows.buffer, rows.bufferSize);
     for (size_t y = 0; decoded && y < height; ++y)
         decoded = rows.Unfilter(y, zeroRow.get());
     const bool checked = checks.valid() ? checks.get() : decoded && StreamChecksPass(io_Parsed, rawBytes);
