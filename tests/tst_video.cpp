@@ -83,6 +83,8 @@ private slots:
         QTest::newRow("exact ffv1") << grid << QStringList{"--codec", "ffv1"} << with(wall, ".mkv") << places << "all";
         QTest::newRow("h264, audio in the first") << grid << QStringList{"--audio", "first"} << with(wall, ".mp4")
                                                   << QList<QRect>() << "first";
+        QTest::newRow("PCM audio to AAC in .mp4") << grid << QStringList{"--image", "lossless.mkv", "--mode", "covering"}
+                                                  << with(wall, ".mp4") << QList<QRect>() << "all";
         QTest::newRow("blended, no audio") << blend << QStringList{"--codec", "ffv1", "--audio", "none"}
                                            << QStringList{"edge_0_0.mkv", "edge_1_0.mkv"} << QList<QRect>() << "none";
         QTest::newRow("masks beside the videos")
@@ -106,7 +108,8 @@ private slots:
         setup(json);
         const QString out = QString("out-%1").arg(QTest::currentDataTag());
         QString err;
-        QCOMPARE(run(QStringList{"setup.dat", "--image", "clip.mp4", "--out", out, "--gop", "10"} + args, &err), 0);
+        const QStringList image = args.contains("--image") ? QStringList() : QStringList{"--image", "clip.mp4"};
+        QCOMPARE(run(QStringList{"setup.dat", "--out", out, "--gop", "10"} + image + args, &err), 0);
         QStringList expected = files;
         expected.sort();
         QCOMPARE(QDir(path(out)).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);

@@ -1,5 +1,6 @@
 #include "video/VideoCut.h"
 
+#include "video/AacAudio.h"
 #include "video/Ffmpeg.h"
 #include "video/VideoWriter.h"
 
@@ -286,13 +287,18 @@ Result Cut(const QString& i_Source, const FrameRender& i_Render, const QList<Out
     if (i_Options.audio != Audio::None)
         audio = av_find_best_stream(input, AVMEDIA_TYPE_AUDIO, -1, opened.video, nullptr, 0);
     const AVStream* audioStream = audio >= 0 ? input->streams[audio] : nullptr;
-    if (audioStream
-        && avformat_query_codec(av_guess_format(i_Options.codec->muxer, nullptr, nullptr),
-                                audioStream->codecpar->codec_id, FF_COMPLIANCE_NORMAL)
-            != 1) {
-        i_Note(QStringLiteral("%1: audio left out: .%2 files do not take its %3 audio")
-                   .arg(i_Source, i_Options.codec->extension, avcodec_get_name(audioStream->codecpar->codec_id)));
-        audioStream = nullptr;
+    // Audio the container does not take as it is becomes AAC, encoded once
+    // for every output.
+    const AVOutputFormat* container = av_guess_format(i_Options.codec->muxer, nullptr, nullptr);
+    std::unique_ptr<AacAudio> aac;
+    if (audioStream && avformat_query_codec(container, audioStream->codecpar->codec_id, FF_COMPLIANCE_NORMAL) != 1) {
+        QString problem;
+        aac = std::make_unique<AacAudio>();
+        if (!aac->Open(audioStream, container->flags & AVFMT_GLOBALHEADER, problem)) {
+            i_Note(QStringLiteral("%1: audio left out: %2").arg(i_Source, problem));
+            audioStream = nullptr;
+            aac.reset();
+        }
     }
 
     const int count = i_Outputs.size();
@@ -327,8 +333,8 @@ Result Cut(const QString& i_Source, const FrameRender& i_Render, const QList<Out
             setup.range = AVCOL_RANGE_JPEG;
         const bool audioHere = audioStream && (i_Options.audio == Audio::All || k == 0);
         if (audioHere) {
-            setup.audio = audioStream->codecpar;
-            setup.audioTimeBase = audioStream->time_base;
+            setup.audio = aac ? aac->Parameters() : audioStream->codecpar;
+            setup.audioTimeBase = aac ? aac->TimeBase() : audioStream->time_base;
         }
         setup.hash = i_Options.hash;
 
@@ -391,14 +397,7 @@ Result Cut(const QString& i_Source, const FrameRender& i_Render, const QList<Out
     qint64 kept = 0;
     const double audioTo = toSet ? av_q2d(timeBase) * double(toPts) : INFINITY;
 
-    const auto sendAudio = [&](Ffmpeg::Packet i_Packet) {
-        const AVRational audioBase = audioStream->time_base;
-        const int64_t shift = av_rescale_q(offset, timeBase, audioBase);
-        if (i_Packet->pts == AV_NOPTS_VALUE || i_Packet->pts < shift)
-            return;
-        i_Packet->pts -= shift;
-        if (i_Packet->dts != AV_NOPTS_VALUE)
-            i_Packet->dts -= shift;
+    const std::function<void(Ffmpeg::Packet)> copyAudio = [&](Ffmpeg::Packet i_Packet) {
         each([&](int k, VideoWriter& writer) {
             if (!withAudio[size_t(k)])
                 return;
@@ -407,6 +406,19 @@ Result Cut(const QString& i_Source, const FrameRender& i_Render, const QList<Out
             if (item.audio)
                 writer.Push(std::move(item));
         });
+    };
+    const auto sendAudio = [&](Ffmpeg::Packet i_Packet) {
+        const AVRational audioBase = audioStream->time_base;
+        const int64_t shift = av_rescale_q(offset, timeBase, audioBase);
+        if (i_Packet->pts == AV_NOPTS_VALUE || i_Packet->pts < shift)
+            return;
+        i_Packet->pts -= shift;
+        if (i_Packet->dts != AV_NOPTS_VALUE)
+            i_Packet->dts -= shift;
+        if (aac)
+            aac->Feed(i_Packet.get(), copyAudio);
+        else
+            copyAudio(std::move(i_Packet));
     };
     // Sends one decoded frame to every output; false once past --to.
     const auto sendFrame = [&](AVFrame* i_Frame) {
@@ -552,6 +564,8 @@ Result Cut(const QString& i_Source, const FrameRender& i_Render, const QList<Out
         result.damage = QStringLiteral("the file ends before its stated length of %1").arg(Clock(duration));
     if (!result.damage.isEmpty())
         result.stoppedAt = reachedTime;
+    if (aac && started)
+        aac->Feed(nullptr, copyAudio);
     each([&](int k, VideoWriter& writer) {
         writer.Finish();
         result.outputs[k] = writer.Result();

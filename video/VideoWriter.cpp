@@ -73,6 +73,13 @@ bool VideoWriter::Open(const Setup& i_Setup)
         av_dict_set(&options, "x265-params", "scenecut=0:log-level=error", 0);
     else if (encoderName == "ffv1")
         av_dict_set(&options, "level", "3", 0); // slices, which encode on several threads
+    if (encoderName == "hap" && (encoder->width % 4 || encoder->height % 4)) {
+        av_dict_free(&options);
+        return Fail(QStringLiteral("hap takes only sizes in multiples of 4 pixels, not %1 x %2")
+                        .arg(encoder->width)
+                        .arg(encoder->height),
+                    0);
+    }
     code = avcodec_open2(encoder, codec, &options);
     av_dict_free(&options);
     if (code < 0)

@@ -61,8 +61,10 @@ bool MakeClip(const QString& i_Path, const char* i_Encoder, const char* i_Muxer,
     }
     AVCodecContext* a = nullptr;
     if (i_Audio) {
-        a = Encoder("aac", muxer, audio);
-        a->sample_fmt = AV_SAMPLE_FMT_FLTP;
+        // PCM where the container takes it, which .mp4 does not.
+        const bool pcm = QByteArray(i_Muxer) != "mp4";
+        a = Encoder(pcm ? "pcm_s16le" : "aac", muxer, audio);
+        a->sample_fmt = pcm ? AV_SAMPLE_FMT_S16 : AV_SAMPLE_FMT_FLTP;
         a->sample_rate = 48000;
         a->ch_layout = AV_CHANNEL_LAYOUT_MONO;
         a->time_base = AVRational{1, 48000};
@@ -95,14 +97,19 @@ bool MakeClip(const QString& i_Path, const char* i_Encoder, const char* i_Muxer,
         // The tone up to this frame's end.
         while (ok && a && samples * 25 < int64_t(n + 1) * 48000) {
             frame->format = a->sample_fmt;
-            frame->nb_samples = a->frame_size;
+            frame->nb_samples = a->frame_size ? a->frame_size : 960;
             frame->sample_rate = a->sample_rate;
             av_channel_layout_copy(&frame->ch_layout, &a->ch_layout);
             ok = av_frame_get_buffer(frame, 0) >= 0;
-            for (int k = 0; ok && k < a->frame_size; ++k)
-                reinterpret_cast<float*>(frame->data[0])[k] = float(0.3 * std::sin(2 * M_PI * 440 * double(samples + k) / 48000));
+            for (int k = 0; ok && k < frame->nb_samples; ++k) {
+                const double tone = 0.3 * std::sin(2 * M_PI * 440 * double(samples + k) / 48000);
+                if (a->sample_fmt == AV_SAMPLE_FMT_S16)
+                    reinterpret_cast<int16_t*>(frame->data[0])[k] = int16_t(tone * 32767);
+                else
+                    reinterpret_cast<float*>(frame->data[0])[k] = float(tone);
+            }
             frame->pts = samples;
-            samples += a->frame_size;
+            samples += frame->nb_samples;
             ok = ok && Drain(a, frame, muxer, audio);
             av_frame_unref(frame);
         }
