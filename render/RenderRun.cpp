@@ -87,18 +87,22 @@ QString VideoName(const QString& i_Still, const VideoCut::Codec& i_Codec)
 }
 
 // A file is a video when the image readers do not take it and the FFmpeg
-// libraries find a video stream in it; a file named as neither is taken for
-// a video, whose reading then says what is wrong with it.
+// libraries find a video stream in it, or when it is a container they read
+// or is named as a video: its reading then says what is wrong with it. Anything but a regular file is
+// left to the picture reader, which refuses it without blocking on it.
 bool IsVideo(const QString& i_Path)
 {
-    if (QImageReader(i_Path).canRead())
+    if (!SafeFiles::ReadableFileProblem(i_Path).isEmpty() || QImageReader(i_Path).canRead())
         return false;
     VideoCut::Source source;
     QString problem;
-    if (VideoCut::Probe(i_Path, source, problem))
+    if (VideoCut::Probe(i_Path, source, problem) || source.media)
         return true;
     const QString suffix = QStringLiteral("*.") + QFileInfo(i_Path).suffix().toLower();
-    return !PngReader::PicturePatterns().contains(suffix);
+    for (const char* pattern : kVideoPatterns)
+        if (suffix == QLatin1String(pattern))
+            return true;
+    return false;
 }
 
 // A picture and the pages that cut it into one folder.

@@ -120,6 +120,13 @@ bool OneToOne(const QImage& i_Columns, const QImage& i_Rows, QPoint& o_At)
     return true;
 }
 
+// The libraries' own chatter would break into the progress line, and
+// guessing at files that are not videos is no news.
+void Quiet()
+{
+    av_log_set_level(AV_LOG_FATAL);
+}
+
 int Cores(const Options& i_Options)
 {
     return i_Options.threads > 0 ? i_Options.threads : std::max(1, int(std::thread::hardware_concurrency()));
@@ -130,6 +137,7 @@ struct Opened
     Ffmpeg::Input input;
     int video = -1;
     Ffmpeg::CodecContext decoder;
+    bool streams = false; // the container and its streams were read
 };
 
 bool Open(const QString& i_Path, int i_Threads, Opened& o_Opened, QString& o_Problem)
@@ -146,6 +154,7 @@ bool Open(const QString& i_Path, int i_Threads, Opened& o_Opened, QString& o_Pro
         o_Problem = QStringLiteral("not a video the FFmpeg libraries read (%1)").arg(Ffmpeg::Error(code));
         return false;
     }
+    o_Opened.streams = input->nb_streams > 0;
     const AVCodec* codec = nullptr;
     o_Opened.video = av_find_best_stream(input, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
     if (o_Opened.video == AVERROR_DECODER_NOT_FOUND) {
@@ -227,8 +236,11 @@ bool ParseTime(const QString& i_Text, double& o_Seconds)
 
 bool Probe(const QString& i_Path, Source& o_Source, QString& o_Problem)
 {
+    Quiet();
     Opened opened;
-    if (!Open(i_Path, 1, opened, o_Problem))
+    const bool video = Open(i_Path, 1, opened, o_Problem);
+    o_Source.media = opened.streams;
+    if (!video)
         return false;
     AVStream* stream = opened.input->streams[opened.video];
     o_Source.size = QSize(stream->codecpar->width, stream->codecpar->height);
@@ -242,8 +254,7 @@ Result Cut(const QString& i_Source, const FrameRender& i_Render, const QList<Out
            const Options& i_Options, const ProgressFn& i_Progress, const NoteFn& i_Note)
 {
     Result result;
-    // The libraries' own chatter would break into the progress line.
-    av_log_set_level(AV_LOG_ERROR);
+    Quiet();
     const int cores = Cores(i_Options);
     Opened opened;
     if (!Open(i_Source, cores, opened, result.problem))

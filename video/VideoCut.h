@@ -60,6 +60,7 @@ struct Source
     double rate = 0;     // frames per second
     double duration = 0; // seconds, 0 when the file does not say
     bool audio = false;
+    bool media = false; // a container the libraries read, video or not
 };
 
 // True when the file holds a video stream the libraries can decode; else
