@@ -64,6 +64,37 @@ void Progress::PictureDone(const QString& i_Picture, int i_Written)
               .arg(Clock(m_Clock.elapsed())));
 }
 
+void Progress::Frames(qint64 i_Done, qint64 i_Total)
+{
+    if (i_Done < m_LastFrames || !m_FrameClock.isValid()) {
+        m_FrameClock.start();
+        m_FramesShownAt = -1;
+    }
+    m_LastFrames = i_Done;
+    if (!m_Shown)
+        return;
+    const qint64 elapsed = m_FrameClock.elapsed();
+    const qint64 every = m_Terminal ? 100 : 10000;
+    if (m_FramesShownAt >= 0 && elapsed - m_FramesShownAt < every && i_Done != i_Total)
+        return;
+    m_FramesShownAt = elapsed;
+    const double rate = elapsed > 0 ? 1000.0 * double(i_Done) / double(elapsed) : 0;
+    const QString left = i_Total > i_Done && rate > 0 ? Clock(qint64(1000.0 * double(i_Total - i_Done) / rate))
+                                                      : QStringLiteral("-:--");
+    const QString total = i_Total > 0 ? QString::number(i_Total) : QStringLiteral("?");
+    const QString text = QStringLiteral("%1/%2 frames  %3 fps  %4 left ")
+                             .arg(i_Done)
+                             .arg(total)
+                             .arg(rate, 0, 'f', 1)
+                             .arg(left);
+    if (m_Terminal) {
+        Print(QStringLiteral("\r\x1b[K") + text);
+        m_BarOnScreen = true;
+    } else {
+        Print(text.trimmed() + QLatin1Char('\n'));
+    }
+}
+
 void Progress::Message(const QString& i_Line)
 {
     ClearBar();

@@ -17,6 +17,10 @@ public:
     // Files that will not be made after all (a picture that cannot be read).
     void FilesDropped(int i_Count);
     void PictureDone(const QString& i_Picture, int i_Written);
+    // A video's frames sent to its outputs, out of about how many (0: not
+    // known): shown with frames per second and the time left, on a terminal
+    // at most ten times a second, elsewhere every ten seconds.
+    void Frames(qint64 i_Done, qint64 i_Total);
     void Message(const QString& i_Line);
     void Finish();
 
@@ -30,4 +34,7 @@ private:
     bool m_Terminal = false;
     bool m_BarOnScreen = false;
     QElapsedTimer m_Clock;
+    QElapsedTimer m_FrameClock; // since the video's first frame
+    qint64 m_LastFrames = -1;
+    qint64 m_FramesShownAt = 0;
 };

@@ -15,14 +15,17 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
 #include <QVector>
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <deque>
 #include <future>
@@ -33,6 +36,75 @@ namespace {
 // Files hashed at once for the manifest.
 constexpr size_t kHashesAhead = 2;
 
+// What a container holds, for a folder given with --image.
+const char* const kVideoPatterns[] = {"*.mp4", "*.mkv", "*.mov", "*.avi", "*.webm", "*.m4v", "*.mxf", "*.ts",
+                                      "*.mpg", "*.mpeg"};
+
+// Set by SIGINT or SIGTERM while a video is cut: the cut stops, removes its
+// unfinished files and the run ends with 128 + the signal.
+std::atomic<bool> g_Stop{false};
+volatile sig_atomic_t g_Signal = 0;
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+extern "C" void OnStopSignal(int i_Signal)
+{
+    g_Signal = i_Signal;
+    g_Stop.store(true);
+}
+
+// Catches SIGINT and SIGTERM for as long as it lives.
+class StopSignals
+{
+public:
+    StopSignals()
+    {
+        struct sigaction action = {};
+        action.sa_handler = OnStopSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &m_Interrupt);
+        sigaction(SIGTERM, &action, &m_Terminate);
+    }
+    ~StopSignals()
+    {
+        sigaction(SIGINT, &m_Interrupt, nullptr);
+        sigaction(SIGTERM, &m_Terminate, nullptr);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+private:
+    struct sigaction m_Interrupt = {};
+    struct sigaction m_Terminate = {};
+};
+
+// A still file's name for a video: the container's extension instead of
+// ".png".
+QString VideoName(const QString& i_Still, const VideoCut::Codec& i_Codec)
+{
+    const QString png = QStringLiteral(".png");
+    const QString base = i_Still.endsWith(png) ? i_Still.left(i_Still.size() - png.size()) : i_Still;
+    return base + QLatin1Char('.') + QLatin1String(i_Codec.extension);
+}
+
+// A file is a video when the image readers do not take it and the FFmpeg
+// libraries find a video stream in it, or when it is a container they read
+// or is named as a video: its reading then says what is wrong with it. Anything but a regular file is
+// left to the picture reader, which refuses it without blocking on it.
+bool IsVideo(const QString& i_Path)
+{
+    if (!SafeFiles::ReadableFileProblem(i_Path).isEmpty() || QImageReader(i_Path).canRead())
+        return false;
+    VideoCut::Source source;
+    QString problem;
+    if (VideoCut::Probe(i_Path, source, problem) || source.media)
+        return true;
+    const QString suffix = QStringLiteral("*.") + QFileInfo(i_Path).suffix().toLower();
+    for (const char* pattern : kVideoPatterns)
+        if (suffix == QLatin1String(pattern))
+            return true;
+    return false;
+}
+
 // A picture and the pages that cut it into one folder.
 struct PictureJob
 {
@@ -41,6 +113,7 @@ struct PictureJob
     bool covering = false;
     bool canvas = false;
     int files = 0; // planned: images, masks or patterns
+    bool video = false;
 };
 
 // A picture as read, or why it could not be.
@@ -109,6 +182,11 @@ private:
     bool PlanPictures();
     bool PlanFiles();
     void RenderPicture(const PictureJob& i_Job, const Loaded& i_Loaded);
+    void RenderVideo(const PictureJob& i_Job);
+    void CutPage(const PictureJob& i_Job, const QString& i_Mode, const VideoCut::FrameRender& i_Render,
+                 const QSize& i_Frame, int i_Images);
+    QJsonObject PageEntry(const PictureJob& i_Job, const QString& i_Mode, const QSize& i_Screen,
+                          const QJsonArray& i_Files) const;
     void RenderPatterns(const PictureJob& i_Job);
     int SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender::Render& io_Render);
     void WriteManifest();
@@ -122,6 +200,7 @@ private:
     std::unique_ptr<Progress> m_Progress;
     QJsonArray m_Manifest;
     int m_Status = StatusDone;
+    bool m_Interrupted = false;
 };
 
 void Runner::Problem(int i_Status, const QString& i_Text)
@@ -269,7 +348,9 @@ bool Runner::PlanFiles()
     };
     const bool patterns = m_Options.patterns;
     const QString kind = patterns ? QStringLiteral("pattern") : QStringLiteral("image");
+    const VideoCut::Codec& codec = *m_Options.video.codec;
     for (PictureJob& job : m_Jobs) {
+        job.video = !patterns && IsVideo(job.path);
         if (job.covering) {
             const SetupRender::CoveringSettings settings = Overridden(
                 SetupRender::CoveringFromSetup(m_Covering, QSize(0, 0)), m_Options);
@@ -278,7 +359,7 @@ bool Runner::PlanFiles()
             const int images = settings.input.columnCount * settings.input.rowCount;
             job.files += files.size();
             for (int k = 0; k < files.size(); ++k)
-                if (!plan(job, files[k].name,
+                if (!plan(job, job.video && k < images ? VideoName(files[k].name, codec) : files[k].name,
                           QStringLiteral("the covering %1 of column %2, row %3%4")
                               .arg(kind)
                               .arg(files[k].column)
@@ -293,7 +374,8 @@ bool Runner::PlanFiles()
                 settings, patterns ? m_Canvas.picturePath : job.path, patterns);
             job.files += files.size();
             for (const SetupRender::OutputFile& file : files)
-                if (!plan(job, file.name, QStringLiteral("the canvas %1 of \"%2\"").arg(kind, file.label)))
+                if (!plan(job, job.video ? VideoName(file.name, codec) : file.name,
+                          QStringLiteral("the canvas %1 of \"%2\"").arg(kind, file.label)))
                     return false;
         }
     }
@@ -323,9 +405,11 @@ int Runner::Run()
     // keeps a core or two busy that writing leaves idle.
     const auto load = [this](int i_Job) {
         const QString path = m_Jobs.at(i_Job).path;
-        return std::async(std::launch::async | std::launch::deferred, [path]() {
+        const bool video = m_Jobs.at(i_Job).video;
+        return std::async(std::launch::async | std::launch::deferred, [path, video]() {
             Loaded loaded;
-            loaded.image = PngReader::Load(path, nullptr, &loaded.problem);
+            if (!video)
+                loaded.image = PngReader::Load(path, nullptr, &loaded.problem);
             return loaded;
         });
     };
@@ -334,7 +418,16 @@ int Runner::Run()
         const Loaded picture = next.get();
         if (k + 1 < m_Jobs.size())
             next = load(k + 1);
-        RenderPicture(m_Jobs.at(k), picture);
+        if (m_Jobs.at(k).video)
+            RenderVideo(m_Jobs.at(k));
+        else
+            RenderPicture(m_Jobs.at(k), picture);
+        if (m_Interrupted) {
+            // What was left unfinished is gone; the manifest would list
+            // only part of the run.
+            m_Progress->Finish();
+            return StatusSignalled + int(g_Signal);
+        }
     }
     if (!m_Options.manifestPath.isEmpty())
         WriteManifest();
@@ -478,19 +571,147 @@ int Runner::SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender
     for (const ImageSave::SaveFailure& failure : failures)
         Problem(StatusNotWritten, QStringLiteral("%1: %2").arg(Native(failure.path), failure.reason));
 
-    if (hashed) {
-        QJsonObject page{{QStringLiteral("mode"), i_Mode},
-                         {QStringLiteral("folder"), QFileInfo(i_Job.folder).absoluteFilePath()},
-                         {QStringLiteral("screen"),
-                          QJsonObject{{QStringLiteral("width"), io_Render.screen.width()},
-                                      {QStringLiteral("height"), io_Render.screen.height()}}},
-                         {QStringLiteral("files"), entries}};
-        // Patterns come from no picture.
-        if (!i_Job.path.isEmpty())
-            page.insert(QStringLiteral("path"), QFileInfo(i_Job.path).absoluteFilePath());
-        m_Manifest.append(page);
-    }
+    if (hashed)
+        m_Manifest.append(PageEntry(i_Job, i_Mode, io_Render.screen, entries));
     return paths.size() - failures.size();
+}
+
+QJsonObject Runner::PageEntry(const PictureJob& i_Job, const QString& i_Mode, const QSize& i_Screen,
+                              const QJsonArray& i_Files) const
+{
+    QJsonObject page{{QStringLiteral("mode"), i_Mode},
+                     {QStringLiteral("folder"), QFileInfo(i_Job.folder).absoluteFilePath()},
+                     {QStringLiteral("screen"),
+                      QJsonObject{{QStringLiteral("width"), i_Screen.width()},
+                                  {QStringLiteral("height"), i_Screen.height()}}},
+                     {QStringLiteral("files"), i_Files}};
+    // Patterns come from no picture.
+    if (!i_Job.path.isEmpty())
+        page.insert(QStringLiteral("path"), QFileInfo(i_Job.path).absoluteFilePath());
+    return page;
+}
+
+void Runner::RenderVideo(const PictureJob& i_Job)
+{
+    const StopSignals signalsCaught;
+    VideoCut::Source source;
+    QString problem;
+    if (!VideoCut::Probe(i_Job.path, source, problem)) {
+        Problem(StatusBadInput, QStringLiteral("%1: %2").arg(Native(i_Job.path), problem));
+        m_Progress->FilesDropped(i_Job.files);
+        return;
+    }
+    if (!QDir().mkpath(i_Job.folder))
+        Problem(StatusNotWritten, QStringLiteral("%1: cannot create the folder").arg(Native(i_Job.folder)));
+    const QString path = i_Job.path;
+    if (i_Job.covering) {
+        const SetupRender::CoveringSettings settings = Overridden(
+            SetupRender::CoveringFromSetup(m_Covering, source.size), m_Options);
+        CutPage(i_Job, QStringLiteral("covering"),
+                [settings, path](const QImage& i_Frame, SetupRender::Render& o_Render) {
+                    return SetupRender::RenderCovering(settings, i_Frame, path, o_Render);
+                },
+                source.size, settings.input.columnCount * settings.input.rowCount);
+    }
+    if (i_Job.canvas && !m_Canvas.outputs.isEmpty() && !m_Interrupted) {
+        const SetupRender::CanvasSettings settings = Overridden(SetupRender::CanvasFromSetup(m_Canvas, source.size),
+                                                                m_Options);
+        CutPage(i_Job, QStringLiteral("canvas"),
+                [settings, path](const QImage& i_Frame, SetupRender::Render& o_Render) {
+                    return SetupRender::RenderCanvas(settings, i_Frame, path, o_Render);
+                },
+                source.size, settings.outputs.size());
+    }
+}
+
+// One page's videos, and its masks as PNG files beside them.
+void Runner::CutPage(const PictureJob& i_Job, const QString& i_Mode, const VideoCut::FrameRender& i_Render,
+                     const QSize& i_Frame, int i_Images)
+{
+    // The names, places and masks, which no frame changes.
+    SetupRender::Render layout;
+    QImage blank(i_Frame, QImage::Format_RGB32);
+    blank.fill(Qt::black);
+    i_Render(blank, layout);
+    const bool hashed = !m_Options.manifestPath.isEmpty();
+    QJsonArray maskEntries;
+    if (layout.files.size() > i_Images && layout.error.isEmpty()) {
+        SetupRender::Render masks;
+        masks.screen = layout.screen;
+        masks.quality = layout.quality;
+        masks.files = layout.files.mid(i_Images);
+        const auto make = layout.make;
+        masks.make = [make, i_Images](int k) { return make(k + i_Images); };
+        SavePage(i_Job, i_Mode, masks);
+        if (hashed)
+            maskEntries = m_Manifest.takeAt(m_Manifest.size() - 1).toObject().value(QStringLiteral("files")).toArray();
+    }
+
+    QList<VideoCut::Output> outputs;
+    for (int k = 0; k < i_Images && k < layout.files.size(); ++k) {
+        const QString name = VideoName(layout.files.at(k).name, *m_Options.video.codec);
+        if (!OutputNames::IsPlainFileName(name)) {
+            Problem(StatusNotWritten, QStringLiteral("%1: not a plain file name").arg(name));
+            m_Progress->FileDone();
+            continue;
+        }
+        outputs << VideoCut::Output{i_Job.folder + QLatin1Char('/') + name, k};
+    }
+    if (outputs.isEmpty())
+        return;
+    VideoCut::Options options = m_Options.video;
+    options.threads = m_Options.jobs;
+    options.hash = hashed;
+    options.stop = &g_Stop;
+    const VideoCut::Result result = VideoCut::Cut(
+        i_Job.path, i_Render, outputs, options, [this](qint64 i_Done, qint64 i_Total) { m_Progress->Frames(i_Done, i_Total); },
+        [this](const QString& i_Text) { Note(i_Text); });
+    if (result.interrupted) {
+        m_Interrupted = true;
+        return;
+    }
+    if (!result.problem.isEmpty()) {
+        Problem(StatusNotWritten, QStringLiteral("%1: %2").arg(Native(i_Job.path), result.problem));
+        m_Progress->FilesDropped(outputs.size());
+        return;
+    }
+    if (!result.damage.isEmpty())
+        Problem(StatusNotWritten, QStringLiteral("%1: reading stopped at %2: %3; the videos hold every frame before it")
+                                      .arg(Native(i_Job.path))
+                                      .arg(result.stoppedAt, 0, 'f', 3)
+                                      .arg(result.damage));
+    QJsonArray entries;
+    int written = 0;
+    for (int k = 0; k < outputs.size(); ++k) {
+        const VideoCut::Written& file = result.outputs.at(k);
+        m_Progress->FileDone();
+        if (!file.done) {
+            Problem(StatusNotWritten, QStringLiteral("%1: %2").arg(Native(file.path), file.problem));
+            continue;
+        }
+        ++written;
+        const SetupRender::OutputFile& place = layout.files.at(outputs.at(k).file);
+        QJsonObject entry{{QStringLiteral("name"), QFileInfo(file.path).fileName()},
+                          {QStringLiteral("rect"), RectObject(place.rect)},
+                          {QStringLiteral("codec"), QLatin1String(options.codec->name)},
+                          {QStringLiteral("frames"), file.frames},
+                          {QStringLiteral("frame_rate"), file.rate},
+                          {QStringLiteral("duration"), file.duration},
+                          {QStringLiteral("bytes"), file.bytes},
+                          {QStringLiteral("sha256"), QString::fromLatin1(file.sha256)}};
+        if (place.column >= 0) {
+            entry.insert(QStringLiteral("column"), place.column);
+            entry.insert(QStringLiteral("row"), place.row);
+        } else {
+            entry.insert(QStringLiteral("label"), place.label);
+        }
+        entries.append(entry);
+    }
+    for (const QJsonValue& mask : maskEntries)
+        entries.append(mask);
+    if (hashed)
+        m_Manifest.append(PageEntry(i_Job, i_Mode, layout.screen, entries));
+    m_Progress->PictureDone(Native(i_Job.path), written);
 }
 
 void Runner::WriteManifest()
@@ -511,7 +732,9 @@ int RunRender(const RenderOptions& i_Options)
 
 bool ExpandPictures(const QStringList& i_Paths, QStringList& o_Pictures, QString& o_Problem)
 {
-    const QStringList filters = PngReader::PicturePatterns();
+    QStringList filters = PngReader::PicturePatterns();
+    for (const char* pattern : kVideoPatterns)
+        filters << QLatin1String(pattern);
     for (const QString& path : i_Paths) {
         const QFileInfo info(path);
         if (!info.isDir()) {

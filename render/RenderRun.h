@@ -1,5 +1,7 @@
 #pragma once
 
+#include "video/VideoCut.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +21,7 @@ struct RenderOptions
     int jobs = 0; // encoding threads; 0: one per core
     bool quiet = false;
     bool patterns = false; // line-up patterns instead of pictures
+    VideoCut::Options video; // for pictures that are videos
 };
 
 // Exit statuses.
@@ -26,7 +29,11 @@ enum RenderStatus
 {
     StatusDone = 0,
     StatusNotWritten = 1, // some files could not be written
-    StatusBadInput = 2    // bad arguments, or a set-up or picture that cannot be read
+    StatusBadInput = 2,   // bad arguments, or a set-up or picture that cannot be read
+    // Stopped by a signal while cutting a video, no partial file left: 128
+    // plus the signal's number, as a shell reports a program it killed, so
+    // that scripts running many jobs tell an interruption from a failure.
+    StatusSignalled = 128
 };
 
 // Renders everything the options ask for, telling progress and problems on
@@ -36,5 +43,6 @@ int RunRender(const RenderOptions& i_Options);
 // The pictures of i_Paths, a folder standing for every picture in it (by
 // name). False, with o_Problem naming the path and the reason, for a path
 // that is neither a regular file nor a folder (a pipe or a device, which
-// reading would block on), or a folder without pictures.
+// reading would block on), or a folder without pictures. A folder's videos
+// count as pictures.
 bool ExpandPictures(const QStringList& i_Paths, QStringList& o_Pictures, QString& o_Problem);

@@ -4,6 +4,7 @@
 
 #include "render/RenderRun.h"
 #include "core/files/SafeFiles.h"
+#include "video/VideoCut.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -41,11 +42,14 @@ int main(int argc, char* argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Cuts pictures into one PNG per output with a set-up saved by KV Quillex.\n"
+        QStringLiteral("Cuts pictures into one PNG per output with a set-up saved by KV Quillex, and videos "
+                       "into one video per output, all of one run in sync.\n"
                        "Covering soft edges are blended in, or written as _mask.png files beside the images, "
                        "as the set-up says.\n"
-                       "Exit status: 0 all files written, 1 some files not written, "
-                       "2 bad arguments, a set-up or picture that cannot be read, or two files of one name."));
+                       "Exit status: 0 all files written, 1 some files not written (or a video read only up to "
+                       "damage in it), 2 bad arguments, a set-up or picture that cannot be read, or two files of "
+                       "one name, 128 + the signal when interrupted while cutting a video (no partial file "
+                       "is left)."));
     const QCommandLineOption mode(QStringLiteral("mode"),
                                   QStringLiteral("Outputs to render: covering, canvas or both (default)."),
                                   QStringLiteral("covering|canvas|both"), QStringLiteral("both"));
@@ -74,7 +78,31 @@ int main(int argc, char* argv[])
     const QCommandLineOption patterns(QStringLiteral("patterns"),
                                       QStringLiteral("Write each output's line-up pattern (_pattern.png) instead "
                                                      "of its picture; needs no picture."));
-    parser.addOptions({mode, patterns, image, out, prefix, quality, manifest, jobs, quiet});
+    const QCommandLineOption codec(QStringLiteral("codec"),
+                                   QStringLiteral("Videos: h264 (default, .mp4), hevc (.mp4), ffv1 (lossless, .mkv), "
+                                                  "prores or hap (.mov)."),
+                                   QStringLiteral("name"), QStringLiteral("h264"));
+    const QCommandLineOption crf(QStringLiteral("crf"),
+                                 QStringLiteral("Videos, h264 and hevc: constant rate factor, 0 to 51 (default 18)."),
+                                 QStringLiteral("n"), QStringLiteral("18"));
+    const QCommandLineOption preset(QStringLiteral("preset"),
+                                    QStringLiteral("Videos, h264 and hevc: encoder preset (default veryfast)."),
+                                    QStringLiteral("name"), QStringLiteral("veryfast"));
+    const QCommandLineOption gop(QStringLiteral("gop"),
+                                 QStringLiteral("Videos: frames between keyframes (default: one second's worth)."),
+                                 QStringLiteral("n"));
+    const QCommandLineOption audio(QStringLiteral("audio"),
+                                   QStringLiteral("Videos: the source's audio in every output (all, default), in the "
+                                                  "first only, or in none."),
+                                   QStringLiteral("all|first|none"), QStringLiteral("all"));
+    const QCommandLineOption from(QStringLiteral("from"),
+                                  QStringLiteral("Videos: start at this time (seconds or hh:mm:ss.mmm); every file "
+                                                 "starts with a keyframe, so that segments join by stream copy."),
+                                  QStringLiteral("time"));
+    const QCommandLineOption to(QStringLiteral("to"), QStringLiteral("Videos: stop before this time."),
+                                QStringLiteral("time"));
+    parser.addOptions({mode, patterns, image, out, prefix, quality, manifest, jobs, quiet, codec, crf, preset, gop,
+                       audio, from, to});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("SETUP.dat"), QStringLiteral("A set-up saved by KV Quillex."));
@@ -118,6 +146,35 @@ int main(int argc, char* argv[])
             QStringLiteral("--quality %1: not a whole number from 50 to 100").arg(parser.value(quality)));
     if (parser.isSet(jobs) && !Number(parser.value(jobs), 1, 1024, options.jobs))
         return BadArguments(QStringLiteral("--jobs %1: not a whole number from 1 to 1024").arg(parser.value(jobs)));
+    options.video.codec = VideoCut::FindCodec(parser.value(codec));
+    if (!options.video.codec)
+        return BadArguments(QStringLiteral("--codec %1: not one of %2")
+                                .arg(parser.value(codec), VideoCut::CodecNames().join(QStringLiteral(", "))));
+    if (!Number(parser.value(crf), 0, 51, options.video.crf))
+        return BadArguments(QStringLiteral("--crf %1: not a whole number from 0 to 51").arg(parser.value(crf)));
+    const QStringList presets{"ultrafast", "superfast", "veryfast", "faster", "fast",
+                              "medium",    "slow",      "slower",   "veryslow", "placebo"};
+    options.video.preset = parser.value(preset);
+    if (!presets.contains(options.video.preset))
+        return BadArguments(QStringLiteral("--preset %1: not one of %2")
+                                .arg(options.video.preset, presets.join(QStringLiteral(", "))));
+    if (parser.isSet(gop) && !Number(parser.value(gop), 1, 100000, options.video.gop))
+        return BadArguments(QStringLiteral("--gop %1: not a whole number from 1 to 100000").arg(parser.value(gop)));
+    const QString audioText = parser.value(audio);
+    if (audioText == QLatin1String("all"))
+        options.video.audio = VideoCut::Audio::All;
+    else if (audioText == QLatin1String("first"))
+        options.video.audio = VideoCut::Audio::First;
+    else if (audioText == QLatin1String("none"))
+        options.video.audio = VideoCut::Audio::None;
+    else
+        return BadArguments(QStringLiteral("--audio %1: not all, first or none").arg(audioText));
+    if (parser.isSet(from) && !VideoCut::ParseTime(parser.value(from), options.video.from))
+        return BadArguments(QStringLiteral("--from %1: not a time in seconds or hh:mm:ss.mmm").arg(parser.value(from)));
+    if (parser.isSet(to) && !VideoCut::ParseTime(parser.value(to), options.video.to))
+        return BadArguments(QStringLiteral("--to %1: not a time in seconds or hh:mm:ss.mmm").arg(parser.value(to)));
+    if (parser.isSet(to) && options.video.to <= qMax(0.0, options.video.from))
+        return BadArguments(QStringLiteral("--to %1: not after --from").arg(parser.value(to)));
     options.manifestPath = parser.value(manifest);
     options.quiet = parser.isSet(quiet);
     return RunRender(options);
