@@ -11,6 +11,8 @@
 //        quillex-bench --canvas-save (16 canvas outputs saved, against QImage::save)
 //        quillex-bench --soft-edges  (workload A at quality 100 without and
 //                                     with soft edges blended, only)
+//        quillex-bench --video [runs] (quillex-render cutting a 4K clip into 2 x 2
+//                                     outputs, against ffmpeg; soft edges; memory)
 //        quillex-bench --big-screens (quillex-render's time and peak memory on
 //                                     the largest screens the pages allow)
 //        quillex-bench --decodes [FOLDER] (our PNG reader against QImage::load
@@ -23,6 +25,7 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/BigScreens.h"
+#include "bench/VideoBench.h"
 #include "bench/WindowBench.h"
 #include "core/canvas/CanvasCompose.h"
 #include "core/covering/CoveringCompose.h"
@@ -1035,5 +1038,7 @@ int main(int argc, char* argv[])
         return RunLevels();
     if (args.value(1) == "--big-screens")
         return RunBigScreens(args);
+    if (args.value(1) == "--video")
+        return RunVideo(args);
     return Orchestrate(args.value(1) == "--render");
 }
