@@ -43,8 +43,6 @@ bool WriteCoveringSetup(const QString& i_Path, const QString& i_Picture)
     c.pictureQuality = 50;
     c.outputFilePrefix = "wall";
     c.picturePath = i_Picture;
-    c.isCoveringHorizontal = true;
-    c.isCoveringVertical = true;
     c.coveringHorizontal.fill(20);
     c.coveringVertical.fill(20);
     QJsonObject top;

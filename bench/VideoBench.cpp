@@ -128,8 +128,6 @@ bool WriteSetup(const QString& i_Path, bool i_SoftEdges)
     c.pictureQuality = 100;
     c.outputFilePrefix = "wall";
     if (i_SoftEdges) {
-        c.isCoveringHorizontal = true;
-        c.isCoveringVertical = true;
         c.coveringHorizontal.fill(128);
         c.coveringVertical.fill(128);
         c.isSoftEdge = true;
