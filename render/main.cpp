@@ -175,6 +175,9 @@ int main(int argc, char* argv[])
         return BadArguments(QStringLiteral("--to %1: not a time in seconds or hh:mm:ss.mmm").arg(parser.value(to)));
     if (parser.isSet(to) && options.video.to <= qMax(0.0, options.video.from))
         return BadArguments(QStringLiteral("--to %1: not after --from").arg(parser.value(to)));
+    options.codecGiven = parser.isSet(codec);
+    options.crfGiven = parser.isSet(crf);
+    options.audioGiven = parser.isSet(audio);
     options.manifestPath = parser.value(manifest);
     options.quiet = parser.isSet(quiet);
     return RunRender(options);
