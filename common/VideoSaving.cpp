@@ -124,6 +124,8 @@ void Save(const Job& i_Job)
     });
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        if (dialog.wasCanceled())
+            stop = true;
         if (finished) {
             loop.quit();
             return;
