@@ -152,8 +152,9 @@ PAGE_CANVAS_OPTION::PAGE_CANVAS_OPTION(QWidget* parent)
     labelOutputNameWarning->hide();
     labelOutputNameWarning->setText(tr("This output name already exists, it cannot be added."));
 
-    m_Video = new VideoSource(this, {verticalLayout_2, verticalLayout_2->indexOf(graphicsViewSource) + 1, gridLayout, 0,
-                                     5, 2, pushButtonSave});
+    m_Video = new VideoSource(
+        this,
+        {verticalLayout_2, verticalLayout_2->indexOf(graphicsViewSource) + 1, gridLayout, 0, 5, 2, pushButtonSave});
     connect(m_Video, &VideoSource::FrameChanged, this, &PAGE_CANVAS_OPTION::ShowVideoFrame);
     connect(m_Video, &VideoSource::FrameFailed, this, [this](const QString& i_Problem) {
         ShowMessage(QMessageBox::Warning, tr("This frame of the video cannot be shown."), i_Problem);

@@ -165,11 +165,13 @@ void Save(const Job& i_Job)
     for (const ImageSave::SaveFailure& failure : maskFailures)
         problems << QStringLiteral("%1: %2").arg(Native(failure.path), failure.reason);
     if (!result.damage.isEmpty()) {
-        tell(QMessageBox::Warning,
-             tr("Reading the video stopped at %1: %2.").arg(VideoCut::Clock(qMax(0.0, result.stoppedAt)), result.damage),
-             (written.isEmpty() ? tr("No video was written.")
-                                : tr("These videos hold every frame before it:\n%1").arg(written.join(QLatin1Char('\n'))))
-                 + (problems.isEmpty() ? QString() : QLatin1Char('\n') + problems.join(QLatin1Char('\n'))));
+        tell(
+            QMessageBox::Warning,
+            tr("Reading the video stopped at %1: %2.").arg(VideoCut::Clock(qMax(0.0, result.stoppedAt)), result.damage),
+            (written.isEmpty()
+                 ? tr("No video was written.")
+                 : tr("These videos hold every frame before it:\n%1").arg(written.join(QLatin1Char('\n'))))
+                + (problems.isEmpty() ? QString() : QLatin1Char('\n') + problems.join(QLatin1Char('\n'))));
         return;
     }
     if (!problems.isEmpty())

@@ -48,8 +48,11 @@ VideoSource::VideoSource(QWidget* i_Page, const Places& i_Places)
 {
     m_TimeControl = new QWidget(i_Page);
     m_TimeControl->setObjectName(QStringLiteral("widgetVideoTime"));
-    auto* row = new QHBoxLayout(m_TimeControl);
-    row->setContentsMargins(0, 0, 0, 0);
+    // The slider takes the view's width, the time goes under it: the canvas
+    // page's source column is narrow.
+    auto* rows = new QVBoxLayout(m_TimeControl);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(2);
     m_Slider = new QSlider(Qt::Horizontal, m_TimeControl);
     m_Slider->setObjectName(QStringLiteral("horizontalSliderVideoTime"));
     // A frame is decoded where the slider is let go, not at every pixel of
@@ -57,8 +60,8 @@ VideoSource::VideoSource(QWidget* i_Page, const Places& i_Places)
     m_Slider->setTracking(false);
     m_Label = new QLabel(m_TimeControl);
     m_Label->setObjectName(QStringLiteral("labelVideoTime"));
-    row->addWidget(m_Slider, 1);
-    row->addWidget(m_Label);
+    rows->addWidget(m_Slider);
+    rows->addWidget(m_Label, 0, Qt::AlignRight);
     i_Places.underSource->insertWidget(i_Places.index, m_TimeControl);
     connect(m_Slider, &QSlider::valueChanged, this, &VideoSource::TimeChosen);
     connect(m_Slider, &QSlider::sliderMoved, this, &VideoSource::ShowTime);

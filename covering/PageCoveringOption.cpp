@@ -72,8 +72,8 @@ PAGE_COVERING_OPTION::PAGE_COVERING_OPTION(QWidget* parent)
     connect(ui->comboBoxCoveringMirror, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &PAGE_COVERING_OPTION::OrientationChanged);
     connect(ui->pushButtonPanelSize, &QPushButton::clicked, this, &PAGE_COVERING_OPTION::AskPanelSize);
-    m_Video = new VideoSource(this, {ui->verticalLayoutViewSource, 1, ui->gridLayoutCoveringPage, 0, 5, 3,
-                                     ui->pushButtonSave});
+    m_Video = new VideoSource(
+        this, {ui->verticalLayoutViewSource, 1, ui->gridLayoutCoveringPage, 0, 5, 3, ui->pushButtonSave});
     connect(m_Video, &VideoSource::FrameChanged, this, &PAGE_COVERING_OPTION::ShowVideoFrame);
     connect(m_Video, &VideoSource::FrameFailed, this, [this](const QString& i_Problem) {
         ShowMessage(QMessageBox::Warning, QStringLiteral("This frame of the video cannot be shown."), i_Problem);

@@ -346,7 +346,8 @@ bool Runner::PlanFiles()
             const int images = settings.input.columnCount * settings.input.rowCount;
             job.files += files.size();
             for (int k = 0; k < files.size(); ++k)
-                if (!plan(job, job.video && k < images ? VideoCut::FileName(files[k].name, coveringCodec) : files[k].name,
+                if (!plan(job,
+                          job.video && k < images ? VideoCut::FileName(files[k].name, coveringCodec) : files[k].name,
                           QStringLiteral("the covering %1 of column %2, row %3%4")
                               .arg(kind)
                               .arg(files[k].column)

@@ -88,10 +88,7 @@ private slots:
         clip = VideoSupport::Read(path("clip.mp4"));
         QCOMPARE(clip.frames.size(), 50);
     }
-    void init()
-    {
-        desktop.messages.clear();
-    }
+    void init() { desktop.messages.clear(); }
 
     // "Load image..." takes videos: the size, the time control, the VIDEO
     // group and the Save text follow the source, and a file that is no video
@@ -104,10 +101,18 @@ private slots:
         QTest::addColumn<QString>("time"); // the time label while a video
         for (bool canvas : {false, true}) {
             const char* kind = canvas ? "canvas: " : "covering: ";
-            QTest::addRow("%sh264", kind) << canvas << "clip.mp4" << "320 x 180" << "00:00:00.000 / 00:00:02.000";
-            QTest::addRow("%sffv1", kind) << canvas << "long.mkv" << "640 x 360" << "00:00:00.000 / 00:00:06.000";
-            QTest::addRow("%sbroken", kind) << canvas << "broken.mp4" << "" << "";
-            QTest::addRow("%spicture after", kind) << canvas << "still.png" << "8 x 4" << "";
+            QTest::addRow("%sh264", kind) << canvas << "clip.mp4"
+                                          << "320 x 180"
+                                          << "00:00:00.000 / 00:00:02.000";
+            QTest::addRow("%sffv1", kind) << canvas << "long.mkv"
+                                          << "640 x 360"
+                                          << "00:00:00.000 / 00:00:06.000";
+            QTest::addRow("%sbroken", kind) << canvas << "broken.mp4"
+                                            << ""
+                                            << "";
+            QTest::addRow("%spicture after", kind) << canvas << "still.png"
+                                                   << "8 x 4"
+                                                   << "";
         }
     }
     void loads()
@@ -135,8 +140,9 @@ private slots:
             QCOMPARE(p->findChild<QLabel*>("labelVideoTime")->text(), time);
         if (size.isEmpty()) {
             QCOMPARE(desktop.messages.size(), 1);
-            QCOMPARE(desktop.messages[0].text, canvas ? "Error while loading image file in Canvas menu."
-                                                      : "Error while loading image file in Covering menu.");
+            QCOMPARE(desktop.messages[0].text,
+                     canvas ? "Error while loading image file in Canvas menu."
+                            : "Error while loading image file in Covering menu.");
             QVERIFY(desktop.messages[0].detail.startsWith(QDir::toNativeSeparators(path(file)) + ": "));
         } else {
             QVERIFY(desktop.messages.isEmpty());
@@ -149,13 +155,14 @@ private slots:
     void exactFrame_data()
     {
         QTest::addColumn<bool>("canvas");
-        QTest::addColumn<QList<int>>("times"); // milliseconds, in turn
+        QTest::addColumn<QList<int>>("times");  // milliseconds, in turn
         QTest::addColumn<QList<int>>("frames"); // shown after each
         for (bool canvas : {false, true}) {
             const char* kind = canvas ? "canvas: " : "covering: ";
             QTest::addRow("%sbetween keyframes", kind) << canvas << QList<int>{1240} << QList<int>{31};
             QTest::addRow("%snearest frame", kind) << canvas << QList<int>{1259, 1261} << QList<int>{31, 32};
-            QTest::addRow("%sforward, back", kind) << canvas << QList<int>{400, 480, 1000, 120} << QList<int>{10, 12, 25, 3};
+            QTest::addRow("%sforward, back", kind)
+                << canvas << QList<int>{400, 480, 1000, 120} << QList<int>{10, 12, 25, 3};
             QTest::addRow("%sthe end", kind) << canvas << QList<int>{1960, 2000} << QList<int>{49, 49};
         }
     }
@@ -199,13 +206,15 @@ private slots:
         auto p = page(canvas, json);
         const QString tag = QTest::currentDataTag();
         save(*p, path("window " + tag));
-        QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text + desktop.messages.value(0).detail));
+        QVERIFY2(desktop.messages.isEmpty(),
+                 qPrintable(desktop.messages.value(0).text + desktop.messages.value(0).detail));
         QFile setup(path(tag + ".dat"));
         QVERIFY(setup.open(QIODevice::WriteOnly));
         setup.write(QJsonDocument(written(*p)).toJson());
         setup.close();
-        QCOMPARE(QProcess::execute(QUILLEX_RENDER, {setup.fileName(), "--quiet", "--mode", canvas ? "canvas" : "covering",
-                                                    "--out", path("render " + tag)}),
+        QCOMPARE(QProcess::execute(QUILLEX_RENDER,
+                                   {setup.fileName(), "--quiet", "--mode", canvas ? "canvas" : "covering", "--out",
+                                    path("render " + tag)}),
                  0);
         const QStringList names = files(path("window " + tag));
         QCOMPARE(names, files(path("render " + tag)));
@@ -245,7 +254,7 @@ private slots:
         poll.start(0);
         save(*p, path("cancelled"));
         QVERIFY(controls);
-QCOMPARE(files(path("cancelled")), QStringList());
+        QCOMPARE(files(path("cancelled")), QStringList());
         QCOMPARE(desktop.messages.size(), 1);
         QCOMPARE(desktop.messages[0].text, "Saving was cancelled; no video was written.");
         QVERIFY(p->findChild<QPushButton*>("pushButtonSave")->isEnabled());

@@ -23,7 +23,7 @@ struct FrameReader::Decoder
     Ffmpeg::Frame frame{av_frame_alloc()};
     Ffmpeg::Scaler toRgb;
     int64_t shown = AV_NOPTS_VALUE; // the frame in `frame`, when it holds one
-    bool ended = false;              // the decoder was drained
+    bool ended = false;             // the decoder was drained
 
     // The next frame in decoding order into `frame`; false at the end or on
     // an error (o_Problem set).
