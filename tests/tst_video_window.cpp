@@ -28,7 +28,9 @@ class TestVideoWindow : public QObject
     // A page of either kind, set up from a set-up's text with clip.mp4 in it.
     std::unique_ptr<QWidget> page(bool canvas, QByteArray json = "{}")
     {
-        json.replace("CLIP", path("clip.mp4").toUtf8()).replace("LONG", path("long.mkv").toUtf8());
+        json.replace("CLIP", path("clip.mp4").toUtf8())
+            .replace("LONG", path("long.mkv").toUtf8())
+            .replace("SHORT", path("short.mkv").toUtf8());
         const QJsonObject top = QJsonDocument::fromJson(json).object();
         std::unique_ptr<QWidget> p(canvas ? static_cast<QWidget*>(new PAGE_CANVAS_OPTION) : new PAGE_COVERING_OPTION);
         p->resize(1400, 900);
@@ -258,6 +260,25 @@ private slots:
         QCOMPARE(desktop.messages.size(), 1);
         QCOMPARE(desktop.messages[0].text, "Saving was cancelled; no video was written.");
         QVERIFY(p->findChild<QPushButton*>("pushButtonSave")->isEnabled());
+    }
+
+    // A video damaged part way says where reading stopped and which videos
+    // hold every frame before it.
+    void damagedPartWay()
+    {
+        QFile whole(path("long.mkv")), cut(path("short.mkv"));
+        QVERIFY(whole.open(QIODevice::ReadOnly) && cut.open(QIODevice::WriteOnly));
+        cut.write(whole.read(whole.size() * 6 / 10));
+        cut.close();
+        auto p = page(false, R"({"ScreenW": "2", "ScreenH": "1", "OutputW": "320", "OutputH": "360",
+            "PicturePath": "SHORT", "VideoCodec": "ffv1"})");
+        save(*p, path("damaged"));
+        QCOMPARE(desktop.messages.size(), 1);
+        QVERIFY2(desktop.messages[0].text.startsWith("Reading the video stopped at 00:00:0"),
+                 qPrintable(desktop.messages[0].text));
+        QCOMPARE(desktop.messages[0].detail,
+                 "These videos hold every frame before it:\n" + QDir::toNativeSeparators(path("damaged/short_0_0.mkv"))
+                     + "\n" + QDir::toNativeSeparators(path("damaged/short_1_0.mkv")));
     }
 
     // A set-up with a video comes back with it, its settings and its time,
