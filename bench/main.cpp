@@ -26,6 +26,7 @@
 #include "bench/BenchSupport.h"
 #include "bench/BigScreens.h"
 #include "bench/VideoBench.h"
+#include "bench/VideoWindowBench.h"
 #include "bench/WindowBench.h"
 #include "core/canvas/CanvasCompose.h"
 #include "core/covering/CoveringCompose.h"
@@ -1020,6 +1021,8 @@ int main(int argc, char* argv[])
 {
     if (argc > 1 && qstrcmp(argv[1], "--window") == 0)
         return WindowBench::Run(argc, argv, {PhotoLike, FindTool, TimeCommands});
+    if (argc > 2 && qstrcmp(argv[1], "--video-window") == 0)
+        return RunVideoWindow(QString::fromLocal8Bit(argv[2]), argc > 3 ? qMax(1, atoi(argv[3])) : 3);
     QCoreApplication application(argc, argv);
     const QStringList args = application.arguments();
     if (args.value(1) == "--run")

@@ -6,6 +6,8 @@
 #include "canvas/KvPushOutputButton.h"
 #include "canvas/SourceItem.h"
 #include "common/DesktopSeam.h"
+#include "common/VideoSaving.h"
+#include "common/VideoSource.h"
 #include "core/canvas/CanvasOutputs.h"
 #include "core/common/AspectLock.h"
 #include "core/files/SafeFiles.h"
@@ -149,6 +151,14 @@ PAGE_CANVAS_OPTION::PAGE_CANVAS_OPTION(QWidget* parent)
 
     labelOutputNameWarning->hide();
     labelOutputNameWarning->setText(tr("This output name already exists, it cannot be added."));
+
+    m_Video = new VideoSource(
+        this,
+        {verticalLayout_2, verticalLayout_2->indexOf(graphicsViewSource) + 1, gridLayout, 0, 5, 2, pushButtonSave});
+    connect(m_Video, &VideoSource::FrameChanged, this, &PAGE_CANVAS_OPTION::ShowVideoFrame);
+    connect(m_Video, &VideoSource::FrameFailed, this, [this](const QString& i_Problem) {
+        ShowMessage(QMessageBox::Warning, tr("This frame of the video cannot be shown."), i_Problem);
+    });
 }
 
 PAGE_CANVAS_OPTION::~PAGE_CANVAS_OPTION()
@@ -208,7 +218,7 @@ void PAGE_CANVAS_OPTION::ReportUnknownId(const char* i_Operation, int i_Line, co
 void PAGE_CANVAS_OPTION::on_pushButtonLoadSource_clicked()
 {
     const QString fileName = DesktopSeam::Current().GetOpenFileName(this, tr("Load image"), QString(),
-                                                                    PngReader::PictureFilter());
+                                                                    VideoSource::Filter());
     if (fileName.isEmpty())
         return;
     QString problem;
@@ -218,7 +228,27 @@ void PAGE_CANVAS_OPTION::on_pushButtonLoadSource_clicked()
 
 bool PAGE_CANVAS_OPTION::LoadImage(const QString& i_FileName, QString* o_Problem)
 {
-    return UsePicture(PngReader::Load(i_FileName, nullptr, o_Problem), i_FileName);
+    return UsePicture(ReadSource(i_FileName, o_Problem), i_FileName);
+}
+
+QImage PAGE_CANVAS_OPTION::ReadSource(const QString& i_FileName, QString* o_Problem)
+{
+    if (!VideoCut::IsVideo(i_FileName)) {
+        m_Video->Close();
+        return PngReader::Load(i_FileName, nullptr, o_Problem);
+    }
+    QString problem;
+    const QImage frame = m_Video->Open(i_FileName, problem);
+    if (o_Problem)
+        *o_Problem = problem;
+    return frame;
+}
+
+void PAGE_CANVAS_OPTION::ShowVideoFrame(const QImage& i_Frame)
+{
+    m_SourceImage = i_Frame;
+    // The crop as set, and the screen composed again with the new frame.
+    on_checkBoxCropSource_stateChanged(checkBoxCropSource->checkState());
 }
 
 bool PAGE_CANVAS_OPTION::UsePicture(const QImage& i_Picture, const QString& i_FileName)
@@ -930,6 +960,10 @@ QStringList PAGE_CANVAS_OPTION::OutputLabels() const
 
 void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
 {
+    if (m_Video->IsOpen()) {
+        SaveVideos();
+        return;
+    }
     // A screen that could not be composed has no picture to cut: the one on
     // show is an older screen's.
     if (m_ScreenImage.size() != QSize(m_Input.screenWidth, m_Input.screenHeight)) {
@@ -945,6 +979,44 @@ void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
         this, m_StyleSheetApp, folder,
         CanvasSaving::Names(OutputNames::Prefix(lineEditBaseName->text(), m_SourcePath), OutputLabels(), false),
         m_OutputImages.toVector(), horizontalSliderQuality->value());
+}
+
+// The page's set-up read back as quillex-render reads a saved one, so that
+// the files are those it writes.
+void PAGE_CANVAS_OPTION::SaveVideos()
+{
+    const QString folder = DesktopSeam::Current().GetExistingDirectory(
+        this, tr("Select the folder where videos will be saved"), QFileInfo(m_SourcePath).path(),
+        QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    if (folder.isEmpty())
+        return;
+    QJsonObject top;
+    WriteConfiguration(top);
+    const SetupRender::CanvasSettings settings = SetupRender::CanvasFromSetup(SetupFile::ReadCanvas(top),
+                                                                              m_Video->FrameSize());
+    const QString path = m_SourcePath;
+    VideoSaving::Job job;
+    job.page = this;
+    job.styleSheet = m_StyleSheetApp;
+    job.source = path;
+    job.folder = folder;
+    job.render = [settings, path](const QImage& i_Frame, SetupRender::Render& o_Render) {
+        return SetupRender::RenderCanvas(settings, i_Frame, path, o_Render);
+    };
+    job.frame = m_Video->FrameSize();
+    job.images = settings.outputs.size();
+    job.options = m_Video->Options();
+    job.saving = [this](bool i_Saving) {
+        pushButtonLoadSource->setEnabled(!i_Saving);
+        m_Video->SetSaving(i_Saving);
+        if (i_Saving) {
+            pushButtonSave->setEnabled(false);
+            pushButtonSavePatterns->setEnabled(false);
+        } else {
+            ChangeOutputsOptionsState();
+        }
+    };
+    VideoSaving::Save(job);
 }
 
 // Each output's line-up pattern, cut from a drawing of the whole screen as its
@@ -973,9 +1045,10 @@ void PAGE_CANVAS_OPTION::SavePatterns()
 
 void PAGE_CANVAS_OPTION::WriteConfiguration(QJsonObject& io_Top)
 {
-    SetupFile::WriteCanvas(CanvasConfiguration::FromPage(*this, m_SourcePath, m_BackgroundColor,
-                                                         {m_OutputButtons, m_OutputSettingsWidgets, m_OutputItems}),
-                           io_Top);
+    SetupFile::Canvas canvas = CanvasConfiguration::FromPage(*this, m_SourcePath, m_BackgroundColor,
+                                                             {m_OutputButtons, m_OutputSettingsWidgets, m_OutputItems});
+    canvas.video = m_Video->Keys();
+    SetupFile::WriteCanvas(canvas, io_Top);
 }
 
 // The core makes one record of the set-up, brought into the controls'
@@ -985,7 +1058,7 @@ void PAGE_CANVAS_OPTION::ReadConfiguration(const QJsonObject& i_Top)
 {
     const SetupFile::Canvas file = SetupFile::ReadCanvas(i_Top);
     QString problem;
-    const QImage picture = PngReader::Load(file.picturePath, nullptr, &problem);
+    const QImage picture = ReadSource(file.picturePath, &problem);
     const SetupRender::CanvasSettings record = SetupRender::CanvasFromSetup(file, picture.size());
 
     m_HoldComposing = true;
@@ -1034,4 +1107,6 @@ void PAGE_CANVAS_OPTION::ReadConfiguration(const QJsonObject& i_Top)
                                  record.cropBottom);
     m_HoldComposing = false;
     on_checkBoxCropSource_stateChanged(checkBoxCropSource->checkState());
+    // The settings, and the frame on show, of a video.
+    m_Video->SetKeys(file.video);
 }

@@ -22,6 +22,7 @@ class CLASS_KV_PUSH_OUTPUT_BUTTON;
 class CLASS_KV_OUTPUT_SETTINGS_WIDGET;
 class QResizeEvent;
 class QShowEvent;
+class VideoSource;
 
 // Custom canvas mode: one picture placed on a free canvas, with named output
 // rectangles laid over it. Every change of a setting recomposes the canvas.
@@ -113,6 +114,13 @@ private:
     void FollowViews();
     // Connected by hand, so that the page's slots stay those of its interface.
     void SavePatterns();
+    // The picture of a file, or the first frame of a video (the time control
+    // then shows); null, with the reason, when it cannot be read.
+    QImage ReadSource(const QString& i_FileName, QString* o_Problem);
+    // A video's frame chosen with the time control: the page recomposes at
+    // once.
+    void ShowVideoFrame(const QImage& i_Frame);
+    void SaveVideos();
     QStringList OutputLabels() const;
     // What output i_ID's file holds for its part of the screen: at its
     // device's resolution, turned and mirrored for its mounting.
@@ -175,4 +183,6 @@ private:
     bool m_TooLargeReported = false;
     // Set while a set-up is read: the screen is composed once, at the end.
     bool m_HoldComposing = false;
+    // The source while it is a video.
+    VideoSource* m_Video = nullptr;
 };

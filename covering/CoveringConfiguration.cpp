@@ -2,6 +2,7 @@
 
 #include "core/setup/SetupFile.h"
 #include "core/setup/SetupRender.h"
+#include "common/VideoSource.h"
 #include "covering/PageCoveringOption.h"
 #include "ui_PAGE_COVERING_OPTION.h"
 
@@ -49,6 +50,7 @@ void CoveringConfiguration::Write(const PAGE_COVERING_OPTION& i_Page, QJsonObjec
     c.orientation = i_Page.m_Input.orientation;
     c.hasPanel = i_Page.m_HasPanel;
     c.panel = i_Page.m_Panel;
+    c.video = i_Page.m_Video->Keys();
     SetupFile::WriteCovering(c, io_Top);
 }
 
@@ -110,7 +112,10 @@ void CoveringConfiguration::Read(PAGE_COVERING_OPTION& io_Page, const QJsonObjec
     p.m_Panel = s.panel;
 
     QString problem;
-    if (!p.loadImage(s.picturePath, &problem)) {
+    const bool opened = p.loadImage(s.picturePath, &problem);
+    // The settings, and the frame on show, of a video.
+    p.m_Video->SetKeys(record.video);
+    if (!opened) {
         if (!s.picturePath.isEmpty())
             p.ShowMessage(QMessageBox::Information, QStringLiteral("Error while loading image file in Covering menu."),
                           problem);

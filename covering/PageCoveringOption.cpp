@@ -1,11 +1,14 @@
 #include "covering/PageCoveringOption.h"
 
 #include "common/DesktopSeam.h"
+#include "common/VideoSaving.h"
+#include "common/VideoSource.h"
 #include "core/common/AspectLock.h"
 #include "core/covering/SoftEdge.h"
 #include "core/files/SafeFiles.h"
 #include "core/imaging/PngReader.h"
 #include "core/naming/OutputNames.h"
+#include "core/setup/SetupRender.h"
 #include "covering/CoveringConfiguration.h"
 #include "covering/LayoutItem.h"
 #include "covering/PanelSizeDialog.h"
@@ -69,6 +72,12 @@ PAGE_COVERING_OPTION::PAGE_COVERING_OPTION(QWidget* parent)
     connect(ui->comboBoxCoveringMirror, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &PAGE_COVERING_OPTION::OrientationChanged);
     connect(ui->pushButtonPanelSize, &QPushButton::clicked, this, &PAGE_COVERING_OPTION::AskPanelSize);
+    m_Video = new VideoSource(
+        this, {ui->verticalLayoutViewSource, 1, ui->gridLayoutCoveringPage, 0, 5, 3, ui->pushButtonSave});
+    connect(m_Video, &VideoSource::FrameChanged, this, &PAGE_COVERING_OPTION::ShowVideoFrame);
+    connect(m_Video, &VideoSource::FrameFailed, this, [this](const QString& i_Problem) {
+        ShowMessage(QMessageBox::Warning, QStringLiteral("This frame of the video cannot be shown."), i_Problem);
+    });
 
     ui->horizontalSliderQuality->setValue(100);
     on_horizontalSliderQuality_valueChanged(ui->horizontalSliderQuality->value());
@@ -394,7 +403,7 @@ void PAGE_COVERING_OPTION::ShowMessage(QMessageBox::Icon i_Icon, const QString& 
 void PAGE_COVERING_OPTION::on_pushButtonLoadImg_clicked()
 {
     const QString fileName = DesktopSeam::Current().GetOpenFileName(this, QStringLiteral("Load image"), QString(),
-                                                                    PngReader::PictureFilter());
+                                                                    VideoSource::Filter());
     QString problem;
     if (!fileName.isEmpty() && !loadImage(fileName, &problem))
         ShowMessage(QMessageBox::Information, QStringLiteral("Error while loading image file in Covering menu."),
@@ -406,8 +415,12 @@ bool PAGE_COVERING_OPTION::loadImage(QString i_FileName, QString* o_Problem)
     // A missing file leaves what was loaded as it was.
     const bool absent = !i_FileName.contains(QChar(0)) && !QFileInfo::exists(i_FileName);
     QString problem = QStringLiteral("no such file");
-    if (!absent)
+    if (!absent && VideoCut::IsVideo(i_FileName)) {
+        m_LoadedImage = m_Video->Open(i_FileName, problem);
+    } else if (!absent) {
+        m_Video->Close();
         m_LoadedImage = PngReader::Load(i_FileName, nullptr, &problem);
+    }
     if (o_Problem && !problem.isEmpty())
         *o_Problem = QStringLiteral("%1: %2").arg(SafeFiles::Printable(QDir::toNativeSeparators(i_FileName)), problem);
     if (absent)
@@ -429,6 +442,16 @@ bool PAGE_COVERING_OPTION::loadImage(QString i_FileName, QString* o_Problem)
     ui->labelImageSize->setText(SizeText(m_Input.imageWidth, m_Input.imageHeight));
     setRefreshNeeded(true);
     return loaded;
+}
+
+void PAGE_COVERING_OPTION::ShowVideoFrame(const QImage& i_Frame)
+{
+    m_LoadedImage = i_Frame;
+    m_SourceImage = i_Frame;
+    refresfSourcePreview();
+    // The saved videos do not depend on the frame on show: Save stays as it
+    // was, Refresh shows the frame's results.
+    ui->pushButtonGenerate->setEnabled(true);
 }
 
 void PAGE_COVERING_OPTION::SetCropMaxima(int i_Width, int i_Height)
@@ -772,7 +795,47 @@ CoveringSaving::Page PAGE_COVERING_OPTION::SavingPage()
 
 void PAGE_COVERING_OPTION::on_pushButtonSave_clicked()
 {
-    CoveringSaving::SaveImages(SavingPage(), m_ResultImages, m_Input);
+    if (m_Video->IsOpen())
+        SaveVideos();
+    else
+        CoveringSaving::SaveImages(SavingPage(), m_ResultImages, m_Input);
+}
+
+// The page's set-up read back as quillex-render reads a saved one, so that
+// the files are those it writes.
+void PAGE_COVERING_OPTION::SaveVideos()
+{
+    const QString folder = DesktopSeam::Current().GetExistingDirectory(
+        this, QStringLiteral("Select the folder where videos will be saved"), QFileInfo(m_ImagePath).absolutePath(),
+        QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    if (folder.isEmpty())
+        return;
+    QJsonObject top;
+    WriteConfiguration(top);
+    const SetupRender::CoveringSettings settings = SetupRender::CoveringFromSetup(SetupFile::ReadCovering(top),
+                                                                                  m_Video->FrameSize());
+    const QString path = m_ImagePath;
+    VideoSaving::Job job;
+    job.page = this;
+    job.styleSheet = m_StyleSheetApp;
+    job.source = path;
+    job.folder = folder;
+    job.render = [settings, path](const QImage& i_Frame, SetupRender::Render& o_Render) {
+        return SetupRender::RenderCovering(settings, i_Frame, path, o_Render);
+    };
+    job.frame = m_Video->FrameSize();
+    job.images = settings.input.columnCount * settings.input.rowCount;
+    job.options = m_Video->Options();
+    job.saving = [this](bool i_Saving) {
+        for (QWidget* button : {ui->pushButtonLoadImg, ui->pushButtonSavePatterns})
+            button->setEnabled(!i_Saving);
+        m_Video->SetSaving(i_Saving);
+        if (i_Saving)
+            ui->pushButtonSave->setEnabled(false);
+        else
+            setRefreshNeeded(m_RefreshNeeded);
+    };
+    VideoSaving::Save(job);
 }
 
 // Patterns follow the grid and coverings as set now.

@@ -15,6 +15,7 @@
 #include <QWidget>
 
 class LayoutItem;
+class VideoSource;
 class QComboBox;
 class QGraphicsScene;
 class QPushButton;
@@ -144,6 +145,10 @@ private:
     void AskPanelSize();
     // Connected by hand, so that the page's slots stay those of its interface.
     void SavePatterns();
+    // A video's frame chosen with the time control: the source view shows
+    // it at once, the results after Refresh.
+    void ShowVideoFrame(const QImage& i_Frame);
+    void SaveVideos();
     CoveringSaving::Page SavingPage();
     void ShowMessage(QMessageBox::Icon i_Icon, const QString& i_Text, const QString& i_Detail = QString());
 
@@ -172,4 +177,6 @@ private:
     // The panel last given to "Panel size...", kept in the set-up once used.
     bool m_HasPanel = false;
     OutputGeometry::Panel m_Panel;
+    // The source while it is a video.
+    VideoSource* m_Video = nullptr;
 };

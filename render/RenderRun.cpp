@@ -36,10 +36,6 @@ namespace {
 // Files hashed at once for the manifest.
 constexpr size_t kHashesAhead = 2;
 
-// What a container holds, for a folder given with --image.
-const char* const kVideoPatterns[] = {"*.mp4", "*.mkv", "*.mov", "*.avi", "*.webm", "*.m4v", "*.mxf", "*.ts",
-                                      "*.mpg", "*.mpeg"};
-
 // Set by SIGINT or SIGTERM while a video is cut: the cut stops, removes its
 // unfinished files and the run ends with 128 + the signal.
 std::atomic<bool> g_Stop{false};
@@ -76,34 +72,6 @@ private:
     struct sigaction m_Interrupt = {};
     struct sigaction m_Terminate = {};
 };
-
-// A still file's name for a video: the container's extension instead of
-// ".png".
-QString VideoName(const QString& i_Still, const VideoCut::Codec& i_Codec)
-{
-    const QString png = QStringLiteral(".png");
-    const QString base = i_Still.endsWith(png) ? i_Still.left(i_Still.size() - png.size()) : i_Still;
-    return base + QLatin1Char('.') + QLatin1String(i_Codec.extension);
-}
-
-// A file is a video when the image readers do not take it and the FFmpeg
-// libraries find a video stream in it, or when it is a container they read
-// or is named as a video: its reading then says what is wrong with it. Anything but a regular file is
-// left to the picture reader, which refuses it without blocking on it.
-bool IsVideo(const QString& i_Path)
-{
-    if (!SafeFiles::ReadableFileProblem(i_Path).isEmpty() || QImageReader(i_Path).canRead())
-        return false;
-    VideoCut::Source source;
-    QString problem;
-    if (VideoCut::Probe(i_Path, source, problem) || source.media)
-        return true;
-    const QString suffix = QStringLiteral("*.") + QFileInfo(i_Path).suffix().toLower();
-    for (const char* pattern : kVideoPatterns)
-        if (suffix == QLatin1String(pattern))
-            return true;
-    return false;
-}
 
 // A picture and the pages that cut it into one folder.
 struct PictureJob
@@ -168,6 +136,24 @@ Settings Overridden(Settings i_Settings, const RenderOptions& i_Options)
     return i_Settings;
 }
 
+// A page's video options: the set-up's keys, unless the command line gave
+// them. A codec or audio the renderer does not know keeps the default.
+VideoCut::Options PageVideo(const SetupFile::Video& i_Keys, const RenderOptions& i_Options)
+{
+    VideoCut::Options video = i_Options.video;
+    if (!i_Keys.present)
+        return video;
+    if (!i_Options.codecGiven && VideoCut::FindCodec(i_Keys.codec))
+        video.codec = VideoCut::FindCodec(i_Keys.codec);
+    if (!i_Options.crfGiven)
+        video.crf = i_Keys.crf;
+    if (!i_Options.audioGiven)
+        video.audio = i_Keys.audio == QLatin1String("first") ? VideoCut::Audio::First
+            : i_Keys.audio == QLatin1String("none")          ? VideoCut::Audio::None
+                                                             : VideoCut::Audio::All;
+    return video;
+}
+
 class Runner
 {
 public:
@@ -184,7 +170,7 @@ private:
     void RenderPicture(const PictureJob& i_Job, const Loaded& i_Loaded);
     void RenderVideo(const PictureJob& i_Job);
     void CutPage(const PictureJob& i_Job, const QString& i_Mode, const VideoCut::FrameRender& i_Render,
-                 const QSize& i_Frame, int i_Images);
+                 const QSize& i_Frame, int i_Images, const VideoCut::Options& i_Video);
     QJsonObject PageEntry(const PictureJob& i_Job, const QString& i_Mode, const QSize& i_Screen,
                           const QJsonArray& i_Files) const;
     void RenderPatterns(const PictureJob& i_Job);
@@ -348,9 +334,10 @@ bool Runner::PlanFiles()
     };
     const bool patterns = m_Options.patterns;
     const QString kind = patterns ? QStringLiteral("pattern") : QStringLiteral("image");
-    const VideoCut::Codec& codec = *m_Options.video.codec;
+    const VideoCut::Codec& coveringCodec = *PageVideo(m_Covering.video, m_Options).codec;
+    const VideoCut::Codec& canvasCodec = *PageVideo(m_Canvas.video, m_Options).codec;
     for (PictureJob& job : m_Jobs) {
-        job.video = !patterns && IsVideo(job.path);
+        job.video = !patterns && VideoCut::IsVideo(job.path);
         if (job.covering) {
             const SetupRender::CoveringSettings settings = Overridden(
                 SetupRender::CoveringFromSetup(m_Covering, QSize(0, 0)), m_Options);
@@ -359,7 +346,8 @@ bool Runner::PlanFiles()
             const int images = settings.input.columnCount * settings.input.rowCount;
             job.files += files.size();
             for (int k = 0; k < files.size(); ++k)
-                if (!plan(job, job.video && k < images ? VideoName(files[k].name, codec) : files[k].name,
+                if (!plan(job,
+                          job.video && k < images ? VideoCut::FileName(files[k].name, coveringCodec) : files[k].name,
                           QStringLiteral("the covering %1 of column %2, row %3%4")
                               .arg(kind)
                               .arg(files[k].column)
@@ -374,7 +362,7 @@ bool Runner::PlanFiles()
                 settings, patterns ? m_Canvas.picturePath : job.path, patterns);
             job.files += files.size();
             for (const SetupRender::OutputFile& file : files)
-                if (!plan(job, job.video ? VideoName(file.name, codec) : file.name,
+                if (!plan(job, job.video ? VideoCut::FileName(file.name, canvasCodec) : file.name,
                           QStringLiteral("the canvas %1 of \"%2\"").arg(kind, file.label)))
                     return false;
         }
@@ -611,7 +599,8 @@ void Runner::RenderVideo(const PictureJob& i_Job)
                 [settings, path](const QImage& i_Frame, SetupRender::Render& o_Render) {
                     return SetupRender::RenderCovering(settings, i_Frame, path, o_Render);
                 },
-                source.size, settings.input.columnCount * settings.input.rowCount);
+                source.size, settings.input.columnCount * settings.input.rowCount,
+                PageVideo(m_Covering.video, m_Options));
     }
     if (i_Job.canvas && !m_Canvas.outputs.isEmpty() && !m_Interrupted) {
         const SetupRender::CanvasSettings settings = Overridden(SetupRender::CanvasFromSetup(m_Canvas, source.size),
@@ -620,13 +609,13 @@ void Runner::RenderVideo(const PictureJob& i_Job)
                 [settings, path](const QImage& i_Frame, SetupRender::Render& o_Render) {
                     return SetupRender::RenderCanvas(settings, i_Frame, path, o_Render);
                 },
-                source.size, settings.outputs.size());
+                source.size, settings.outputs.size(), PageVideo(m_Canvas.video, m_Options));
     }
 }
 
 // One page's videos, and its masks as PNG files beside them.
 void Runner::CutPage(const PictureJob& i_Job, const QString& i_Mode, const VideoCut::FrameRender& i_Render,
-                     const QSize& i_Frame, int i_Images)
+                     const QSize& i_Frame, int i_Images, const VideoCut::Options& i_Video)
 {
     // The names, places and masks, which no frame changes.
     SetupRender::Render layout;
@@ -649,7 +638,7 @@ void Runner::CutPage(const PictureJob& i_Job, const QString& i_Mode, const Video
 
     QList<VideoCut::Output> outputs;
     for (int k = 0; k < i_Images && k < layout.files.size(); ++k) {
-        const QString name = VideoName(layout.files.at(k).name, *m_Options.video.codec);
+        const QString name = VideoCut::FileName(layout.files.at(k).name, *i_Video.codec);
         if (!OutputNames::IsPlainFileName(name)) {
             Problem(StatusNotWritten, QStringLiteral("%1: not a plain file name").arg(name));
             m_Progress->FileDone();
@@ -659,7 +648,7 @@ void Runner::CutPage(const PictureJob& i_Job, const QString& i_Mode, const Video
     }
     if (outputs.isEmpty())
         return;
-    VideoCut::Options options = m_Options.video;
+    VideoCut::Options options = i_Video;
     options.threads = m_Options.jobs;
     options.hash = hashed;
     options.stop = &g_Stop;
@@ -733,8 +722,7 @@ int RunRender(const RenderOptions& i_Options)
 bool ExpandPictures(const QStringList& i_Paths, QStringList& o_Pictures, QString& o_Problem)
 {
     QStringList filters = PngReader::PicturePatterns();
-    for (const char* pattern : kVideoPatterns)
-        filters << QLatin1String(pattern);
+    filters << VideoCut::VideoPatterns();
     for (const QString& path : i_Paths) {
         const QFileInfo info(path);
         if (!info.isDir()) {

@@ -22,6 +22,11 @@ struct RenderOptions
     bool quiet = false;
     bool patterns = false; // line-up patterns instead of pictures
     VideoCut::Options video; // for pictures that are videos
+    // Given on the command line: they override each page's set-up keys,
+    // which otherwise override the defaults above.
+    bool codecGiven = false;
+    bool crfGiven = false;
+    bool audioGiven = false;
 };
 
 // Exit statuses.

@@ -80,10 +80,11 @@ int main(int argc, char* argv[])
                                                      "of its picture; needs no picture."));
     const QCommandLineOption codec(QStringLiteral("codec"),
                                    QStringLiteral("Videos: h264 (default, .mp4), hevc (.mp4), ffv1 (lossless, .mkv), "
-                                                  "prores or hap (.mov)."),
+                                                  "prores or hap (.mov); instead of the set-up's."),
                                    QStringLiteral("name"), QStringLiteral("h264"));
     const QCommandLineOption crf(QStringLiteral("crf"),
-                                 QStringLiteral("Videos, h264 and hevc: constant rate factor, 0 to 51 (default 18)."),
+                                 QStringLiteral("Videos, h264 and hevc: constant rate factor, 0 to 51 (default 18); "
+                                                "instead of the set-up's."),
                                  QStringLiteral("n"), QStringLiteral("18"));
     const QCommandLineOption preset(QStringLiteral("preset"),
                                     QStringLiteral("Videos, h264 and hevc: encoder preset (default veryfast)."),
@@ -93,7 +94,7 @@ int main(int argc, char* argv[])
                                  QStringLiteral("n"));
     const QCommandLineOption audio(QStringLiteral("audio"),
                                    QStringLiteral("Videos: the source's audio in every output (all, default), in the "
-                                                  "first only, or in none."),
+                                                  "first only, or in none; instead of the set-up's."),
                                    QStringLiteral("all|first|none"), QStringLiteral("all"));
     const QCommandLineOption from(QStringLiteral("from"),
                                   QStringLiteral("Videos: start at this time (seconds or hh:mm:ss.mmm); every file "
@@ -175,6 +176,9 @@ int main(int argc, char* argv[])
         return BadArguments(QStringLiteral("--to %1: not a time in seconds or hh:mm:ss.mmm").arg(parser.value(to)));
     if (parser.isSet(to) && options.video.to <= qMax(0.0, options.video.from))
         return BadArguments(QStringLiteral("--to %1: not after --from").arg(parser.value(to)));
+    options.codecGiven = parser.isSet(codec);
+    options.crfGiven = parser.isSet(crf);
+    options.audioGiven = parser.isSet(audio);
     options.manifestPath = parser.value(manifest);
     options.quiet = parser.isSet(quiet);
     return RunRender(options);

@@ -210,7 +210,9 @@ private slots:
     {
         prepare(1, 1);
         QCOMPARE(desktop.askedCaptions, QStringList{"Load image"});
-        QCOMPARE(desktop.askedFilters, QStringList{"Images (*.png *.xpm *.jpg *.bmp *.jpeg *.pbm *.pgm *.ppm *.xbm)"});
+        QCOMPARE(desktop.askedFilters,
+                 QStringList{"Images and videos (*.png *.xpm *.jpg *.bmp *.jpeg *.pbm *.pgm *.ppm *.xbm "
+                             "*.mp4 *.mkv *.mov *.avi *.webm *.m4v *.mxf *.ts *.mpg *.mpeg)"});
         QCOMPARE(text("labelImageSize"), QStringLiteral("64 x 36"));
         QCOMPARE(enabled(), QStringLiteral("Refresh"));
         QCOMPARE(w<QGraphicsView>("graphicsViewSource")->scene()->items().size(), 1);

@@ -81,6 +81,11 @@ private slots:
             return names;
         };
         QTest::newRow("exact ffv1") << grid << QStringList{"--codec", "ffv1"} << with(wall, ".mkv") << places << "all";
+        const QByteArray keys = QByteArray(grid).replace("\"OutputFilePrefix\"", R"("VideoCodec": "ffv1", "VideoCrf": "30",
+            "VideoAudio": "first", "OutputFilePrefix")");
+        QTest::newRow("the set-up's video keys") << keys << QStringList() << with(wall, ".mkv") << places << "first";
+        QTest::newRow("options over the keys") << keys << QStringList{"--codec", "h264", "--audio", "all"}
+                                               << with(wall, ".mp4") << QList<QRect>() << "all";
         QTest::newRow("h264, audio in the first") << grid << QStringList{"--audio", "first"} << with(wall, ".mp4")
                                                   << QList<QRect>() << "first";
         QTest::newRow("PCM audio to AAC in .mp4") << grid << QStringList{"--image", "lossless.mkv", "--mode", "covering"}

@@ -1,12 +1,15 @@
 #include "video/VideoCut.h"
 
 #include "video/AacAudio.h"
+#include "core/files/SafeFiles.h"
 #include "video/Ffmpeg.h"
+#include "video/VideoOpen.h"
 #include "video/VideoWriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QRegularExpression>
 
 extern "C" {
@@ -132,13 +135,7 @@ int Cores(const Options& i_Options)
     return i_Options.threads > 0 ? i_Options.threads : std::max(1, int(std::thread::hardware_concurrency()));
 }
 
-struct Opened
-{
-    Ffmpeg::Input input;
-    int video = -1;
-    Ffmpeg::CodecContext decoder;
-    bool streams = false; // the container and its streams were read
-};
+} // namespace
 
 bool Open(const QString& i_Path, int i_Threads, Opened& o_Opened, QString& o_Problem)
 {
@@ -205,8 +202,6 @@ QString Clock(double i_Seconds)
         .arg(ms % 1000, 3, 10, QLatin1Char('0'));
 }
 
-} // namespace
-
 const Codec* FindCodec(const QString& i_Name)
 {
     for (const Codec& codec : kCodecs)
@@ -221,6 +216,31 @@ QStringList CodecNames()
     for (const Codec& codec : kCodecs)
         names << QLatin1String(codec.name);
     return names;
+}
+
+QStringList VideoPatterns()
+{
+    return {QStringLiteral("*.mp4"), QStringLiteral("*.mkv"), QStringLiteral("*.mov"), QStringLiteral("*.avi"),
+            QStringLiteral("*.webm"), QStringLiteral("*.m4v"), QStringLiteral("*.mxf"), QStringLiteral("*.ts"),
+            QStringLiteral("*.mpg"), QStringLiteral("*.mpeg")};
+}
+
+QString FileName(const QString& i_Still, const Codec& i_Codec)
+{
+    const QString png = QStringLiteral(".png");
+    const QString base = i_Still.endsWith(png) ? i_Still.left(i_Still.size() - png.size()) : i_Still;
+    return base + QLatin1Char('.') + QLatin1String(i_Codec.extension);
+}
+
+bool IsVideo(const QString& i_Path)
+{
+    if (!SafeFiles::ReadableFileProblem(i_Path).isEmpty() || QImageReader(i_Path).canRead())
+        return false;
+    Source source;
+    QString problem;
+    if (Probe(i_Path, source, problem) || source.media)
+        return true;
+    return VideoPatterns().contains(QStringLiteral("*.") + QFileInfo(i_Path).suffix().toLower());
 }
 
 bool ParseTime(const QString& i_Text, double& o_Seconds)

@@ -108,6 +108,23 @@ using NoteFn = std::function<void(const QString& i_Text)>;
 Result Cut(const QString& i_Source, const FrameRender& i_Render, const QList<Output>& i_Outputs,
            const Options& i_Options, const ProgressFn& i_Progress, const NoteFn& i_Note);
 
+// The patterns of the files taken for videos by name, as "*.mp4".
+QStringList VideoPatterns();
+
+// A still file's name for a video: the container's extension instead of
+// ".png".
+QString FileName(const QString& i_Still, const Codec& i_Codec);
+
+// A file is a video when the image readers do not take it and the FFmpeg
+// libraries find a video stream in it, or when it is a container they read
+// or is named as a video: its reading then says what is wrong with it.
+// Anything but a regular file is left to the picture reader, which refuses
+// it without blocking on it.
+bool IsVideo(const QString& i_Path);
+
+// "00:01:23.400": hours, minutes, seconds and milliseconds.
+QString Clock(double i_Seconds);
+
 // "12.5" or "00:01:02.250": seconds, or false.
 bool ParseTime(const QString& i_Text, double& o_Seconds);
 

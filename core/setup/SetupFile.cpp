@@ -93,6 +93,51 @@ QString ColourName(const QColor& i_Colour)
     return i_Colour.name();
 }
 
+const char* const kAudioChoices[] = {"all", "first", "none"};
+constexpr double kMaxVideoSeconds = 1e7;
+
+// The codec name is the renderer's to check; the rest is brought into range
+// here.
+Video ReadVideo(const QJsonObject& i_Object, bool i_Typed)
+{
+    Video v;
+    v.present = i_Object.contains(QLatin1String("VideoCodec"));
+    if (!v.present)
+        return v;
+    const QString codec = i_Object.value(QLatin1String("VideoCodec")).toString();
+    if (!codec.isEmpty())
+        v.codec = codec;
+    const QJsonValue crf = i_Object.value(QLatin1String("VideoCrf"));
+    bool ok = false;
+    const int number = i_Typed ? (crf.isDouble() ? crf.toInt(-1) : -1) : crf.toString().toInt(&ok);
+    if ((i_Typed || ok) && number >= 0 && number <= 51)
+        v.crf = number;
+    const QString audio = i_Object.value(QLatin1String("VideoAudio")).toString();
+    for (const char* choice : kAudioChoices)
+        if (audio == QLatin1String(choice))
+            v.audio = audio;
+    const double time = i_Typed ? i_Object.value(QLatin1String("VideoTime")).toDouble(-1)
+                                : Decimal(i_Object, "VideoTime", 0, kMaxVideoSeconds, 0);
+    if (time >= 0 && time <= kMaxVideoSeconds)
+        v.time = time;
+    return v;
+}
+
+void WriteVideo(const Video& i_Video, QJsonObject& io_Object, bool i_Typed)
+{
+    if (!i_Video.present)
+        return;
+    io_Object.insert(QStringLiteral("VideoCodec"), i_Video.codec);
+    io_Object.insert(QStringLiteral("VideoAudio"), i_Video.audio);
+    if (i_Typed) {
+        io_Object.insert(QStringLiteral("VideoCrf"), i_Video.crf);
+        io_Object.insert(QStringLiteral("VideoTime"), i_Video.time);
+    } else {
+        PutText(io_Object, "VideoCrf", i_Video.crf);
+        PutDecimal(io_Object, "VideoTime", i_Video.time);
+    }
+}
+
 } // namespace
 
 QString WithSuffix(const QString& i_FileName)
@@ -172,6 +217,7 @@ Covering ReadCovering(const QJsonObject& i_Top)
         && panel.bezelTop >= 0.0 && panel.bezelBottom >= 0.0;
     if (c.hasPanel)
         c.panel = panel;
+    c.video = ReadVideo(i_Top, false);
     return c;
 }
 
@@ -233,6 +279,7 @@ void WriteCovering(const Covering& c, QJsonObject& io_Top)
         PutDecimal(io_Top, "BezelTopMm", c.panel.bezelTop);
         PutDecimal(io_Top, "BezelBottomMm", c.panel.bezelBottom);
     }
+    WriteVideo(c.video, io_Top, false);
 }
 
 Canvas ReadCanvas(const QJsonObject& i_Top)
@@ -304,6 +351,7 @@ Canvas ReadCanvas(const QJsonObject& i_Top)
     c.cropRight = Number(o, "CropRight");
     c.cropTop = Number(o, "CropTop");
     c.cropBottom = Number(o, "CropBottom");
+    c.video = ReadVideo(o, true);
     return c;
 }
 
@@ -359,6 +407,7 @@ void WriteCanvas(const Canvas& c, QJsonObject& io_Top)
     o.insert(QStringLiteral("IsTransparentBackground"), c.isTransparentBackground);
     o.insert(QStringLiteral("PictureQuality"), c.pictureQuality);
     o.insert(QStringLiteral("OutputFilePrefix"), c.outputFilePrefix);
+    WriteVideo(c.video, o, true);
     io_Top.insert(QStringLiteral("CanvasPage"), o);
 }
 

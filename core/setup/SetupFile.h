@@ -31,6 +31,21 @@ QJsonObject Parse(const QByteArray& i_Text);
 // Indented JSON text with "Version" "1.0" added.
 QByteArray Serialize(QJsonObject i_Top);
 
+// A page's video settings, kept only while its picture is a video: the
+// codec by its renderer's name ("h264", "hevc", "ffv1", "prores", "hap"),
+// the quality (0 to 51), the audio ("all", "first", "none") and the time
+// on show, in seconds. Written only when `present`, so that set-ups of
+// pictures are saved as before; a file with "VideoCodec" reads as present,
+// and values out of range read as the defaults.
+struct Video
+{
+    bool present = false;
+    QString codec = QStringLiteral("h264");
+    int crf = 18;
+    QString audio = QStringLiteral("all");
+    double time = 0;
+};
+
 // The covering page's values, in the order reading applies them.
 struct Covering
 {
@@ -84,6 +99,8 @@ struct Covering
     OutputGeometry::Orientation orientation;
     bool hasPanel = false;
     OutputGeometry::Panel panel;
+    // As text: "VideoCodec", "VideoCrf", "VideoAudio", "VideoTime".
+    Video video;
 };
 
 Covering ReadCovering(const QJsonObject& i_Top);
@@ -137,6 +154,8 @@ struct Canvas
     int cropRight = 0;
     int cropTop = 0;
     int cropBottom = 0;
+    // Typed, in "CanvasPage", under the covering page's names.
+    Video video;
 };
 
 Canvas ReadCanvas(const QJsonObject& i_Top);
