@@ -3,6 +3,7 @@
 #include "core/canvas/CanvasOutputs.h"
 #include "core/covering/CoveringSave.h"
 #include "core/covering/SoftEdge.h"
+#include "core/files/FileKinds.h"
 #include "core/files/SafeFiles.h"
 #include "core/imaging/ImageSave.h"
 #include "core/imaging/PngReader.h"
@@ -35,10 +36,6 @@ namespace {
 
 // Files hashed at once for the manifest.
 constexpr size_t kHashesAhead = 2;
-
-// What a container holds, for a folder given with --image.
-const char* const kVideoPatterns[] = {"*.mp4", "*.mkv", "*.mov", "*.avi", "*.webm", "*.m4v", "*.mxf", "*.ts",
-                                      "*.mpg", "*.mpeg"};
 
 // Set by SIGINT or SIGTERM while a video is cut: the cut stops, removes its
 // unfinished files and the run ends with 128 + the signal.
@@ -98,11 +95,7 @@ bool IsVideo(const QString& i_Path)
     QString problem;
     if (VideoCut::Probe(i_Path, source, problem) || source.media)
         return true;
-    const QString suffix = QStringLiteral("*.") + QFileInfo(i_Path).suffix().toLower();
-    for (const char* pattern : kVideoPatterns)
-        if (suffix == QLatin1String(pattern))
-            return true;
-    return false;
+    return FileKinds::Of(i_Path) == FileKinds::Kind::Video;
 }
 
 // A picture and the pages that cut it into one folder.
@@ -732,9 +725,8 @@ int RunRender(const RenderOptions& i_Options)
 
 bool ExpandPictures(const QStringList& i_Paths, QStringList& o_Pictures, QString& o_Problem)
 {
-    QStringList filters = PngReader::PicturePatterns();
-    for (const char* pattern : kVideoPatterns)
-        filters << QLatin1String(pattern);
+    // What a container holds, for a folder given with --image.
+    const QStringList filters = PngReader::PicturePatterns() + FileKinds::VideoPatterns();
     for (const QString& path : i_Paths) {
         const QFileInfo info(path);
         if (!info.isDir()) {
