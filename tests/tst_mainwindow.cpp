@@ -208,43 +208,24 @@ private slots:
     }
 
     // Each key runs its command on the page on show as its button or menu entry would,
-    // and nothing while that button is disabled. Stage 1: a picture on both pages (a
+    // and nothing while that button is disabled. Rows: page, stage, keys > dialogs
+    // asked|page on show|window|covering refresh. Stage 1: a picture on both pages (a
     // covering refresh pending); 2: the covering refreshed, an output on the canvas.
     void shortcutsFollowTheirButtons_data()
     {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("stage");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("outcome"); // dialogs asked|page on show|window|covering refresh
+        QTest::addColumn<QString>("row");
         const QString folder = "Select the folder where images will be saved";
-        const struct
-        {
-            int mode, stage;
-            const char* keys;
-            QString outcome;
-        } rows[] = {{0, 0, "Ctrl+O", "Open configuration|0|open|"},
-                    {1, 0, "Ctrl+S", "Save configuration|1|open|"},
-                    {0, 0, "Ctrl+Q", "|0|closed|"},
-                    {0, 1, "Ctrl+2", "|1|open|pending"},
-                    {1, 0, "Ctrl+1", "|0|open|"},
-                    {0, 0, "Ctrl+I", "Load image|0|open|"},
-                    {1, 0, "Ctrl+I", "Load image|1|open|"},
-                    {0, 1, "F5", "|0|open|"},
-                    {0, 0, "F5", "|0|open|"},
-                    {1, 1, "F5", "|1|open|pending"},
-                    {0, 2, "Ctrl+E", folder + "|0|open|"},
-                    {0, 1, "Ctrl+E", "|0|open|pending"},
-                    {1, 2, "Ctrl+E", folder + "|1|open|"},
-                    {1, 1, "Ctrl+E", "|1|open|pending"}};
-        for (const auto& row : rows)
-            QTest::addRow("%s, page %d, stage %d", row.keys, row.mode, row.stage)
-                << row.mode << row.stage << row.keys << row.outcome;
+        for (const QString& row : QStringList{
+                 "0 0 Ctrl+O > Open configuration|0|open|", "1 0 Ctrl+S > Save configuration|1|open|",
+                 "0 0 Ctrl+Q > |0|closed|", "0 1 Ctrl+2 > |1|open|pending", "1 0 Ctrl+1 > |0|open|",
+                 "0 0 Ctrl+I > Load image|0|open|", "1 0 Ctrl+I > Load image|1|open|", "0 1 F5 > |0|open|",
+                 "0 0 F5 > |0|open|", "1 1 F5 > |1|open|pending", "0 2 Ctrl+E > " + folder + "|0|open|",
+                 "0 1 Ctrl+E > |0|open|pending", "1 2 Ctrl+E > " + folder + "|1|open|", "1 1 Ctrl+E > |1|open|pending"})
+            QTest::newRow(qPrintable(row.section(" > ", 0, 0))) << row;
     }
     void shortcutsFollowTheirButtons()
     {
-        QFETCH(int, mode);
-        QFETCH(int, stage);
-        QFETCH(QString, keys);
+        QFETCH(QString, row);
         MainWindow window(nullptr, Site());
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -253,18 +234,18 @@ private slots:
         m_desktop.openFileAnswers << picture << picture;
         const QStringList steps{"pushButtonLoadImg", "pushButtonLoadSource", "pushButtonGenerate",
                                 "pushButtonAddOutput"};
-        for (const QString& name : steps.mid(0, 2 * stage))
+        for (const QString& name : steps.mid(0, 2 * row.section(' ', 1, 1).toInt()))
             window.findChild<QPushButton*>(name)->click();
         m_desktop.openFileAnswers.clear();
-        window.SLOT_ChangeMode(mode);
+        window.SLOT_ChangeMode(row.section(' ', 0, 0).toInt());
         m_desktop.askedCaptions.clear();
-        QTest::keySequence(&window, QKeySequence(keys));
-        auto* covering = window.findChild<PAGE_COVERING_OPTION*>();
-        QTEST(QStringList({m_desktop.askedCaptions.join(','),
-                           QString::number(window.findChild<QStackedWidget*>()->currentIndex()),
-                           window.isVisible() ? "open" : "closed", covering->IsRefreshNeeded() ? "pending" : ""})
-                  .join('|'),
-              "outcome");
+        QTest::keySequence(&window, QKeySequence(row.section(' ', 2, 2)));
+        QCOMPARE(QStringList({m_desktop.askedCaptions.join(','),
+                              QString::number(window.findChild<QStackedWidget*>()->currentIndex()),
+                              window.isVisible() ? "open" : "closed",
+                              window.findChild<PAGE_COVERING_OPTION*>()->IsRefreshNeeded() ? "pending" : ""})
+                     .join('|'),
+                 row.section(" > ", 1));
     }
 
     // Loads and saves put their set-up first, once, eight at most, kept for the next
@@ -274,10 +255,10 @@ private slots:
         QTemporaryDir folder;
         const auto Setup = [&](int k) { return folder.filePath(QStringLiteral("wall%1.dat").arg(k)); };
         auto window = std::make_unique<MainWindow>(nullptr, Site());
-        for (int k = 0; k < 10; ++k)
+        for (int k = 0; k < 10; ++k) {
             m_desktop.saveFileAnswers << Setup(k);
-        for (int k = 0; k < 10; ++k)
             window->findChild<QAction*>("actionSaveConfiguration")->trigger();
+        }
         QCOMPARE(window->windowTitle(), QStringLiteral("wall9.dat - KV Quillex"));
         m_desktop.openFileAnswers << Setup(3);
         window->findChild<QAction*>("actionLoadConfiguration")->trigger();
@@ -308,30 +289,23 @@ private slots:
 
     // A file dropped on the window does what choosing it in the dialog does: a picture
     // or video on the page on show, a set-up from anywhere, errors included. Several
-    // files or another kind are refused with a message and change nothing.
+    // files or another kind are refused with a message and change nothing. Rows: the
+    // page on show, then the files.
     void dropsActAsTheDialogs_data()
     {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<QString>("refusal"); // empty: as the dialog
-        QTest::newRow("picture, covering") << 0 << QStringList{"noise.png"} << "";
-        QTest::newRow("picture, canvas") << 1 << QStringList{"noise.png"} << "";
-        QTest::newRow("damaged picture") << 0 << QStringList{"damaged.JPG"} << "";
-        QTest::newRow("video, canvas") << 1 << QStringList{"clip.mp4"} << "";
-        QTest::newRow("set-up, on the canvas") << 1 << QStringList{"wall.dat"} << "";
-        QTest::newRow("damaged set-up") << 0 << QStringList{"damaged.dat"} << "";
-        QTest::newRow("several files") << 0 << QStringList{"noise.png", "wall.dat"} << "Drop one file at a time.";
-        QTest::newRow("another kind") << 1 << QStringList{"notes.txt"}
-                                      << "%1 is not a picture, a video or a configuration.";
+        QTest::addColumn<QString>("row");
+        for (const char* row :
+             {"0 noise.png", "1 clip.mp4", "0 damaged.JPG", "1 wall.dat", "0 noise.png wall.dat", "1 notes.txt"})
+            QTest::newRow(row) << row;
     }
     void dropsActAsTheDialogs()
     {
-        QFETCH(int, mode);
-        QFETCH(QStringList, files);
-        QFETCH(QString, refusal);
+        QFETCH(QString, row);
+        const int mode = row.section(' ', 0, 0).toInt();
+        const QStringList files = row.section(' ', 1).split(' ');
         QTemporaryDir folder;
         QVERIFY(NoiseImage(64, 48).save(folder.filePath("noise.png")));
-        for (const char* name : {"damaged.JPG", "clip.mp4", "notes.txt", "damaged.dat"}) {
+        for (const char* name : {"damaged.JPG", "clip.mp4", "notes.txt"}) {
             QFile file(folder.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not what it is named") > 0);
         }
@@ -349,29 +323,28 @@ private slots:
         QMimeData data;
         for (const QString& name : files)
             data.setUrls(data.urls() << QUrl::fromLocalFile(folder.filePath(name)));
-        const bool setup = files.first().endsWith(".dat");
-        QWidget* target = setup
-            ? dropped.findChild<QWidget*>("logoKV")
-            : dropped.findChild<QStackedWidget*>()->currentWidget()->findChild<QGraphicsView*>()->viewport();
+        const QString path = folder.filePath(files.first());
+        QWidget* page = dropped.findChild<QStackedWidget*>()->currentWidget();
+        QWidget* target = path.endsWith(".dat") ? dropped.findChild<QWidget*>("logoKV")
+                                                : page->findChild<QGraphicsView*>()->viewport();
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QVERIFY(QApplication::sendEvent(target, &enter) && QApplication::sendEvent(target, &drop));
         QVERIFY(enter.isAccepted() && drop.isAccepted());
         const QStringList seen = Seen(dropped);
 
-        const QString path = folder.filePath(files.first());
         m_desktop.openFileAnswers << path;
-        if (!refusal.isEmpty())
-            DesktopSeam::Tell(&chosen, QMessageBox::Information, refusal.arg(path), QString());
-        else if (setup)
+        if (files.size() > 1 || path.endsWith(".txt"))
+            DesktopSeam::Tell(&chosen, QMessageBox::Information,
+                              files.size() > 1 ? "Drop one file at a time."
+                                               : path + " is not a picture, a video or a configuration.",
+                              QString());
+        else if (path.endsWith(".dat"))
             chosen.findChild<QAction*>("actionLoadConfiguration")->trigger();
         else
-            chosen.findChild<QStackedWidget*>()
-                ->currentWidget()
-                ->findChild<QPushButton*>(mode == 0 ? "pushButtonLoadImg" : "pushButtonLoadSource")
-                ->click();
+            chosen.findChild<QPushButton*>(mode == 0 ? "pushButtonLoadImg" : "pushButtonLoadSource")->click();
         QCOMPARE(seen, Seen(chosen));
-        QCOMPARE(seen != QStringList({"KV Quillex", "0 x 0", "3840 x 1080", "0 x 0"}), true);
+        QVERIFY(seen != QStringList({"KV Quillex", "0 x 0", "3840 x 1080", "0 x 0"}));
         m_desktop.openFileAnswers.clear();
     }
 
