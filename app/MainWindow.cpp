@@ -2,21 +2,85 @@
 
 #include "app/About.h"
 #include "common/DesktopSeam.h"
+#include "core/files/FileKinds.h"
 #include "core/files/SafeFiles.h"
 #include "core/setup/SetupFile.h"
 #include "core/update/UpdateCheck.h"
 #include "ui_MainWindow.h"
 
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
+#include <QMenu>
+#include <QMimeData>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTextStream>
 
 #include <memory>
+#include <utility>
+
+namespace {
+
+const QString kRecentKey = QStringLiteral("RecentConfigurations");
+
+// The platform's keys for a command, or the usual ones where it has none.
+QList<QKeySequence> StandardKeys(QKeySequence::StandardKey i_Key, const QKeySequence& i_Usual)
+{
+    const QList<QKeySequence> keys = QKeySequence::keyBindings(i_Key);
+    return keys.isEmpty() ? QList<QKeySequence>{i_Usual} : keys;
+}
+
+// Answers the next file dialog with a dropped file and passes everything
+// else on to the desktop in use, so a drop runs exactly what that answer to
+// the dialog would, messages included.
+class DroppedFileSeam : public DesktopSeam
+{
+public:
+    explicit DroppedFileSeam(const QString& i_FileName)
+        : m_FileName(i_FileName)
+        , m_Desktop(Current())
+    {
+        Install(this);
+    }
+    ~DroppedFileSeam() override { Install(&m_Desktop); }
+    DroppedFileSeam(const DroppedFileSeam&) = delete;
+    DroppedFileSeam& operator=(const DroppedFileSeam&) = delete;
+
+    QString GetOpenFileName(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return std::exchange(m_FileName, QString());
+    }
+    QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override
+    {
+        return m_Desktop.GetSaveFileName(parent, caption, dir, filter);
+    }
+    QString GetExistingDirectory(QWidget* parent, const QString& caption, const QString& dir,
+                                 QFileDialog::Options options) override
+    {
+        return m_Desktop.GetExistingDirectory(parent, caption, dir, options);
+    }
+    QColor GetColor(const QColor& initial, QWidget* parent, const QString& title,
+                    QColorDialog::ColorDialogOptions options) override
+    {
+        return m_Desktop.GetColor(initial, parent, title, options);
+    }
+    void ShowMessage(const Message& message) override { m_Desktop.ShowMessage(message); }
+    bool OpenUrl(const QUrl& url) override { return m_Desktop.OpenUrl(url); }
+    int ExecDialog(QDialog& dialog) override { return m_Desktop.ExecDialog(dialog); }
+
+private:
+    QString m_FileName;
+    DesktopSeam& m_Desktop;
+};
+
+} // namespace
 
 QUrl MainWindow::DefaultUpdateServer()
 {
@@ -57,11 +121,23 @@ MainWindow::MainWindow(QWidget* parent, const QUrl& updateServer)
     connect(&m_ModeGroup, &QButtonGroup::idClicked, this, &MainWindow::SLOT_ChangeMode);
     connect(ui->logoKV, &ClickableQLabel::clicked, this, &MainWindow::SLOT_ClickKVLink);
 
+    AddShortcuts();
+    m_RecentMenu = new QMenu(tr("Recent configurations"), this);
+    m_RecentMenu->setObjectName(QStringLiteral("menuRecentConfigurations"));
+    ui->menuFile->insertMenu(ui->actionSaveConfiguration, m_RecentMenu);
+    SetRecentConfigurations(RecentConfigurations());
+
+    // Views take drags of their own; the application's filter sees a drop
+    // before any widget under it does.
+    setAcceptDrops(true);
+    qApp->installEventFilter(this);
+
     ApplyStyleSheet();
 }
 
 MainWindow::~MainWindow()
 {
+    qApp->removeEventFilter(this);
     // A request still in flight is abandoned with the manager, silently.
     delete m_NetworkManager;
     m_NetworkManager = nullptr;
@@ -182,12 +258,169 @@ void MainWindow::TellConfigurationFailure(const QString& i_Text, const QString& 
                       m_StyleSheetApp);
 }
 
+void MainWindow::AddShortcuts()
+{
+    ui->actionLoadConfiguration->setShortcuts(QKeySequence::Open);
+    ui->actionSaveConfiguration->setShortcuts(QKeySequence::Save);
+    ui->actionQuitter->setShortcuts(StandardKeys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
+
+    // Page commands act through their buttons, so each one follows its
+    // button's state; the buttons' tips tell the keys.
+    struct PageCommand
+    {
+        const char* name;
+        QList<QKeySequence> keys;
+        std::function<void()> run;
+        QList<QAbstractButton*> buttons;
+    };
+    const auto Buttons = [this](const char* i_Name) {
+        return QList<QAbstractButton*>{m_CoveringPage.findChild<QAbstractButton*>(i_Name),
+                                       m_CanvasPage.findChild<QAbstractButton*>(i_Name)};
+    };
+    const PageCommand commands[] = {
+        {"actionRefresh", StandardKeys(QKeySequence::Refresh, QKeySequence(Qt::Key_F5)),
+         [this]() { ClickPageButton(QStringLiteral("pushButtonGenerate")); }, Buttons("pushButtonGenerate")},
+        {"actionLoadImage",
+         {QKeySequence(Qt::CTRL | Qt::Key_I)},
+         [this]() {
+             ClickPageButton(QStringLiteral("pushButtonLoadImg"));
+             ClickPageButton(QStringLiteral("pushButtonLoadSource"));
+         },
+         Buttons("pushButtonLoadImg") + Buttons("pushButtonLoadSource")},
+        {"actionSaveImages",
+         {QKeySequence(Qt::CTRL | Qt::Key_E)},
+         [this]() { ClickPageButton(QStringLiteral("pushButtonSave")); },
+         Buttons("pushButtonSave")},
+        {"actionCoveringMode",
+         {QKeySequence(Qt::CTRL | Qt::Key_1)},
+         [this]() { ui->pushButtonCoveringMode->click(); },
+         {ui->pushButtonCoveringMode}},
+        {"actionCanvasMode",
+         {QKeySequence(Qt::CTRL | Qt::Key_2)},
+         [this]() { ui->pushButtonCanvasMode->click(); },
+         {ui->pushButtonCanvasMode}},
+    };
+    for (const PageCommand& command : commands) {
+        auto* action = new QAction(this);
+        action->setObjectName(QLatin1String(command.name));
+        action->setShortcuts(command.keys);
+        connect(action, &QAction::triggered, this, command.run);
+        addAction(action);
+        for (QAbstractButton* button : command.buttons)
+            if (button)
+                button->setToolTip(QKeySequence::listToString(command.keys, QKeySequence::NativeText));
+    }
+}
+
+void MainWindow::ClickPageButton(const QString& i_Name)
+{
+    QWidget* page = ui->stackedWidgetGeneral->currentWidget();
+    auto* button = page ? page->findChild<QAbstractButton*>(i_Name) : nullptr;
+    if (button && button->isEnabled() && button->isVisibleTo(page))
+        button->click();
+}
+
+QStringList MainWindow::RecentConfigurations() const
+{
+    return m_Settings.value(kRecentKey).toStringList().mid(0, kRecentLimit);
+}
+
+void MainWindow::SetRecentConfigurations(const QStringList& i_Paths)
+{
+    m_Settings.setValue(kRecentKey, i_Paths);
+    m_RecentMenu->clear();
+    int number = 0;
+    for (const QString& path : i_Paths) {
+        QString shown = QDir::toNativeSeparators(path);
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* action = m_RecentMenu->addAction(QStringLiteral("&%1 %2").arg(++number).arg(shown));
+        connect(action, &QAction::triggered, this, [this, path]() { OpenRecentConfiguration(path); });
+    }
+    m_RecentMenu->addSeparator();
+    QAction* clear = m_RecentMenu->addAction(tr("Clear list"));
+    clear->setEnabled(!i_Paths.isEmpty());
+    connect(clear, &QAction::triggered, this, [this]() { SetRecentConfigurations({}); });
+}
+
+void MainWindow::UseConfigurationFile(const QString& i_FileName)
+{
+    const QFileInfo info(i_FileName);
+    QStringList paths = RecentConfigurations();
+    paths.removeAll(info.absoluteFilePath());
+    paths.prepend(info.absoluteFilePath());
+    SetRecentConfigurations(paths.mid(0, kRecentLimit));
+    setWindowTitle(QStringLiteral("%1 - KV Quillex").arg(info.fileName()));
+}
+
+void MainWindow::OpenRecentConfiguration(const QString& i_FileName)
+{
+    if (QFileInfo::exists(i_FileName)) {
+        LoadConfigurationFile(i_FileName);
+        return;
+    }
+    QStringList paths = RecentConfigurations();
+    paths.removeAll(i_FileName);
+    SetRecentConfigurations(paths);
+    DesktopSeam::Tell(this, QMessageBox::Warning,
+                      tr("The configuration %1 no longer exists; it was removed from the list.")
+                          .arg(SafeFiles::Printable(QDir::toNativeSeparators(i_FileName))),
+                      m_StyleSheetApp);
+}
+
+bool MainWindow::eventFilter(QObject* i_Watched, QEvent* i_Event)
+{
+    const QEvent::Type type = i_Event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return QMainWindow::eventFilter(i_Watched, i_Event);
+    auto* widget = qobject_cast<QWidget*>(i_Watched);
+    auto* drop = static_cast<QDropEvent*>(i_Event);
+    if (!widget || widget->window() != this || !drop->mimeData()->hasUrls())
+        return QMainWindow::eventFilter(i_Watched, i_Event);
+    drop->acceptProposedAction();
+    if (type == QEvent::Drop)
+        TakeDrop(*drop);
+    return true;
+}
+
+void MainWindow::TakeDrop(const QDropEvent& i_Event)
+{
+    const QList<QUrl> urls = i_Event.mimeData()->urls();
+    if (urls.size() != 1) {
+        DesktopSeam::Tell(this, QMessageBox::Information, tr("Drop one file at a time."), m_StyleSheetApp);
+        return;
+    }
+    const QString fileName = urls.first().toLocalFile();
+    const FileKinds::Kind kind = fileName.isEmpty() ? FileKinds::Kind::Unknown : FileKinds::Of(fileName);
+    switch (kind) {
+    case FileKinds::Kind::Setup:
+        LoadConfigurationFile(fileName);
+        break;
+    case FileKinds::Kind::Picture:
+    case FileKinds::Kind::Video: {
+        const DroppedFileSeam answer(fileName);
+        ClickPageButton(QStringLiteral("pushButtonLoadImg"));
+        ClickPageButton(QStringLiteral("pushButtonLoadSource"));
+        break;
+    }
+    case FileKinds::Kind::Unknown:
+        DesktopSeam::Tell(this, QMessageBox::Information,
+                          tr("%1 is not a picture, a video or a configuration.")
+                              .arg(SafeFiles::Printable(urls.first().toDisplayString(QUrl::PreferLocalFile))),
+                          m_StyleSheetApp);
+        break;
+    }
+}
+
 void MainWindow::on_actionLoadConfiguration_triggered()
 {
     const QString fileName = DesktopSeam::Current().GetOpenFileName(
         this, tr("Open configuration"), m_LastConfigurationDir, tr("Configuration files (*.dat)"));
-    if (fileName.isEmpty())
-        return;
+    if (!fileName.isEmpty())
+        LoadConfigurationFile(fileName);
+}
+
+void MainWindow::LoadConfigurationFile(const QString& fileName)
+{
     m_LastConfigurationDir = QFileInfo(fileName).absolutePath();
     // A pipe or a device would block the window on opening or never end.
     QString problem = SafeFiles::ReadableFileProblem(fileName);
@@ -206,6 +439,7 @@ void MainWindow::on_actionLoadConfiguration_triggered()
     m_CanvasPage.ReadConfiguration(top);
     m_CoveringPage.UpdateScreenCovLabel();
     m_CoveringPage.RefreshImages();
+    UseConfigurationFile(fileName);
 }
 
 void MainWindow::on_actionSaveConfiguration_triggered()
@@ -221,6 +455,8 @@ void MainWindow::on_actionSaveConfiguration_triggered()
     QJsonObject top;
     writeConfiguration(top);
     QString reason;
-    if (!SafeFiles::WriteAtomically(fileName, SetupFile::Serialize(top), reason))
+    if (SafeFiles::WriteAtomically(fileName, SetupFile::Serialize(top), reason))
+        UseConfigurationFile(fileName);
+    else
         TellConfigurationFailure(tr("The configuration %1 could not be saved: %2."), fileName, reason);
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "canvas/PageCanvasOption.h"
-#include "covering/PageCoveringOption.h"
 #include "core/common/ScalarTypes.h"
+#include "covering/PageCoveringOption.h"
 
 #include <QButtonGroup>
 #include <QJsonObject>
@@ -10,6 +10,8 @@
 #include <QSettings>
 #include <QUrl>
 
+class QDropEvent;
+class QMenu;
 class QNetworkAccessManager;
 class QNetworkReply;
 
@@ -25,6 +27,8 @@ public:
     // Where the update document is published; tests pass a local server.
     static QUrl DefaultUpdateServer();
     static QUrl HomePage();
+    // Set-ups kept under File > "Recent configurations".
+    static constexpr int kRecentLimit = 8;
 
     explicit MainWindow(QWidget* parent = nullptr, const QUrl& updateServer = DefaultUpdateServer());
     ~MainWindow() override;
@@ -36,6 +40,10 @@ public slots:
     // Shows the covering page for 0 and the canvas page for 1; other values
     // change nothing.
     void SLOT_ChangeMode(SDWord i_PageMode);
+
+protected:
+    // Files dropped anywhere on the window, whichever widget is under them.
+    bool eventFilter(QObject* i_Watched, QEvent* i_Event) override;
 
 private slots:
     void SLOT_ClickKVLink();
@@ -50,6 +58,18 @@ private:
     void ApplyStyleSheet();
     void SendUpdateRequest();
     void TellConfigurationFailure(const QString& i_Text, const QString& i_Path, const QString& i_Reason);
+    void AddShortcuts();
+    // Clicks the named button of the page on show, as the user would; a
+    // disabled or hidden button does nothing.
+    void ClickPageButton(const QString& i_Name);
+    void LoadConfigurationFile(const QString& fileName);
+    // The set-up just loaded or saved: first of the recent list, named in the title.
+    void UseConfigurationFile(const QString& i_FileName);
+    QStringList RecentConfigurations() const;
+    void SetRecentConfigurations(const QStringList& i_Paths);
+    void OpenRecentConfiguration(const QString& i_FileName);
+    // Routes a drop to "Load configuration..." or the page's "Load image...".
+    void TakeDrop(const QDropEvent& i_Event);
 
     Ui::MainWindow* ui = nullptr;
     QNetworkAccessManager* m_NetworkManager = nullptr;
@@ -61,4 +81,5 @@ private:
     QString m_LastConfigurationDir;
     QString m_StyleSheetApp;
     QButtonGroup m_ModeGroup;
+    QMenu* m_RecentMenu = nullptr;
 };

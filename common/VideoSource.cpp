@@ -1,5 +1,6 @@
 #include "common/VideoSource.h"
 
+#include "core/files/FileKinds.h"
 #include "core/imaging/PngReader.h"
 
 #include <QBoxLayout>
@@ -93,7 +94,7 @@ VideoSource::VideoSource(QWidget* i_Page, const Places& i_Places)
 QString VideoSource::Filter()
 {
     return tr("Images and videos (%1)")
-        .arg((PngReader::PicturePatterns() + VideoCut::VideoPatterns()).join(QLatin1Char(' ')));
+        .arg((PngReader::PicturePatterns() + FileKinds::VideoPatterns()).join(QLatin1Char(' ')));
 }
 
 QImage VideoSource::Open(const QString& i_Path, QString& o_Problem)

@@ -3,6 +3,7 @@
 #include "core/canvas/CanvasOutputs.h"
 #include "core/covering/CoveringSave.h"
 #include "core/covering/SoftEdge.h"
+#include "core/files/FileKinds.h"
 #include "core/files/SafeFiles.h"
 #include "core/imaging/ImageSave.h"
 #include "core/imaging/PngReader.h"
@@ -519,8 +520,9 @@ int Runner::SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender
             entry.insert(QStringLiteral("mirror"), QLatin1String(mirrors[file.orientation.mirror]));
         }
         if (!file.device.isEmpty() && file.device != file.rect.size())
-            entry.insert(QStringLiteral("device"), QJsonObject{{QStringLiteral("width"), file.device.width()},
-                                                               {QStringLiteral("height"), file.device.height()}});
+            entry.insert(QStringLiteral("device"),
+                         QJsonObject{{QStringLiteral("width"), file.device.width()},
+                                     {QStringLiteral("height"), file.device.height()}});
         if (file.column >= 0) {
             entry.insert(QStringLiteral("column"), file.column);
             entry.insert(QStringLiteral("row"), file.row);
@@ -567,12 +569,12 @@ int Runner::SavePage(const PictureJob& i_Job, const QString& i_Mode, SetupRender
 QJsonObject Runner::PageEntry(const PictureJob& i_Job, const QString& i_Mode, const QSize& i_Screen,
                               const QJsonArray& i_Files) const
 {
-    QJsonObject page{{QStringLiteral("mode"), i_Mode},
-                     {QStringLiteral("folder"), QFileInfo(i_Job.folder).absoluteFilePath()},
-                     {QStringLiteral("screen"),
-                      QJsonObject{{QStringLiteral("width"), i_Screen.width()},
-                                  {QStringLiteral("height"), i_Screen.height()}}},
-                     {QStringLiteral("files"), i_Files}};
+    QJsonObject page{
+        {QStringLiteral("mode"), i_Mode},
+        {QStringLiteral("folder"), QFileInfo(i_Job.folder).absoluteFilePath()},
+        {QStringLiteral("screen"),
+         QJsonObject{{QStringLiteral("width"), i_Screen.width()}, {QStringLiteral("height"), i_Screen.height()}}},
+        {QStringLiteral("files"), i_Files}};
     // Patterns come from no picture.
     if (!i_Job.path.isEmpty())
         page.insert(QStringLiteral("path"), QFileInfo(i_Job.path).absoluteFilePath());
@@ -595,21 +597,22 @@ void Runner::RenderVideo(const PictureJob& i_Job)
     if (i_Job.covering) {
         const SetupRender::CoveringSettings settings = Overridden(
             SetupRender::CoveringFromSetup(m_Covering, source.size), m_Options);
-        CutPage(i_Job, QStringLiteral("covering"),
-                [settings, path](const QImage& i_Frame, SetupRender::Render& o_Render) {
-                    return SetupRender::RenderCovering(settings, i_Frame, path, o_Render);
-                },
-                source.size, settings.input.columnCount * settings.input.rowCount,
-                PageVideo(m_Covering.video, m_Options));
+        CutPage(
+            i_Job, QStringLiteral("covering"),
+            [settings, path](const QImage& i_Frame, SetupRender::Render& o_Render) {
+                return SetupRender::RenderCovering(settings, i_Frame, path, o_Render);
+            },
+            source.size, settings.input.columnCount * settings.input.rowCount, PageVideo(m_Covering.video, m_Options));
     }
     if (i_Job.canvas && !m_Canvas.outputs.isEmpty() && !m_Interrupted) {
         const SetupRender::CanvasSettings settings = Overridden(SetupRender::CanvasFromSetup(m_Canvas, source.size),
                                                                 m_Options);
-        CutPage(i_Job, QStringLiteral("canvas"),
-                [settings, path](const QImage& i_Frame, SetupRender::Render& o_Render) {
-                    return SetupRender::RenderCanvas(settings, i_Frame, path, o_Render);
-                },
-                source.size, settings.outputs.size(), PageVideo(m_Canvas.video, m_Options));
+        CutPage(
+            i_Job, QStringLiteral("canvas"),
+            [settings, path](const QImage& i_Frame, SetupRender::Render& o_Render) {
+                return SetupRender::RenderCanvas(settings, i_Frame, path, o_Render);
+            },
+            source.size, settings.outputs.size(), PageVideo(m_Canvas.video, m_Options));
     }
 }
 
@@ -653,7 +656,8 @@ void Runner::CutPage(const PictureJob& i_Job, const QString& i_Mode, const Video
     options.hash = hashed;
     options.stop = &g_Stop;
     const VideoCut::Result result = VideoCut::Cut(
-        i_Job.path, i_Render, outputs, options, [this](qint64 i_Done, qint64 i_Total) { m_Progress->Frames(i_Done, i_Total); },
+        i_Job.path, i_Render, outputs, options,
+        [this](qint64 i_Done, qint64 i_Total) { m_Progress->Frames(i_Done, i_Total); },
         [this](const QString& i_Text) { Note(i_Text); });
     if (result.interrupted) {
         m_Interrupted = true;
@@ -665,10 +669,11 @@ void Runner::CutPage(const PictureJob& i_Job, const QString& i_Mode, const Video
         return;
     }
     if (!result.damage.isEmpty())
-        Problem(StatusNotWritten, QStringLiteral("%1: reading stopped at %2: %3; the videos hold every frame before it")
-                                      .arg(Native(i_Job.path))
-                                      .arg(result.stoppedAt, 0, 'f', 3)
-                                      .arg(result.damage));
+        Problem(StatusNotWritten,
+                QStringLiteral("%1: reading stopped at %2: %3; the videos hold every frame before it")
+                    .arg(Native(i_Job.path))
+                    .arg(result.stoppedAt, 0, 'f', 3)
+                    .arg(result.damage));
     QJsonArray entries;
     int written = 0;
     for (int k = 0; k < outputs.size(); ++k) {
@@ -721,8 +726,8 @@ int RunRender(const RenderOptions& i_Options)
 
 bool ExpandPictures(const QStringList& i_Paths, QStringList& o_Pictures, QString& o_Problem)
 {
-    QStringList filters = PngReader::PicturePatterns();
-    filters << VideoCut::VideoPatterns();
+    // What a container holds, for a folder given with --image.
+    const QStringList filters = PngReader::PicturePatterns() + FileKinds::VideoPatterns();
     for (const QString& path : i_Paths) {
         const QFileInfo info(path);
         if (!info.isDir()) {

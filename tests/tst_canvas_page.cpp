@@ -431,8 +431,8 @@ private slots:
         if (auto* edit = w<QLineEdit>(control))
             QCOMPARE(edit->maxLength(), maximum);
         else
-            QCOMPARE(QPair(w(control)->property("minimum").toInt(), w(control)->property("maximum").toInt()),
-                     QPair(minimum, maximum));
+            QCOMPARE(qMakePair(w(control)->property("minimum").toInt(), w(control)->property("maximum").toInt()),
+                     qMakePair(minimum, maximum));
     }
 
     // A long save shows its progress; Cancel stops it after the file in

@@ -3,7 +3,10 @@
 #include "tests/testsupport/WidgetSupport.h"
 
 #include <QAction>
+#include <QGraphicsView>
 #include <QLabel>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -28,6 +31,17 @@ class TestMainWindow : public QObject
     QTcpServer m_silentSite; // takes the update request and never answers
 
     QUrl Site() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_silentSite.serverPort())); }
+    // What a user sees of a window: its title, the pictures' and covered sizes, and the
+    // messages shown since the last look.
+    QStringList Seen(MainWindow& window)
+    {
+        QStringList seen{window.windowTitle()};
+        for (const char* name : {"labelImageSize", "labelScreenCovPixelSize", "labelImageSizeSource"})
+            seen << window.findChild<QLabel*>(name)->text();
+        for (const DesktopSeam::Message& message : std::exchange(m_desktop.messages, {}))
+            seen << message.title + ": " + message.text + " " + message.detail;
+        return seen;
+    }
     // Runs the About command; `look` sees the live dialog, shown.
     void OpenAbout(const std::function<void(QDialog&)>& look)
     {
@@ -78,7 +92,11 @@ private slots:
     void resourceLoads()
     {
         QFETCH(QString, path);
-        QVERIFY(!QImage(path).isNull());
+        const QImage picture(path);
+        QVERIFY(!picture.isNull());
+        // Small pictures have a twin twice as large for dense screens; large ones serve any density.
+        if (picture.width() < 100)
+            QCOMPARE(QImage(QString(path).replace(".png", "@2x.png")).size(), picture.size() * 2);
     }
 
     // Starts styled in covering mode (the checked button in the sheet's orange); buttons
@@ -187,6 +205,147 @@ private slots:
         QCOMPARE(copied.readAll(), page.readAll());
         QCOMPARE(copied.permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
                  QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+
+    // Each key runs its command on the page on show as its button or menu entry would,
+    // and nothing while that button is disabled. Rows: page, stage, keys > dialogs
+    // asked|page on show|window|covering refresh. Stage 1: a picture on both pages (a
+    // covering refresh pending); 2: the covering refreshed, an output on the canvas.
+    void shortcutsFollowTheirButtons_data()
+    {
+        QTest::addColumn<QString>("row");
+        const QString folder = "Select the folder where images will be saved";
+        for (const QString& row : QStringList{
+                 "0 0 Ctrl+O > Open configuration|0|open|", "1 0 Ctrl+S > Save configuration|1|open|",
+                 "0 0 Ctrl+Q > |0|closed|", "0 1 Ctrl+2 > |1|open|pending", "1 0 Ctrl+1 > |0|open|",
+                 "0 0 Ctrl+I > Load image|0|open|", "1 0 Ctrl+I > Load image|1|open|", "0 1 F5 > |0|open|",
+                 "0 0 F5 > |0|open|", "1 1 F5 > |1|open|pending", "0 2 Ctrl+E > " + folder + "|0|open|",
+                 "0 1 Ctrl+E > |0|open|pending", "1 2 Ctrl+E > " + folder + "|1|open|", "1 1 Ctrl+E > |1|open|pending"})
+            QTest::newRow(qPrintable(row.section(" > ", 0, 0))) << row;
+    }
+    void shortcutsFollowTheirButtons()
+    {
+        QFETCH(QString, row);
+        MainWindow window(nullptr, Site());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const QString picture = m_temporary.filePath("keys.png");
+        QVERIFY(NoiseImage(64, 48).save(picture));
+        m_desktop.openFileAnswers << picture << picture;
+        const QStringList steps{"pushButtonLoadImg", "pushButtonLoadSource", "pushButtonGenerate",
+                                "pushButtonAddOutput"};
+        for (const QString& name : steps.mid(0, 2 * row.section(' ', 1, 1).toInt()))
+            window.findChild<QPushButton*>(name)->click();
+        m_desktop.openFileAnswers.clear();
+        window.SLOT_ChangeMode(row.section(' ', 0, 0).toInt());
+        m_desktop.askedCaptions.clear();
+        QTest::keySequence(&window, QKeySequence(row.section(' ', 2, 2)));
+        QCOMPARE(QStringList({m_desktop.askedCaptions.join(','),
+                              QString::number(window.findChild<QStackedWidget*>()->currentIndex()),
+                              window.isVisible() ? "open" : "closed",
+                              window.findChild<PAGE_COVERING_OPTION*>()->IsRefreshNeeded() ? "pending" : ""})
+                     .join('|'),
+                 row.section(" > ", 1));
+    }
+
+    // Loads and saves put their set-up first, once, eight at most, kept for the next
+    // window, and name it in the title; one gone since is dropped with a message.
+    void recentConfigurationsAndTitle()
+    {
+        QTemporaryDir folder;
+        const auto Setup = [&](int k) { return folder.filePath(QStringLiteral("wall%1.dat").arg(k)); };
+        auto window = std::make_unique<MainWindow>(nullptr, Site());
+        for (int k = 0; k < 10; ++k) {
+            m_desktop.saveFileAnswers << Setup(k);
+            window->findChild<QAction*>("actionSaveConfiguration")->trigger();
+        }
+        QCOMPARE(window->windowTitle(), QStringLiteral("wall9.dat - KV Quillex"));
+        m_desktop.openFileAnswers << Setup(3);
+        window->findChild<QAction*>("actionLoadConfiguration")->trigger();
+        QCOMPARE(window->windowTitle(), QStringLiteral("wall3.dat - KV Quillex"));
+        QVERIFY(QFile::remove(Setup(8)));
+
+        window = std::make_unique<MainWindow>(nullptr, Site());
+        FIND_CHILD(menu, QMenu, *window, "menuRecentConfigurations");
+        const auto Entries = [&]() {
+            QStringList entries{menu->title()};
+            for (QAction* action : menu->actions())
+                entries << action->text().replace(folder.path() + "/wall", "") + (action->isEnabled() ? "" : " (off)");
+            return entries;
+        };
+        QCOMPARE(Entries(),
+                 QStringList({"Recent configurations", "&1 3.dat", "&2 9.dat", "&3 8.dat", "&4 7.dat", "&5 6.dat",
+                              "&6 5.dat", "&7 4.dat", "&8 2.dat", "", "Clear list"}));
+        menu->actions()[2]->trigger();
+        QCOMPARE(Seen(*window).mid(4),
+                 QStringList{"KV Quillex: The configuration " + Setup(8)
+                             + " no longer exists; it was removed from the list. "});
+        menu->actions()[2]->trigger(); // the list closed up
+        QCOMPARE(window->windowTitle(), QStringLiteral("wall7.dat - KV Quillex"));
+        QCOMPARE(Entries().mid(1, 3), QStringList({"&1 7.dat", "&2 3.dat", "&3 9.dat"}));
+        menu->actions().last()->trigger();
+        QCOMPARE(Entries(), QStringList({"Recent configurations", "", "Clear list (off)"}));
+    }
+
+    // A file dropped on the window does what choosing it in the dialog does: a picture
+    // or video on the page on show, a set-up from anywhere, errors included. Several
+    // files or another kind are refused with a message and change nothing. Rows: the
+    // page on show, then the files.
+    void dropsActAsTheDialogs_data()
+    {
+        QTest::addColumn<QString>("row");
+        for (const char* row :
+             {"0 noise.png", "1 clip.mp4", "0 damaged.JPG", "1 wall.dat", "0 noise.png wall.dat", "1 notes.txt"})
+            QTest::newRow(row) << row;
+    }
+    void dropsActAsTheDialogs()
+    {
+        QFETCH(QString, row);
+        const int mode = row.section(' ', 0, 0).toInt();
+        const QStringList files = row.section(' ', 1).split(' ');
+        QTemporaryDir folder;
+        QVERIFY(NoiseImage(64, 48).save(folder.filePath("noise.png")));
+        for (const char* name : {"damaged.JPG", "clip.mp4", "notes.txt"}) {
+            QFile file(folder.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not what it is named") > 0);
+        }
+        MainWindow dropped(nullptr, Site()), chosen(nullptr, Site());
+        m_desktop.saveFileAnswers << folder.filePath("wall.dat");
+        chosen.findChild<QSpinBox*>("spinBoxScreenW")->setValue(3);
+        chosen.findChild<QAction*>("actionSaveConfiguration")->trigger();
+        chosen.setWindowTitle("KV Quillex");
+        for (MainWindow* window : {&dropped, &chosen}) {
+            window->findChild<QSpinBox*>("spinBoxScreenW")->setValue(2);
+            window->SLOT_ChangeMode(mode);
+        }
+
+        // Pictures land on the page's view, set-ups on the logo.
+        QMimeData data;
+        for (const QString& name : files)
+            data.setUrls(data.urls() << QUrl::fromLocalFile(folder.filePath(name)));
+        const QString path = folder.filePath(files.first());
+        QWidget* page = dropped.findChild<QStackedWidget*>()->currentWidget();
+        QWidget* target = path.endsWith(".dat") ? dropped.findChild<QWidget*>("logoKV")
+                                                : page->findChild<QGraphicsView*>()->viewport();
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QVERIFY(QApplication::sendEvent(target, &enter) && QApplication::sendEvent(target, &drop));
+        QVERIFY(enter.isAccepted() && drop.isAccepted());
+        const QStringList seen = Seen(dropped);
+
+        m_desktop.openFileAnswers << path;
+        if (files.size() > 1 || path.endsWith(".txt"))
+            DesktopSeam::Tell(&chosen, QMessageBox::Information,
+                              files.size() > 1 ? "Drop one file at a time."
+                                               : path + " is not a picture, a video or a configuration.",
+                              QString());
+        else if (path.endsWith(".dat"))
+            chosen.findChild<QAction*>("actionLoadConfiguration")->trigger();
+        else
+            chosen.findChild<QPushButton*>(mode == 0 ? "pushButtonLoadImg" : "pushButtonLoadSource")->click();
+        QCOMPARE(seen, Seen(chosen));
+        QVERIFY(seen != QStringList({"KV Quillex", "0 x 0", "3840 x 1080", "0 x 0"}));
+        m_desktop.openFileAnswers.clear();
     }
 
     // On a full disk the old set-up stays whole and the user is told; a pipe

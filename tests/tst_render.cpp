@@ -19,9 +19,16 @@ class LimitedProcess : public QProcess
 {
 public:
     rlim_t limit = 0;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    LimitedProcess() { setChildProcessModifier([this]() { LimitChild(); }); }
+#else
 
 protected:
-    void setupChildProcess() override
+    void setupChildProcess() override { LimitChild(); }
+#endif
+
+private:
+    void LimitChild()
     {
         const rlimit size{limit, limit};
         if (limit > 0 && setrlimit(RLIMIT_FSIZE, &size) == 0)

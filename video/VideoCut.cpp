@@ -1,7 +1,8 @@
 #include "video/VideoCut.h"
 
-#include "video/AacAudio.h"
+#include "core/files/FileKinds.h"
 #include "core/files/SafeFiles.h"
+#include "video/AacAudio.h"
 #include "video/Ffmpeg.h"
 #include "video/VideoOpen.h"
 #include "video/VideoWriter.h"
@@ -39,10 +40,8 @@ namespace VideoCut {
 namespace {
 
 const Codec kCodecs[] = {
-    {"h264", "libx264", "mp4", "mp4", true},
-    {"hevc", "libx265", "mp4", "mp4", true},
-    {"ffv1", "ffv1", "matroska", "mkv", false},
-    {"prores", "prores_ks", "mov", "mov", false},
+    {"h264", "libx264", "mp4", "mp4", true},    {"hevc", "libx265", "mp4", "mp4", true},
+    {"ffv1", "ffv1", "matroska", "mkv", false}, {"prores", "prores_ks", "mov", "mov", false},
     {"hap", "hap", "mov", "mov", false},
 };
 
@@ -218,13 +217,6 @@ QStringList CodecNames()
     return names;
 }
 
-QStringList VideoPatterns()
-{
-    return {QStringLiteral("*.mp4"), QStringLiteral("*.mkv"), QStringLiteral("*.mov"), QStringLiteral("*.avi"),
-            QStringLiteral("*.webm"), QStringLiteral("*.m4v"), QStringLiteral("*.mxf"), QStringLiteral("*.ts"),
-            QStringLiteral("*.mpg"), QStringLiteral("*.mpeg")};
-}
-
 QString FileName(const QString& i_Still, const Codec& i_Codec)
 {
     const QString png = QStringLiteral(".png");
@@ -240,7 +232,7 @@ bool IsVideo(const QString& i_Path)
     QString problem;
     if (Probe(i_Path, source, problem) || source.media)
         return true;
-    return VideoPatterns().contains(QStringLiteral("*.") + QFileInfo(i_Path).suffix().toLower());
+    return FileKinds::Of(i_Path) == FileKinds::Kind::Video;
 }
 
 bool ParseTime(const QString& i_Text, double& o_Seconds)
@@ -249,8 +241,7 @@ bool ParseTime(const QString& i_Text, double& o_Seconds)
     const QRegularExpressionMatch match = pattern.match(i_Text);
     if (!match.hasMatch())
         return false;
-    o_Seconds = match.captured(1).toDouble() * 3600 + match.captured(2).toDouble() * 60
-        + match.captured(3).toDouble();
+    o_Seconds = match.captured(1).toDouble() * 3600 + match.captured(2).toDouble() * 60 + match.captured(3).toDouble();
     return std::isfinite(o_Seconds);
 }
 
@@ -359,8 +350,7 @@ Result Cut(const QString& i_Source, const FrameRender& i_Render, const QList<Out
         setup.range = stream->codecpar->color_range;
         setup.primaries = stream->codecpar->color_primaries;
         setup.transfer = stream->codecpar->color_trc;
-        if (setup.format != sourceFormat
-            && (av_pix_fmt_desc_get(setup.format)->flags & AV_PIX_FMT_FLAG_RGB))
+        if (setup.format != sourceFormat && (av_pix_fmt_desc_get(setup.format)->flags & AV_PIX_FMT_FLAG_RGB))
             setup.range = AVCOL_RANGE_JPEG;
         const bool audioHere = audioStream && (i_Options.audio == Audio::All || k == 0);
         if (audioHere) {
@@ -476,9 +466,9 @@ Result Cut(const QString& i_Source, const FrameRender& i_Render, const QList<Out
         std::shared_ptr<SetupRender::Render> render;
         if (composing) {
             QImage rgb(size, QImage::Format_RGB32);
-            toRgb.reset(sws_getCachedContext(toRgb.release(), size.width(), size.height(), sourceFormat, size.width(),
-                                             size.height(), AV_PIX_FMT_BGRA, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
-                                             nullptr, nullptr, nullptr));
+            toRgb.reset(sws_getCachedContext(
+                toRgb.release(), size.width(), size.height(), sourceFormat, size.width(), size.height(),
+                AV_PIX_FMT_BGRA, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr));
             render = std::make_shared<SetupRender::Render>();
             if (rgb.isNull() || !toRgb) {
                 result.damage = QStringLiteral("out of memory");

@@ -46,9 +46,9 @@ struct Options
     QString preset = QStringLiteral("veryfast");
     int gop = 0; // frames between keyframes; 0: one second's worth
     Audio audio = Audio::All;
-    double from = -1; // seconds; negative: the start
-    double to = -1;   // seconds; negative: the end
-    int threads = 0;  // cores to use; 0: all
+    double from = -1;  // seconds; negative: the start
+    double to = -1;    // seconds; negative: the end
+    int threads = 0;   // cores to use; 0: all
     bool hash = false; // SHA-256 of each file, for a manifest
     // Set from a signal handler: the cut stops and leaves no file.
     const std::atomic<bool>* stop = nullptr;
@@ -87,7 +87,7 @@ struct Written
     double rate = 0;
     double duration = 0;
     qint64 bytes = 0;
-    QByteArray sha256; // hex, when asked for
+    QByteArray sha256;  // hex, when asked for
     bool exact = false; // the source's pixels, cropped
 };
 
@@ -107,9 +107,6 @@ using NoteFn = std::function<void(const QString& i_Text)>;
 
 Result Cut(const QString& i_Source, const FrameRender& i_Render, const QList<Output>& i_Outputs,
            const Options& i_Options, const ProgressFn& i_Progress, const NoteFn& i_Note);
-
-// The patterns of the files taken for videos by name, as "*.mp4".
-QStringList VideoPatterns();
 
 // A still file's name for a video: the container's extension instead of
 // ".png".
