@@ -939,9 +939,9 @@ void PAGE_CANVAS_OPTION::ComputeOutputsImage()
 QImage PAGE_CANVAS_OPTION::OutputFile(int i_ID, const QImage& i_Part) const
 {
     const CLASS_KV_OUTPUT_SETTINGS_WIDGET* settings = m_OutputSettingsWidgets[i_ID];
-    return OutputGeometry::OutputFile(
-        i_Part, OutputGeometry::DeviceSize(OutputRect(i_ID).size(), settings->GetDeviceValues()),
-        settings->GetOrientation());
+    return OutputGeometry::OutputFile(i_Part,
+                                      OutputGeometry::DeviceSize(OutputRect(i_ID).size(), settings->GetDeviceValues()),
+                                      settings->GetOrientation());
 }
 
 QRect PAGE_CANVAS_OPTION::OutputRect(int i_ID) const
@@ -985,27 +985,18 @@ void PAGE_CANVAS_OPTION::on_pushButtonSave_clicked()
 // the files are those it writes.
 void PAGE_CANVAS_OPTION::SaveVideos()
 {
-    const QString folder = DesktopSeam::Current().GetExistingDirectory(
-        this, tr("Select the folder where videos will be saved"), QFileInfo(m_SourcePath).path(),
-        QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
-    if (folder.isEmpty())
+    VideoSaving::Job job;
+    if (!VideoSaving::Begin(this, m_StyleSheetApp, m_SourcePath, m_Video->FrameSize(), m_Video->Options(), job))
         return;
     QJsonObject top;
     WriteConfiguration(top);
     const SetupRender::CanvasSettings settings = SetupRender::CanvasFromSetup(SetupFile::ReadCanvas(top),
                                                                               m_Video->FrameSize());
     const QString path = m_SourcePath;
-    VideoSaving::Job job;
-    job.page = this;
-    job.styleSheet = m_StyleSheetApp;
-    job.source = path;
-    job.folder = folder;
     job.render = [settings, path](const QImage& i_Frame, SetupRender::Render& o_Render) {
         return SetupRender::RenderCanvas(settings, i_Frame, path, o_Render);
     };
-    job.frame = m_Video->FrameSize();
     job.images = settings.outputs.size();
-    job.options = m_Video->Options();
     job.saving = [this](bool i_Saving) {
         pushButtonLoadSource->setEnabled(!i_Saving);
         m_Video->SetSaving(i_Saving);

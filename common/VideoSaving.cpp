@@ -10,6 +10,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QProgressDialog>
 #include <QTimer>
 #include <QUrl>
@@ -45,6 +47,22 @@ QString ProgressText(qint64 i_Done, qint64 i_Total, qint64 i_Elapsed)
 }
 
 } // namespace
+
+bool Begin(QWidget* i_Page, const QString& i_StyleSheet, const QString& i_Source, const QSize& i_Frame,
+           const VideoCut::Options& i_Options, Job& o_Job)
+{
+    o_Job.folder = DesktopSeam::Current().GetExistingDirectory(
+        i_Page, QStringLiteral("Select the folder where videos will be saved"), QFileInfo(i_Source).absolutePath(),
+        QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    if (o_Job.folder.isEmpty())
+        return false;
+    o_Job.page = i_Page;
+    o_Job.styleSheet = i_StyleSheet;
+    o_Job.source = i_Source;
+    o_Job.frame = i_Frame;
+    o_Job.options = i_Options;
+    return true;
+}
 
 void Save(const Job& i_Job)
 {

@@ -31,6 +31,11 @@ struct Job
     std::function<void(bool)> saving;
 };
 
+// Asks for the folder and fills what every page's job has alike; false when
+// no folder was chosen.
+bool Begin(QWidget* i_Page, const QString& i_StyleSheet, const QString& i_Source, const QSize& i_Frame,
+           const VideoCut::Options& i_Options, Job& o_Job);
+
 void Save(const Job& i_Job);
 
 } // namespace VideoSaving

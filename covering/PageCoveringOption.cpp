@@ -805,27 +805,18 @@ void PAGE_COVERING_OPTION::on_pushButtonSave_clicked()
 // the files are those it writes.
 void PAGE_COVERING_OPTION::SaveVideos()
 {
-    const QString folder = DesktopSeam::Current().GetExistingDirectory(
-        this, QStringLiteral("Select the folder where videos will be saved"), QFileInfo(m_ImagePath).absolutePath(),
-        QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
-    if (folder.isEmpty())
+    VideoSaving::Job job;
+    if (!VideoSaving::Begin(this, m_StyleSheetApp, m_ImagePath, m_Video->FrameSize(), m_Video->Options(), job))
         return;
     QJsonObject top;
     WriteConfiguration(top);
     const SetupRender::CoveringSettings settings = SetupRender::CoveringFromSetup(SetupFile::ReadCovering(top),
                                                                                   m_Video->FrameSize());
     const QString path = m_ImagePath;
-    VideoSaving::Job job;
-    job.page = this;
-    job.styleSheet = m_StyleSheetApp;
-    job.source = path;
-    job.folder = folder;
     job.render = [settings, path](const QImage& i_Frame, SetupRender::Render& o_Render) {
         return SetupRender::RenderCovering(settings, i_Frame, path, o_Render);
     };
-    job.frame = m_Video->FrameSize();
     job.images = settings.input.columnCount * settings.input.rowCount;
-    job.options = m_Video->Options();
     job.saving = [this](bool i_Saving) {
         for (QWidget* button : {ui->pushButtonLoadImg, ui->pushButtonSavePatterns})
             button->setEnabled(!i_Saving);
@@ -841,10 +832,13 @@ void PAGE_COVERING_OPTION::SaveVideos()
 // Patterns follow the grid and coverings as set now.
 void PAGE_COVERING_OPTION::SavePatterns()
 {
-    CoveringSaving::SavePatterns(SavingPage(), [this]() {
-        UpdateGeneralInfo();
-        return CoveringModel(m_Input);
-    }, m_Input.orientation);
+    CoveringSaving::SavePatterns(
+        SavingPage(),
+        [this]() {
+            UpdateGeneralInfo();
+            return CoveringModel(m_Input);
+        },
+        m_Input.orientation);
 }
 
 void PAGE_COVERING_OPTION::WriteConfiguration(QJsonObject& io_Top)
