@@ -33,14 +33,15 @@ bool AacAudio::Open(const AVStream* i_Source, bool i_GlobalHeader, QString& o_Pr
     out->sample_rate = m_Decoder->sample_rate > 0 ? m_Decoder->sample_rate : 48000;
     // The encoder takes only the usual layouts of each channel count, which
     // a source may not state.
-    av_channel_layout_default(&out->ch_layout, m_Decoder->ch_layout.nb_channels > 0 ? m_Decoder->ch_layout.nb_channels : 2);
+    av_channel_layout_default(&out->ch_layout,
+                              m_Decoder->ch_layout.nb_channels > 0 ? m_Decoder->ch_layout.nb_channels : 2);
     out->bit_rate = 96000 * std::min(out->ch_layout.nb_channels, 8);
     out->time_base = AVRational{1, out->sample_rate};
     if (i_GlobalHeader)
         out->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (avcodec_open2(out, encoder, nullptr) < 0 || avcodec_parameters_from_context(m_Parameters, out) < 0
-        || swr_alloc_set_opts2(&m_Resampler, &out->ch_layout, out->sample_fmt, out->sample_rate,
-                               &m_Decoder->ch_layout, m_Decoder->sample_fmt, m_Decoder->sample_rate, 0, nullptr)
+        || swr_alloc_set_opts2(&m_Resampler, &out->ch_layout, out->sample_fmt, out->sample_rate, &m_Decoder->ch_layout,
+                               m_Decoder->sample_fmt, m_Decoder->sample_rate, 0, nullptr)
             < 0
         || swr_init(m_Resampler) < 0
         || !(m_Fifo = av_audio_fifo_alloc(out->sample_fmt, out->ch_layout.nb_channels, out->frame_size))) {

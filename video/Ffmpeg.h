@@ -43,6 +43,12 @@ using CodecContext = std::unique_ptr<AVCodecContext, FreeCodec>;
 using Scaler = std::unique_ptr<SwsContext, FreeScaler>;
 using Input = std::unique_ptr<AVFormatContext, CloseInput>;
 
+// How frames are converted between the source's colours and the pictures
+// the geometry composes: swscale's fast paths. Its accurate rounding and full
+// chroma interpolation take the slow, scalar ones, which doubled the time of
+// a blended 4K cut for a difference of a level here and there.
+constexpr int kConversionFlags = SWS_BICUBIC;
+
 inline QString Error(int i_Code)
 {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};

@@ -77,8 +77,7 @@ QImage FrameReader::Decoder::Rgb()
     const int height = frame->height;
     QImage rgb(width, height, QImage::Format_RGB32);
     toRgb.reset(sws_getCachedContext(toRgb.release(), width, height, AVPixelFormat(frame->format), width, height,
-                                     AV_PIX_FMT_BGRA, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr,
-                                     nullptr, nullptr));
+                                     AV_PIX_FMT_BGRA, Ffmpeg::kConversionFlags, nullptr, nullptr, nullptr));
     if (rgb.isNull() || !toRgb)
         return QImage();
     Ffmpeg::SetColours(toRgb.get(), stream->codecpar->color_space, frame->color_range, AVCOL_RANGE_JPEG, false, true);

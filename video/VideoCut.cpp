@@ -466,9 +466,9 @@ Result Cut(const QString& i_Source, const FrameRender& i_Render, const QList<Out
         std::shared_ptr<SetupRender::Render> render;
         if (composing) {
             QImage rgb(size, QImage::Format_RGB32);
-            toRgb.reset(sws_getCachedContext(
-                toRgb.release(), size.width(), size.height(), sourceFormat, size.width(), size.height(),
-                AV_PIX_FMT_BGRA, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr));
+            toRgb.reset(sws_getCachedContext(toRgb.release(), size.width(), size.height(), sourceFormat, size.width(),
+                                             size.height(), AV_PIX_FMT_BGRA, Ffmpeg::kConversionFlags, nullptr, nullptr,
+                                             nullptr));
             render = std::make_shared<SetupRender::Render>();
             if (rgb.isNull() || !toRgb) {
                 result.damage = QStringLiteral("out of memory");

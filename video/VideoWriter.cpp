@@ -152,8 +152,7 @@ AVFrame* VideoWriter::Converted(Item& io_Item)
         strides[0] = image.bytesPerLine();
     }
     m_Scaler.reset(sws_getCachedContext(m_Scaler.release(), target->width, target->height, format, target->width,
-                                        target->height, AVPixelFormat(target->format),
-                                        SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT | SWS_FULL_CHR_H_INP,
+                                        target->height, AVPixelFormat(target->format), Ffmpeg::kConversionFlags,
                                         nullptr, nullptr, nullptr));
     if (!m_Scaler) {
         Fail(QStringLiteral("no conversion from %1 to %2")

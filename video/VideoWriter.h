@@ -1,7 +1,7 @@
 #pragma once
 
-#include "video/FrameQueue.h"
 #include "video/Ffmpeg.h"
+#include "video/FrameQueue.h"
 #include "video/VideoCut.h"
 
 #include <thread>
@@ -34,9 +34,9 @@ public:
         int gop = 25;
         int threads = 1;
         QSize size;
-        int file = 0;         // in the Render, for frames made by the geometry
+        int file = 0;                           // in the Render, for frames made by the geometry
         AVPixelFormat format = AV_PIX_FMT_NONE; // the encoder's
-        AVRational timeBase{1, 25}; // of the source's video stream
+        AVRational timeBase{1, 25};             // of the source's video stream
         AVRational rate{25, 1};
         AVColorSpace space = AVCOL_SPC_UNSPECIFIED;
         AVColorRange range = AVCOL_RANGE_UNSPECIFIED;
