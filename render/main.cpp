@@ -11,6 +11,10 @@
 
 #include <cstdio>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace {
 
 int BadArguments(const QString& i_Text)
@@ -36,6 +40,13 @@ bool Number(const QString& i_Text, int i_Min, int i_Max, int& o_Value)
 
 int main(int argc, char* argv[])
 {
+#if defined(__GLIBC__)
+    // Frames and output images of the same sizes come and go many times a
+    // second: kept in the heap, their memory is reused instead of being
+    // handed back and zeroed afresh by the system each time.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+#endif
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillex-render"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLEX_VERSION));
