@@ -6,6 +6,7 @@
 
 #include "bench/BigScreens.h"
 
+#include "bench/BenchSupport.h"
 #include "core/setup/SetupFile.h"
 
 #include <QCoreApplication>
@@ -13,7 +14,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
-#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -23,31 +23,11 @@
 
 namespace {
 
-bool WriteSetup(const QString& i_Path, const QJsonObject& i_Top)
-{
-    QFile file(i_Path);
-    return file.open(QIODevice::WriteOnly) && file.write(SetupFile::Serialize(i_Top)) > 0;
-}
-
 bool WriteCoveringSetup(const QString& i_Path, const QString& i_Picture)
 {
-    SetupFile::Covering c;
-    c.screenW = 8;
-    c.screenH = 4;
-    c.outputW = 4096;
-    c.outputH = 4096;
-    c.isFullScreen = true;
-    c.isCentered = true;
-    c.isColorBackground = true;
-    c.backgroundColor = Qt::black;
-    c.pictureQuality = 50;
-    c.outputFilePrefix = "wall";
+    SetupFile::Covering c = CoveringGrid(8, 4, 4096, 4096, 20, 50, "wall");
     c.picturePath = i_Picture;
-    c.coveringHorizontal.fill(20);
-    c.coveringVertical.fill(20);
-    QJsonObject top;
-    SetupFile::WriteCovering(c, top);
-    return WriteSetup(i_Path, top);
+    return WriteSetupFile(i_Path, &c);
 }
 
 bool WriteCanvasSetup(const QString& i_Path, const QString& i_Picture)
@@ -75,9 +55,7 @@ bool WriteCanvasSetup(const QString& i_Path, const QString& i_Picture)
         c.outputs << output;
     }
     c.hasOutputSelected = true;
-    QJsonObject top;
-    SetupFile::WriteCanvas(c, top);
-    return WriteSetup(i_Path, top);
+    return WriteSetupFile(i_Path, nullptr, &c);
 }
 
 // One screen: the set-up written, quillex-render run on it, its time and

@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -116,26 +115,9 @@ bool MakeClip(const QString& i_Path, int i_Seconds)
 // clip scaled to the covered screen.
 bool WriteSetup(const QString& i_Path, bool i_SoftEdges)
 {
-    SetupFile::Covering c;
-    c.screenW = 2;
-    c.screenH = 2;
-    c.outputW = 1920;
-    c.outputH = 1080;
-    c.isFullScreen = true;
-    c.isCentered = true;
-    c.isColorBackground = true;
-    c.backgroundColor = Qt::black;
-    c.pictureQuality = 100;
-    c.outputFilePrefix = "wall";
-    if (i_SoftEdges) {
-        c.coveringHorizontal.fill(128);
-        c.coveringVertical.fill(128);
-        c.isSoftEdge = true;
-    }
-    QJsonObject top;
-    SetupFile::WriteCovering(c, top);
-    QFile file(i_Path);
-    return file.open(QIODevice::WriteOnly) && file.write(SetupFile::Serialize(top)) > 0;
+    SetupFile::Covering c = CoveringGrid(2, 2, 1920, 1080, i_SoftEdges ? 128 : 0, 100, "wall");
+    c.isSoftEdge = i_SoftEdges;
+    return WriteSetupFile(i_Path, &c);
 }
 
 // Runs a command, waits, and gives its wall time in seconds; negative when

@@ -7,9 +7,8 @@
 
 #include "bench/WindowBench.h"
 
-#include "bench/BenchSupport.h"
-
 #include "app/MainWindow.h"
+#include "bench/BenchSupport.h"
 #include "common/DesktopSeam.h"
 #include "core/common/ScalarTypes.h"
 #include "core/covering/CoveringCompose.h"
@@ -220,8 +219,8 @@ int Run(int argc, char* argv[], const Tools& i_Tools)
     // ImageMagick with its defaults.
     const QString raw = dir.filePath("source.ppm");
     const QString picture = dir.filePath("source.png");
-    if (!i_Tools.photoLike(7680, 2160).save(raw, "PPM")
-        || QProcess::execute(magick, {raw, picture}) != 0 || !QFile::remove(raw)) {
+    if (!i_Tools.photoLike(7680, 2160).save(raw, "PPM") || QProcess::execute(magick, {raw, picture}) != 0
+        || !QFile::remove(raw)) {
         std::printf("cannot write the picture\n");
         return 1;
     }
@@ -264,8 +263,7 @@ int Run(int argc, char* argv[], const Tools& i_Tools)
     }
     const CoveringEngine::Input& model = page->Model();
     if (desktop.messages > 0 || model.coveredWidth != 7620 || model.coveredHeight != 2140) {
-        std::printf("the window's job went wrong (covered screen %d x %d)\n", model.coveredWidth,
-                    model.coveredHeight);
+        std::printf("the window's job went wrong (covered screen %d x %d)\n", model.coveredWidth, model.coveredHeight);
         return 1;
     }
 

@@ -77,6 +77,37 @@ double Median(std::vector<double> values)
     return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2.0;
 }
 
+SetupFile::Covering CoveringGrid(int i_Columns, int i_Rows, int i_Width, int i_Height, int i_Covering, int i_Quality,
+                                 const QString& i_Prefix)
+{
+    SetupFile::Covering c;
+    c.screenW = i_Columns;
+    c.screenH = i_Rows;
+    c.outputW = i_Width;
+    c.outputH = i_Height;
+    c.isFullScreen = true;
+    c.isCentered = true;
+    c.isColorBackground = true;
+    c.backgroundColor = Qt::black;
+    c.pictureQuality = i_Quality;
+    c.outputFilePrefix = i_Prefix;
+    // Seam by seam, as the page saves them.
+    c.coveringHorizontal.fill(i_Covering);
+    c.coveringVertical.fill(i_Covering);
+    return c;
+}
+
+bool WriteSetupFile(const QString& i_Path, const SetupFile::Covering* i_Covering, const SetupFile::Canvas* i_Canvas)
+{
+    QJsonObject top;
+    if (i_Covering)
+        SetupFile::WriteCovering(*i_Covering, top);
+    if (i_Canvas)
+        SetupFile::WriteCanvas(*i_Canvas, top);
+    QFile file(i_Path);
+    return file.open(QIODevice::WriteOnly) && file.write(SetupFile::Serialize(top)) > 0;
+}
+
 namespace {
 
 const int kSourceWidth = 7680;
@@ -597,24 +628,10 @@ QString FindTool(const QStringList& names)
 // coverings of 20 on every seam, full screen, quality 100.
 bool WriteWorkloadSetup(const QString& i_Path, const QString& i_Picture)
 {
-    SetupFile::Covering c;
-    c.screenW = 4;
-    c.screenH = 2;
-    c.outputW = 1920;
-    c.outputH = 1080;
-    c.isFullScreen = true;
-    c.isCentered = true;
-    c.isColorBackground = true;
+    SetupFile::Covering c = CoveringGrid(4, 2, 1920, 1080, kCovering, 100, "out");
     c.backgroundColor = Qt::white;
-    c.pictureQuality = 100;
-    c.outputFilePrefix = "out";
     c.picturePath = i_Picture;
-    c.coveringHorizontal.fill(kCovering);
-    c.coveringVertical.fill(kCovering);
-    QJsonObject top;
-    SetupFile::WriteCovering(c, top);
-    QFile file(i_Path);
-    return file.open(QIODevice::WriteOnly) && file.write(SetupFile::Serialize(top)) > 0;
+    return WriteSetupFile(i_Path, &c);
 }
 
 // One column per set of figures; the second is left out when it has no name.
@@ -722,16 +739,18 @@ bool WriteEditorLike(const QImage& i_Image, const QString& i_Path, bool i_Srgb)
     QBuffer buffer(&png);
     if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
         return false;
-    const QByteArray colour = i_Srgb
-        ? PngChunk("sRGB", QByteArray(1, 0))
-        : PngChunk("gAMA", QByteArray::fromHex("0000b18f"))
-            + PngChunk("cHRM", QByteArray::fromHex("00007a26000080840000fa00000080e800007530"
-                                                   "0000ea6000003a9800001770"));
+    const QByteArray colour = i_Srgb ? PngChunk("sRGB", QByteArray(1, 0))
+                                     : PngChunk("gAMA", QByteArray::fromHex("0000b18f"))
+            + PngChunk("cHRM",
+                       QByteArray::fromHex("00007a26000080840000fa00000080e800007530"
+                                           "0000ea6000003a9800001770"));
     // The toolkit has written pHYs already.
-    const QByteArray chunks = colour + PngChunk("bKGD", QByteArray::fromHex("00ff00ff00ff")) + PngChunk("tIME", QByteArray::fromHex("07ea0c07030a2b"))
+    const QByteArray chunks = colour + PngChunk("bKGD", QByteArray::fromHex("00ff00ff00ff"))
+        + PngChunk("tIME", QByteArray::fromHex("07ea0c07030a2b"))
         + PngChunk("eXIf", QByteArray::fromHex("4d4d002a00000008000100fe0004000000010000000000000000"));
     QFile file(i_Path);
-    return file.open(QIODevice::WriteOnly) && file.write(png.left(33) + chunks + png.mid(33)) == png.size() + chunks.size();
+    return file.open(QIODevice::WriteOnly)
+        && file.write(png.left(33) + chunks + png.mid(33)) == png.size() + chunks.size();
 }
 
 // QImage::load against our reader on photo-like pictures as the toolkit,
@@ -769,18 +788,19 @@ void CompareDecodes(const QString& i_Folder, int i_Repetitions)
     for (const bool srgb : {true, false}) {
         const QString editor = i_Folder + (srgb ? "/editor-srgb.png" : "/editor-gama.png");
         if (WriteEditorLike(photo, editor, srgb))
-            pictures.append({editor, srgb ? "RGB photo-like picture, as an editor writes it (sRGB, pHYs, tIME, "
-                                            "bKGD, eXIf)"
-                                          : "RGB photo-like picture, as an editor writes it (gAMA, cHRM, pHYs, "
-                                            "tIME, bKGD, eXIf)"});
+            pictures.append({editor,
+                             srgb ? "RGB photo-like picture, as an editor writes it (sRGB, pHYs, tIME, "
+                                    "bKGD, eXIf)"
+                                  : "RGB photo-like picture, as an editor writes it (gAMA, cHRM, pHYs, "
+                                    "tIME, bKGD, eXIf)"});
     }
     for (const Picture& picture : pictures) {
         const Figures decode = RunChild({picture.name, QString::number(i_Repetitions)}, "--decode");
         const auto ours = decode.stages.value("ours");
         const auto toolkit = decode.stages.value("qtload");
         const QSize size = QImageReader(picture.name).size();
-        std::printf("\nDecode of a %d x %d %s, %.1f MB, %d runs\n", size.width(), size.height(), qPrintable(picture.what),
-                    QFileInfo(picture.name).size() / 1e6, i_Repetitions);
+        std::printf("\nDecode of a %d x %d %s, %.1f MB, %d runs\n", size.width(), size.height(),
+                    qPrintable(picture.what), QFileInfo(picture.name).size() / 1e6, i_Repetitions);
         std::printf("  ours %.0f ms (cpu %.0f), QImage::load %.0f ms (cpu %.0f): ratio %.2f (target <= 0.5), in "
                     "processor time %.2f; fast path %s, same image and colour space %s\n",
                     ours.first, ours.second, toolkit.first, toolkit.second, ours.first / toolkit.first,
